@@ -1,0 +1,68 @@
+#pragma once
+
+#include "conversionparameters.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// The result of one conversion: the finished map, or a null map and the reason it was refused.
+struct ConversionResult
+{
+    QImage map;
+    QString error;
+    // Scales the projection ran with (map columns per source column, half-map rows per row).
+    double columnScale = 0.0;
+    double rowScale = 0.0;
+    bool ok() const { return !map.isNull(); }
+};
+
+// Turns a picture with a marked disk into the finished equirectangular map: the projection
+// of the disk, the azimuth shift, the latitude rotation and the longitude shift, computed as
+// one gather from the source so that the intermediate maps are never built.
+//
+// The geometry (which source pixel each map pixel comes from) depends only on the parameters
+// and the source size; the converter keeps the last one and reuses it, so a batch of equally
+// sized pictures costs one gather per further file. Pending events are processed while the
+// geometry is computed, at least every few milliseconds, so the window stays responsive; a
+// conversion started from such an event runs on its own buffers.
+class MapConverter
+{
+public:
+    MapConverter();
+    ~MapConverter();
+    MapConverter(const MapConverter &) = delete;
+    MapConverter &operator=(const MapConverter &) = delete;
+
+    // Called between blocks of rows on the calling thread. Defaults to processing all
+    // pending events when an application object exists.
+    void setEventPump(std::function<void()> pump);
+    // Worker threads used for the geometry and the gather (default: the hardware's cores).
+    void setThreadCount(int threads);
+    // Drops the kept geometry and working buffers.
+    void releaseCache();
+
+    // The one conversion pipeline that the main window and the batch run use.
+    ConversionResult convert(const QImage &source, const ConversionParameters &params);
+
+    // Why these parameters cannot be converted for a source of the given size; empty when
+    // they can.
+    static QString refusalReason(const ConversionParameters &params, QSize sourceSize);
+
+    // Largest map side accepted.
+    static constexpr int maxOutputSide = 16384;
+
+    struct Geometry;
+
+private:
+    std::shared_ptr<const Geometry> geometryFor(const ConversionParameters &params,
+                                                QSize sourceSize);
+
+    std::function<void()> eventPump;
+    int threadCount;
+    bool busy = false;
+    std::shared_ptr<const Geometry> cachedGeometry;
+};

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QMainWindow>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class MapConverter;
+class PreviewWindow;
+class QTimer;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The program's main window and the owner of all of its state: the opened picture, the
+// selection circle, every conversion and batch option, the texts, the timers and the preview
+// window. Its implementation is split by concern over several files: commands and start-up
+// (mainwindow.cpp), selection editing (selectionediting.cpp), parameter files
+// (parameterfile.cpp), settings (settings.cpp), texts (language.cpp), conversion
+// (conversion.cpp), the option round trip (option/optionroundtrip.cpp) and the batch run
+// (batch/batchrun.cpp).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    QString settingsFile;
+    QString langFile;
+
+    Ui::MainWindow *ui;
+
+    QImage sourceImage;
+    int centerX = 0;
+    int centerY = 0;
+    int radius = 0;
+    double distance = 100.0;
+    double columnScale = 0.0;
+    double rowScale = 0.0;
+    int imageWidth = 0;
+    int imageHeight = 0;
+    int batchMode = 1;
+    int outputSizeX = 2048;
+    int outputSizeY = 1024;
+    int sortType = 0;
+    int fileNameType = 0;
+    bool autoPreview = false;
+    bool autoSize = true;
+    bool selectionVisible = false;
+    bool resizing = false;
+    bool moving = false;
+    bool clickedOutside = false;
+    int anchorX = 0;
+    int anchorY = 0;
+    int penSize = 3;
+    QColor penColor;
+    int outputQuality = 85;
+    int outputFormat = 0;
+    int repeatDelay = 0;
+    int stepX = 0;
+    int stepY = 0;
+    int stepR = 0;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double azimuth = 0.0;
+    QMap<QString, QString> texts;
+    bool openFiler = true;
+    bool overwrite = true;
+    QStringList batchFiles;
+    QString inputFolder;
+    QString outputFolder;
+    QString loadFileName;
+    QString saveFileName;
+    QTimer *startupTimer = nullptr;
+    QTimer *clickTimer = nullptr;
+    PreviewWindow *previewWindow = nullptr;
+    bool previewAtStart = false;
+
+    void openImage();
+    void updatePreview();
+    void updateScreenParameter();
+    void readScreenParameter();
+    void drawSelection();
+    QImage convertImage();
+    void batchConvert();
+    void loadLanguage();
+    void loadSettings();
+    void saveSettings();
+    void loadParameters();
+    void saveParameters();
+
+    // Why the last convertImage returned a null map although a picture was open; empty
+    // after a successful conversion.
+    QString lastConversionError;
+    // Exit status of a silent command-line batch run: 0 when every file was converted.
+    int batchExitCode = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+public slots:
+    void on_btnImageRead_clicked();
+    void on_btnConvert_clicked();
+    void on_btnSizeUp_clicked();
+    void on_btnSizeDown_clicked();
+    void on_btnUp_clicked();
+    void on_btnDown_clicked();
+    void on_btnLeft_clicked();
+    void on_btnRight_clicked();
+    void on_lineCenterX_returnPressed();
+    void on_lineCenterY_returnPressed();
+    void on_lineRadius_returnPressed();
+    void on_label_clicked(int x, int y);
+    void on_label_size_changed(int x, int y, int r);
+    void on_label_size_changing(int cx, int cy, int x1, int y1, int x2, int y2, int x, int y);
+    void on_label_mouseleftdown(int x, int y);
+    void on_label_mouseleftup(int x, int y);
+    void on_label_mouserightup();
+    void on_label_mouse_move(int x, int y);
+    void timeout();
+    void click_timer();
+    void on_actionAuto_Preview_triggered(bool checked);
+    void on_actionBatch_Convert_triggered();
+    void on_actionAuto_Size_triggered(bool checked);
+    void on_actionPreview_Window_triggered(bool checked);
+    void on_actionSave_Param_triggered();
+    void on_actionLoad_Param_triggered();
+    void on_actionSetting_triggered();
+    void on_actionParam_Reset_triggered();
+    void slotPreviewWindowHidden();
+    void on_btnPreview_clicked();
+    void on_btnBrowse_clicked();
+    void on_btnRight_pressed();
+    void on_btnDown_pressed();
+    void on_btnLeft_pressed();
+    void on_btnUp_pressed();
+    void on_btnSizeUp_pressed();
+    void on_btnSizeDown_pressed();
+
+private:
+    // The conversion pipeline with its kept geometry (shared by convertImage and the batch).
+    std::unique_ptr<MapConverter> converter;
+    // Preview conversions do not nest: a change during one only marks the preview stale,
+    // and one more conversion runs with the newest values when it ends.
+    bool previewConverting = false;
+    bool previewStale = false;
+};

@@ -1,0 +1,13 @@
+#!/bin/sh
+# Installs the Debian packages that building, testing and running orvix need, when missing.
+set -e
+packages="cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xauth"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends $missing
+fi

@@ -1,0 +1,148 @@
+#include "option.h"
+
+#include "optiontexts.h"
+#include "ui_option.h"
+
+#include <QColor>
+#include <QMessageBox>
+
+namespace {
+
+// Inclusive range test; not-a-number lies in no range and is refused with the rest.
+bool withinRange(double value, double lower, double upper)
+{
+    return value >= lower && value <= upper;
+}
+
+// The values the defaults button writes into the fields.
+const char *const defaultDistance = "100";
+const char *const defaultOutputSizeX = "2048";
+const char *const defaultOutputSizeY = "1024";
+const char *const defaultQuality = "85";
+const int defaultFormat = 0;
+const char *const defaultPenSize = "3";
+const char *const defaultPenColor = "#FFFF0000";
+const char *const defaultAngle = "0";
+
+QString angleText(double degrees)
+{
+    return QString::number(degrees, 'g', 6);
+}
+
+} // namespace
+
+Option::Option(QWidget *parent) : QDialog(parent), ui(new Ui::Option)
+{
+    ui->setupUi(this);
+}
+
+Option::~Option()
+{
+    delete ui;
+}
+
+int Option::exec()
+{
+    fillFields();
+    ui->btnCancel->setDefault(true);
+    return QDialog::exec();
+}
+
+void Option::fillFields()
+{
+    ui->lineDistance->setText(QString::number(distance, 'g', 6));
+    ui->lineOutputSizeX->setText(QString::number(outputSizeX));
+    ui->lineOutputSizeY->setText(QString::number(outputSizeY));
+    ui->lineQuality->setText(QString::number(outputQuality));
+    // Every format other than PNG is written as JPG, so an unknown index shows JPG rather
+    // than an empty list.
+    ui->cbFormat->setCurrentIndex(outputFormat == 1 ? 1 : 0);
+    ui->lineSize->setText(QString::number(penSize));
+    ui->lineColor->setText(penColor.toUpper());
+    ui->lineLatitude->setText(angleText(latitude));
+    ui->lineLongitude->setText(angleText(longitude));
+    ui->lineAzimuth->setText(angleText(azimuth));
+}
+
+void Option::on_btnOk_clicked()
+{
+    readFields();
+    const QList<QLineEdit *> refused = refusedFields();
+    if (refused.isEmpty()) {
+        accept();
+        return;
+    }
+    // Focus first: a line edit drops its selection when it loses the focus to another field.
+    refused.last()->setFocus(Qt::OtherFocusReason);
+    for (QLineEdit *field : refused)
+        field->selectAll();
+    showRangeWarning();
+}
+
+void Option::on_btnCancel_clicked()
+{
+    reject();
+}
+
+void Option::on_btnDefault_clicked()
+{
+    ui->lineDistance->setText(QLatin1String(defaultDistance));
+    ui->lineOutputSizeX->setText(QLatin1String(defaultOutputSizeX));
+    ui->lineOutputSizeY->setText(QLatin1String(defaultOutputSizeY));
+    ui->lineQuality->setText(QLatin1String(defaultQuality));
+    ui->cbFormat->setCurrentIndex(defaultFormat);
+    ui->lineSize->setText(QLatin1String(defaultPenSize));
+    ui->lineColor->setText(QLatin1String(defaultPenColor));
+    ui->lineLatitude->setText(QLatin1String(defaultAngle));
+    ui->lineLongitude->setText(QLatin1String(defaultAngle));
+    ui->lineAzimuth->setText(QLatin1String(defaultAngle));
+    update();
+}
+
+// Every field is read before anything is checked. The conversions do not depend on the
+// locale; a text that does not convert counts as 0 and is caught by the range tests.
+void Option::readFields()
+{
+    distance = ui->lineDistance->text().toDouble();
+    outputSizeX = ui->lineOutputSizeX->text().toInt();
+    outputSizeY = ui->lineOutputSizeY->text().toInt();
+    outputFormat = ui->cbFormat->currentIndex();
+    outputQuality = ui->lineQuality->text().toInt();
+    penSize = ui->lineSize->text().toInt();
+    penColor = ui->lineColor->text();
+    latitude = ui->lineLatitude->text().toDouble();
+    longitude = ui->lineLongitude->text().toDouble();
+    azimuth = ui->lineAzimuth->text().toDouble();
+}
+
+// Checked in the order of the fields on the form, so the focus ends on the last one.
+QList<QLineEdit *> Option::refusedFields() const
+{
+    QList<QLineEdit *> refused;
+    const auto check = [&refused](QLineEdit *field, bool accepted) {
+        if (!accepted)
+            refused.append(field);
+    };
+    check(ui->lineDistance, withinRange(distance, 1.0, 100.0));
+    check(ui->lineOutputSizeX, withinRange(outputSizeX, 1024, 8192));
+    check(ui->lineOutputSizeY, withinRange(outputSizeY, 1024, 8192));
+    check(ui->lineQuality, withinRange(outputQuality, 1, 100));
+    // The pen colour is kept as typed, but it must be a colour the main window can parse:
+    // anything else would leave the selection pen undefined.
+    check(ui->lineColor, QColor::isValidColor(penColor));
+    check(ui->lineSize, withinRange(penSize, 1, 32));
+    check(ui->lineLatitude, withinRange(latitude, -90.0, 90.0));
+    check(ui->lineLongitude, withinRange(longitude, -180.0, 180.0));
+    check(ui->lineAzimuth, withinRange(azimuth, 0.0, 360.0));
+    return refused;
+}
+
+void Option::showRangeWarning()
+{
+    QMessageBox box(this);
+    box.setText(texts.value(OptionTexts::errorMessageKey, OptionTexts::builtInErrorMessage()));
+    box.setWindowTitle(windowTitle());
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setIcon(QMessageBox::Warning);
+    box.exec();
+}

@@ -1,0 +1,24 @@
+#include "option.h"
+
+#include "languagereader.h"
+#include "optiontexts.h"
+#include "ui_option.h"
+
+void Option::loadLanguage()
+{
+    const LanguageReader reader(langFile, QStringLiteral("config"));
+    reader.applyText(QStringLiteral("lbl_1"), ui->label_1);
+    reader.applyText(QStringLiteral("lbl_1_2"), ui->label_1_2);
+    reader.applyText(QStringLiteral("lbl_2"), ui->label_2);
+    reader.applyText(QStringLiteral("lbl_3"), ui->label_3);
+    reader.applyText(QStringLiteral("lbl_3_2"), ui->label_3_2);
+    reader.applyText(QStringLiteral("lbl_4"), ui->label_4);
+    reader.applyText(QStringLiteral("lbl_4_2"), ui->label_4_2);
+    reader.applyText(QStringLiteral("lbl_5"), ui->label_5);
+    reader.applyText(QStringLiteral("lbl_5_2"), ui->label_5_2);
+    reader.applyText(QStringLiteral("lbl_5_3"), ui->label_5_3);
+    reader.applyText(QStringLiteral("btn_default"), ui->btnDefault);
+    reader.applyText(QStringLiteral("btn_cancel"), ui->btnCancel);
+    reader.applyWindowTitle(QStringLiteral("title"), this);
+    reader.storeText(OptionTexts::errorMessageKey, OptionTexts::builtInErrorMessage(), texts);
+}

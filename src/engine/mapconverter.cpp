@@ -1,31 +1,115 @@
 #include "mapconverter.h"
 
-#include "mapprojector.h"
-#include "numeric.h"
+#include "mapgeometry.h"
+#include "rowscheduler.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 
-struct MapConverter::Geometry
-{
-};
+#include <cmath>
+#include <cstring>
+#include <new>
 
-MapConverter::MapConverter() : threadCount(1) {}
+namespace {
+
+void processPendingEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+int defaultThreadCount()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : int(std::min(cores, 64u));
+}
+
+// Formats whose pixels the gather can read directly; others are converted first.
+bool isDirectlyReadable(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+// The working maps hold premultiplied pixels; each source pixel is premultiplied once, as it is
+// copied, which is what writing its colour into a premultiplied map does.
+template <QImage::Format> QRgb mapPixel(QRgb pixel);
+template <> QRgb mapPixel<QImage::Format_RGB32>(QRgb pixel)
+{
+    return pixel | 0xff000000u;
+}
+template <> QRgb mapPixel<QImage::Format_ARGB32>(QRgb pixel)
+{
+    return qPremultiply(pixel);
+}
+template <> QRgb mapPixel<QImage::Format_ARGB32_Premultiplied>(QRgb pixel)
+{
+    return pixel;
+}
+
+// Fills map rows [firstRow, endRow) from the source through the geometry. 32-bit scan lines
+// have no padding, so a source index is y * width + x.
+template <QImage::Format format>
+void gatherRows(const MapGeometry &geometry, const QImage &source, QImage &map, int firstRow,
+                int endRow)
+{
+    const auto *pixels = reinterpret_cast<const QRgb *>(source.constBits());
+    const int width = map.width();
+    for (int y = firstRow; y < endRow; ++y) {
+        auto *out = reinterpret_cast<QRgb *>(map.scanLine(y));
+        const MapGeometry::Row &row = geometry.rows[y];
+        const std::uint32_t *index = row.sources.data();
+        int column = 0;
+        for (const MapGeometry::Run &run : row.runs) {
+            std::memset(out + column, 0, sizeof(QRgb) * (run.column - column));
+            for (int x = run.column; x < run.column + run.length; ++x, ++index)
+                out[x] = mapPixel<format>(pixels[*index]);
+            column = run.column + run.length;
+        }
+        std::memset(out + column, 0, sizeof(QRgb) * (width - column));
+    }
+}
+
+void gather(const MapGeometry &geometry, const QImage &source, QImage &map, RowScheduler &scheduler)
+{
+    scheduler.run(map.height(), [&](int firstRow, int endRow) {
+        switch (source.format()) {
+        case QImage::Format_RGB32:
+            gatherRows<QImage::Format_RGB32>(geometry, source, map, firstRow, endRow);
+            break;
+        case QImage::Format_ARGB32:
+            gatherRows<QImage::Format_ARGB32>(geometry, source, map, firstRow, endRow);
+            break;
+        default:
+            gatherRows<QImage::Format_ARGB32_Premultiplied>(geometry, source, map, firstRow,
+                                                            endRow);
+            break;
+        }
+    });
+}
+
+} // namespace
+
+MapConverter::MapConverter() : eventPump(processPendingEvents), threadCount(defaultThreadCount())
+{
+}
+
 MapConverter::~MapConverter() = default;
 
 void MapConverter::setEventPump(std::function<void()> pump)
 {
-    eventPump = std::move(pump);
+    eventPump = pump ? std::move(pump) : std::function<void()>([] {});
 }
 
 void MapConverter::setThreadCount(int threads)
 {
-    threadCount = threads;
+    threadCount = std::max(1, threads);
 }
 
 void MapConverter::releaseCache()
 {
     cachedGeometry.reset();
+    keptMap = QImage();
 }
 
 QString MapConverter::refusalReason(const ConversionParameters &params, QSize sourceSize)
@@ -33,24 +117,46 @@ QString MapConverter::refusalReason(const ConversionParameters &params, QSize so
     if (sourceSize.isEmpty())
         return QStringLiteral("the picture is empty");
     if (!(std::isfinite(params.distance) && params.distance >= 1))
-        return QStringLiteral("the camera distance must be a number of at least 1");
+        return QStringLiteral("the camera distance must be a number of at least 1 (it is %1)")
+            .arg(params.distance);
     if (!std::isfinite(params.latitude) || !std::isfinite(params.longitude) ||
         !std::isfinite(params.azimuth))
-        return QStringLiteral("latitude, longitude and azimuth must be numbers");
-    if (params.outputWidth <= 0 || params.outputHeight <= 0 ||
-        params.outputWidth > maxOutputSide || params.outputHeight > maxOutputSide)
-        return QStringLiteral("the output size must be between 1 and %1 pixels on each side")
+        return QStringLiteral("latitude, longitude and azimuth must be finite numbers");
+    if (params.outputWidth <= 0 || params.outputHeight <= 0 || params.outputWidth > maxOutputSide ||
+        params.outputHeight > maxOutputSide)
+        return QStringLiteral("the output size %1 x %2 is not between 1 and %3 pixels a side")
+            .arg(params.outputWidth)
+            .arg(params.outputHeight)
             .arg(maxOutputSide);
     return QString();
 }
 
-std::shared_ptr<const MapConverter::Geometry>
-MapConverter::geometryFor(const ConversionParameters &, QSize)
+ConversionResult MapConverter::convert(const QImage &source, const ConversionParameters &params)
 {
-    return nullptr;
+    // A conversion started from an event while this one runs gets its own buffers.
+    if (busy) {
+        MapConverter nested;
+        nested.setEventPump(eventPump);
+        nested.setThreadCount(threadCount);
+        return nested.convert(source, params);
+    }
+    busy = true;
+    ConversionResult result;
+    try {
+        result = convertUnguarded(source, params);
+    } catch (const std::bad_alloc &) {
+        result = ConversionResult();
+        result.error = QStringLiteral("not enough memory for a map of %1 x %2 pixels")
+                           .arg(params.outputWidth)
+                           .arg(params.outputHeight);
+        releaseCache();
+    }
+    busy = false;
+    return result;
 }
 
-ConversionResult MapConverter::convert(const QImage &source, const ConversionParameters &params)
+ConversionResult MapConverter::convertUnguarded(const QImage &source,
+                                                const ConversionParameters &params)
 {
     ConversionResult result;
     if (source.isNull()) {
@@ -60,39 +166,32 @@ ConversionResult MapConverter::convert(const QImage &source, const ConversionPar
     result.error = refusalReason(params, source.size());
     if (!result.error.isEmpty())
         return result;
-    const QImage argb = source.convertToFormat(QImage::Format_ARGB32);
-    QImage map(params.outputWidth, params.outputHeight, QImage::Format_ARGB32_Premultiplied);
-    QImage turned(params.outputWidth, params.outputHeight, QImage::Format_ARGB32_Premultiplied);
-    if (map.isNull() || turned.isNull()) {
-        result.error = QStringLiteral("not enough memory for a map of %1 x %2 pixels")
-                           .arg(params.outputWidth)
-                           .arg(params.outputHeight);
-        return result;
-    }
-    map.fill(Qt::transparent);
     result.columnScale = double(params.outputWidth) / source.width();
     result.rowScale = params.outputHeight * 0.5 / source.height();
-    MapProjector projector;
-    projector.setCenter(params.centerX, params.centerY);
-    projector.setRadius(params.radius);
-    projector.setDistance(params.distance);
-    projector.setScale(result.columnScale, result.rowScale);
-    projector.projectDisk(argb, map);
-    if (params.azimuth != 0) {
-        turned.fill(Qt::transparent);
-        projector.shiftLongitude(-params.azimuth, map, turned);
-        std::swap(map, turned);
+
+    RowScheduler scheduler(threadCount, eventPump);
+    if (!cachedGeometry || cachedGeometry->params != params ||
+        cachedGeometry->sourceSize != source.size()) {
+        cachedGeometry.reset();
+        cachedGeometry = std::make_shared<MapGeometry>(params, source.size(), scheduler);
     }
-    if (90 - params.latitude != 0) {
-        turned.fill(Qt::transparent);
-        projector.rotateGlobe(3, numeric::truncateToInt32(90 - params.latitude), map, turned);
-        std::swap(map, turned);
-    }
-    if (params.longitude + 90 != 0) {
-        turned.fill(Qt::transparent);
-        projector.shiftLongitude(params.longitude + 90, map, turned);
-        std::swap(map, turned);
-    }
+    qDebug() << "Convert error" << cachedGeometry->conversionErrors;
+
+    const QImage pixels = isDirectlyReadable(source.format())
+                              ? source
+                              : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Reuse the last map's memory when the caller has let go of it: fresh pages of a large
+    // map cost more than the gather itself.
+    QImage map;
+    if (keptMap.size() == QSize(params.outputWidth, params.outputHeight) && keptMap.isDetached())
+        map = std::move(keptMap);
+    else
+        map = QImage(params.outputWidth, params.outputHeight, QImage::Format_ARGB32_Premultiplied);
+    keptMap = QImage();
+    if (pixels.isNull() || map.isNull())
+        throw std::bad_alloc();
+    gather(*cachedGeometry, pixels, map, scheduler);
+    keptMap = map;
     result.map = map;
     return result;
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+struct MapGeometry;
+
 // The result of one conversion: the finished map, or a null map and the reason it was refused.
 struct ConversionResult
 {
@@ -55,14 +57,13 @@ public:
     // Largest map side accepted.
     static constexpr int maxOutputSide = 16384;
 
-    struct Geometry;
-
 private:
-    std::shared_ptr<const Geometry> geometryFor(const ConversionParameters &params,
-                                                QSize sourceSize);
+    ConversionResult convertUnguarded(const QImage &source, const ConversionParameters &params);
 
     std::function<void()> eventPump;
     int threadCount;
     bool busy = false;
-    std::shared_ptr<const Geometry> cachedGeometry;
+    std::shared_ptr<const MapGeometry> cachedGeometry;
+    // The last map, kept so that its memory can be reused once the caller has dropped it.
+    QImage keptMap;
 };

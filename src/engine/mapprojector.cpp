@@ -103,8 +103,7 @@ QPoint MapProjector::projectionSource(int x, int y, int sourceWidth, int sourceH
                                       int targetWidth, int targetHeight) const
 {
     const int halfHeight = targetHeight / 2;
-    if (!projectionIsDefined(sourceHeight) || x < 0 || x >= targetWidth || y < 0 ||
-        y >= halfHeight)
+    if (!projectionIsDefined(sourceHeight) || x < 0 || x >= targetWidth || y < 0 || y >= halfHeight)
         return {-1, -1};
     const int row = halfHeight - 1 - y;
     const int column = targetWidth - 1 - x;

@@ -75,8 +75,7 @@ public:
     // or -1 when no blit covers c. Shifts beyond the width behave like the two clipped blits.
     static int shiftSourceColumn(int shift, int width, int column);
     // Source pixel that rotateGlobe reads for target pixel (j, i).
-    QPoint rotationSource(int axis, int degrees, int width, int height, int column,
-                          int row) const;
+    QPoint rotationSource(int axis, int degrees, int width, int height, int column, int row) const;
     // The same lookup once the sines and cosines of the turn (sc, cc), the column angle and
     // the row angle are known.
     QPoint rotatedPixel(int axis, double sc, double cc, double cosU, double sinU, double sv,

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 
 #include <cmath>
 #include <cstring>
@@ -170,12 +171,16 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     result.rowScale = params.outputHeight * 0.5 / source.height();
 
     RowScheduler scheduler(threadCount, eventPump);
+    QElapsedTimer clock;
+    clock.start();
     if (!cachedGeometry || cachedGeometry->params != params ||
         cachedGeometry->sourceSize != source.size()) {
         cachedGeometry.reset();
         cachedGeometry = std::make_shared<MapGeometry>(params, source.size(), scheduler);
     }
+    result.geometryMilliseconds = clock.nsecsElapsed() / 1e6;
     qDebug() << "Convert error" << cachedGeometry->conversionErrors;
+    clock.start();
 
     const QImage pixels = isDirectlyReadable(source.format())
                               ? source
@@ -191,6 +196,7 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     if (pixels.isNull() || map.isNull())
         throw std::bad_alloc();
     gather(*cachedGeometry, pixels, map, scheduler);
+    result.gatherMilliseconds = clock.nsecsElapsed() / 1e6;
     keptMap = map;
     result.map = map;
     return result;

@@ -19,6 +19,10 @@ struct ConversionResult
     // Scales the projection ran with (map columns per source column, half-map rows per row).
     double columnScale = 0.0;
     double rowScale = 0.0;
+    // Where the time went: computing the geometry (0 when the kept one was reused) and
+    // filling the map from the source.
+    double geometryMilliseconds = 0.0;
+    double gatherMilliseconds = 0.0;
     bool ok() const { return !map.isNull(); }
 };
 

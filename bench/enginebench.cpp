@@ -1,0 +1,176 @@
+// Measures the conversion engine against the literal pixel-by-pixel method, side by side in one
+// run: a 4000 x 3000 picture, distance 100, latitude 35.6, longitude 120, azimuth 37.5, at
+// outputs 2048 x 1024 and 8192 x 8192. Prints per-stage medians and one summary line per size.
+//
+//   orvix_engine_bench [--repeats N] [--literal-runs N] [--size WxH ...]
+
+#include "literalreference.h"
+#include "mapconverter.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Peak resident memory of the process since the last reset, in MiB (Linux).
+double peakResidentMiB()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    return 0;
+}
+
+void resetPeakResident()
+{
+    QFile clearRefs("/proc/self/clear_refs");
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+}
+
+// A decoded photograph: opaque 32-bit pixels with detail everywhere.
+QImage makeSource()
+{
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = qRgb(x * 7 + y, y * 3 ^ x, (x ^ y) * 5);
+    }
+    return image;
+}
+
+struct SizeFigures
+{
+    QSize size;
+    double literal = 0;
+    double first = 0;
+    double repeated = 0;
+    double peak = 0;
+};
+
+SizeFigures measure(const QImage &source, ConversionParameters params, QSize size, int repeats,
+                    int literalRuns)
+{
+    params.outputWidth = size.width();
+    params.outputHeight = size.height();
+    SizeFigures figures;
+    figures.size = size;
+    std::vector<double> geometry, gatherTimes, repeatedTimes;
+
+    resetPeakResident();
+    {
+        MapConverter converter;
+        for (int run = 0; run <= repeats; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            const ConversionResult result = converter.convert(source, params);
+            const double elapsed = clock.nsecsElapsed() / 1e6;
+            if (!result.ok()) {
+                std::fprintf(stderr, "conversion refused: %s\n", qPrintable(result.error));
+                return figures;
+            }
+            if (run == 0) {
+                figures.first = elapsed;
+                geometry.push_back(result.geometryMilliseconds);
+            } else {
+                repeatedTimes.push_back(elapsed);
+            }
+            gatherTimes.push_back(result.gatherMilliseconds);
+        }
+    }
+    figures.peak = peakResidentMiB();
+    figures.repeated = median(repeatedTimes);
+
+    // The same conversion with nothing kept from an earlier one: what a change of the circle
+    // or of any setting costs.
+    std::vector<double> freshTimes;
+    for (int run = 0; run < std::max(1, repeats / 2); ++run) {
+        MapConverter converter;
+        QElapsedTimer clock;
+        clock.start();
+        converter.convert(source, params);
+        freshTimes.push_back(clock.nsecsElapsed() / 1e6);
+    }
+
+    std::vector<double> literalTimes;
+    for (int run = 0; run < literalRuns; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        const QImage map = literalConvert(source, params);
+        literalTimes.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    figures.literal = median(literalTimes);
+
+    std::printf("%dx%d stages: engine geometry %.0f ms (first run), engine gather %.0f ms "
+                "(median of %zu), engine whole %.0f ms (median of %zu), literal whole %.0f ms "
+                "(median of %zu), engine with fresh geometry %.0f ms (median of %zu)\n",
+                size.width(), size.height(), geometry.front(), median(gatherTimes),
+                gatherTimes.size(), figures.repeated, repeatedTimes.size(), figures.literal,
+                literalTimes.size(), median(freshTimes), freshTimes.size());
+    std::fflush(stdout);
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    int repeats = 5;
+    int literalRuns = 1;
+    std::vector<QSize> sizes;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == "--repeats")
+            repeats = std::max(1, args[++i].toInt());
+        else if (args[i] == "--literal-runs")
+            literalRuns = std::max(1, args[++i].toInt());
+        else if (args[i] == "--size") {
+            const QStringList parts = args[++i].split('x');
+            if (parts.size() == 2)
+                sizes.emplace_back(parts[0].toInt(), parts[1].toInt());
+        }
+    }
+    if (sizes.empty())
+        sizes = {QSize(2048, 1024), QSize(8192, 8192)};
+
+    const QImage source = makeSource();
+    ConversionParameters params;
+    params.centerX = 2000;
+    params.centerY = 1500;
+    params.radius = 1450;
+    params.distance = 100;
+    params.latitude = 35.6;
+    params.longitude = 120;
+    params.azimuth = 37.5;
+
+    std::vector<SizeFigures> all;
+    for (const QSize &size : sizes)
+        all.push_back(measure(source, params, size, repeats, literalRuns));
+    for (const SizeFigures &f : all)
+        std::printf("%dx%d: literal %.0f ms, first %.0f ms, repeated %.0f ms, speedup %.1f x, "
+                    "peak %.0f MiB\n",
+                    f.size.width(), f.size.height(), f.literal, f.first, f.repeated,
+                    f.repeated > 0 ? f.literal / f.repeated : 0.0, f.peak);
+    return 0;
+}

@@ -19,9 +19,9 @@ class MainWindow;
 
 // The program's main window and the owner of all of its state: the opened picture, the
 // selection circle, every conversion and batch option, the texts, the timers and the preview
-// window. Its implementation is split by concern over several files: commands and start-up
-// (mainwindow.cpp), selection editing (selectionediting.cpp), parameter files
-// (parameterfile.cpp), settings (settings.cpp), texts (language.cpp), conversion
+// window. Its implementation is split by concern over several files: commands (mainwindow.cpp),
+// start-up (app/startup.cpp), selection editing (selectionediting.cpp), parameter files
+// (parameterfile.cpp), settings (settings.cpp), texts (mainwindowtexts.cpp), conversion
 // (conversion.cpp), the option round trip (option/optionroundtrip.cpp) and the batch run
 // (batch/batchrun.cpp).
 class MainWindow : public QMainWindow
@@ -102,6 +102,11 @@ public:
     // Exit status of a silent command-line batch run: 0 when every file was converted.
     int batchExitCode = 0;
 
+    // The start-up work of the timeout slot for the given argument list (program file first).
+    void startWith(const QStringList &arguments);
+    // The conversion pipeline, for callers that tune it (thread count, event pump).
+    MapConverter &mapConverter();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -153,4 +158,19 @@ private:
     // and one more conversion runs with the newest values when it ends.
     bool previewConverting = false;
     bool previewStale = false;
+
+    void setSelectionVisible(bool visible);
+    // Line edits, overlay, then the preview: the refresh after every committed change.
+    void refreshSelection();
+    void applyViewScaling();
+    // Converts into the preview window unless a preview conversion is already running;
+    // returns false when it only marked the preview stale.
+    bool runPreviewConversion();
+    // Shows the picture with the overlay of the given circle without changing the members.
+    void drawFeedback(int cx, int cy, int r, bool dottedSquare);
+    void pressArrow(int dx, int dy, int dr);
+    void clickArrow(int dx, int dy, int dr);
+    bool arrowButtonHeld() const;
+    void setZoneCursor(Qt::CursorShape shape);
+    bool zoneCursorSet = false;
 };

@@ -1,0 +1,64 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "commandline.h"
+#include "previewwindow.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QTimer>
+
+#include <cstdio>
+
+void MainWindow::timeout()
+{
+    qDebug() << "timeout";
+    startupTimer->stop();
+    startWith(QCoreApplication::arguments());
+}
+
+void MainWindow::startWith(const QStringList &arguments)
+{
+    QStringList files = arguments;
+    const QString programFile = files.isEmpty() ? QString() : files.takeFirst();
+
+    // The entry point leaves the window hidden only for a "/batch" start.
+    const bool silent = !isVisible();
+    if (!silent) {
+        applyViewScaling();
+        ui->actionAuto_Size->setChecked(autoSize);
+        if (previewAtStart) {
+            ui->actionPreview_Window->setChecked(true);
+            previewWindow->show();
+        }
+        if (autoPreview)
+            ui->actionAuto_Preview->setChecked(true);
+        batchMode = 0;
+    } else if (!files.isEmpty()) {
+        files.removeFirst();
+    }
+
+    if (silent) {
+        // A silent start always ends by itself: with files it converts them (a single one
+        // as a batch of one), without any it says how to call it and fails.
+        if (files.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(silentBatchUsage(programFile)));
+            batchExitCode = 2;
+        } else {
+            batchFiles << expandBatchArguments(files);
+            batchConvert();
+        }
+        close();
+        return;
+    }
+
+    if (files.size() == 1) {
+        loadFileName = files.first();
+        openImage();
+    } else if (files.size() >= 2) {
+        batchFiles << expandBatchArguments(files);
+        on_actionBatch_Convert_triggered();
+    } else if (!loadFileName.isEmpty()) {
+        openImage();
+    }
+}

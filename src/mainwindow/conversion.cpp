@@ -1,0 +1,65 @@
+#include "mainwindow.h"
+
+#include "engine/mapconverter.h"
+#include "previewwindow.h"
+
+#include <QDebug>
+
+QImage MainWindow::convertImage()
+{
+    qDebug() << "convertImage";
+    if (sourceImage.isNull())
+        return QImage();
+
+    ConversionParameters params;
+    params.centerX = centerX;
+    params.centerY = centerY;
+    params.radius = radius;
+    params.distance = distance;
+    params.outputWidth = outputSizeX;
+    params.outputHeight = outputSizeY;
+    params.latitude = latitude;
+    params.longitude = longitude;
+    params.azimuth = azimuth;
+
+    // The source is copied so that a picture opened during the conversion (events are
+    // processed while it runs) cannot change what this conversion reads.
+    const QImage source = sourceImage;
+    const ConversionResult result = converter->convert(source, params);
+    if (!result.ok()) {
+        lastConversionError = result.error;
+        return QImage();
+    }
+    lastConversionError.clear();
+    columnScale = result.columnScale;
+    rowScale = result.rowScale;
+    if (previewWindow->isVisible())
+        previewWindow->setPreviewImage(result.map);
+    return result.map;
+}
+
+void MainWindow::updatePreview()
+{
+    qDebug() << "updatePreview";
+    if (previewWindow->isVisible() && autoPreview)
+        runPreviewConversion();
+}
+
+bool MainWindow::runPreviewConversion()
+{
+    // The projection processes events, so a change of the circle can arrive while this
+    // conversion runs. Such a change only marks the preview stale; one more conversion then
+    // runs with the newest values, so the window ends up showing the newest circle and
+    // conversions never pile up inside each other.
+    if (previewConverting) {
+        previewStale = true;
+        return false;
+    }
+    previewConverting = true;
+    do {
+        previewStale = false;
+        convertImage();
+    } while (previewStale && previewWindow->isVisible());
+    previewConverting = false;
+    return true;
+}

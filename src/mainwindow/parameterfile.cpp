@@ -1,0 +1,55 @@
+#include "mainwindow.h"
+
+#include "messagebox.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+
+// A parameter file holds the circle under the settings file's keys, so the settings file can
+// itself be loaded as a parameter file.
+
+void MainWindow::saveParameters()
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(texts.value(QStringLiteral("inifile_filter")));
+    dialog.setDirectory(QFileInfo(loadFileName).absolutePath());
+    dialog.selectFile(QStringLiteral("KY_map_param"));
+    dialog.setWindowTitle(texts.value(QStringLiteral("save_inifile")));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().first();
+
+    readScreenParameter();
+    QSettings file(path, QSettings::IniFormat);
+    file.setIniCodec("UTF-8");
+    file.setValue(QStringLiteral("CenterX"), centerX);
+    file.setValue(QStringLiteral("CenterY"), centerY);
+    file.setValue(QStringLiteral("Radius"), radius);
+    showMessage(this, QMessageBox::Information, texts.value(QStringLiteral("save_inifile_title")),
+                path + texts.value(QStringLiteral("saved_file")));
+}
+
+void MainWindow::loadParameters()
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(texts.value(QStringLiteral("inifile_filter")));
+    dialog.setDirectory(QFileInfo(loadFileName).absolutePath());
+    dialog.setWindowTitle(texts.value(QStringLiteral("load_inifile")));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+
+    {
+        QSettings file(dialog.selectedFiles().first(), QSettings::IniFormat);
+        file.setIniCodec("UTF-8");
+        centerX = file.value(QStringLiteral("CenterX"), 0).toInt();
+        centerY = file.value(QStringLiteral("CenterY"), 0).toInt();
+        radius = file.value(QStringLiteral("Radius"), 0).toInt();
+    }
+    updateScreenParameter();
+    drawSelection();
+}

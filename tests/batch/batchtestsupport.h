@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QApplication>
+#include <QColor>
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QObject>
+#include <QPainter>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+// A globe-like test picture: a coloured disk on black whose shading depends on the seed, so
+// the maps of different pictures differ.
+inline QImage globePicture(int width, int height, int seed = 0)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    QPainter painter(&picture);
+    const int side = qMin(width, height);
+    QLinearGradient shade(0, 0, width, height);
+    shade.setColorAt(0, QColor::fromHsv((seed * 47) % 360, 200, 255));
+    shade.setColorAt(1, QColor::fromHsv((seed * 47 + 120) % 360, 255, 120));
+    painter.setBrush(shade);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPoint(width / 2, height / 2), side / 2 - 1, side / 2 - 1);
+    return picture;
+}
+
+inline bool writeGlobe(const QString &path, int width, int height, int seed = 0,
+                       const char *format = nullptr)
+{
+    return globePicture(width, height, seed).save(path, format);
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A GIF of the picture in 128 grey levels. The toolkit reads GIF but cannot write it, so the
+// file is encoded here: 8-bit LZW codes with a clear code before the table would grow, which
+// every reader accepts.
+inline QByteArray greyGif(const QImage &picture)
+{
+    const int width = picture.width(), height = picture.height();
+    QByteArray gif("GIF89a");
+    auto word = [&gif](int value) {
+        gif.append(char(value & 0xff));
+        gif.append(char((value >> 8) & 0xff));
+    };
+    word(width);
+    word(height);
+    gif.append(char(0xf6)); // global palette of 128 entries
+    gif.append(char(0));
+    gif.append(char(0));
+    for (int i = 0; i < 128; ++i)
+        gif.append(3, char(i * 2));
+    gif.append(',');
+    word(0);
+    word(0);
+    word(width);
+    word(height);
+    gif.append(char(0));
+    gif.append(char(7)); // minimum code size: codes are 8 bits wide
+
+    const int clearCode = 128, endCode = 129, codesPerClear = 120;
+    QByteArray codes;
+    int sinceClear = codesPerClear;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (sinceClear == codesPerClear) {
+                codes.append(char(clearCode));
+                sinceClear = 0;
+            }
+            codes.append(char(qGray(picture.pixel(x, y)) / 2));
+            ++sinceClear;
+        }
+    }
+    codes.append(char(endCode));
+    for (int start = 0; start < codes.size(); start += 255) {
+        const QByteArray block = codes.mid(start, 255);
+        gif.append(char(block.size()));
+        gif.append(block);
+    }
+    gif.append(char(0));
+    gif.append(';');
+    return gif;
+}
+
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool setModified(const QString &path, const QDateTime &time)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) &&
+           file.setFileTime(time, QFileDevice::FileModificationTime);
+}
+
+// Answers the modal dialogs that a command under test opens, one step per dialog in the
+// expected order: each step waits until a dialog of its class is the active modal widget,
+// then acts on it (reads it, fills it in, clicks a button). The steps run from the event
+// loop of the modal dialogs themselves, so nested dialogs work too.
+class ModalScript : public QObject
+{
+public:
+    template <typename Dialog> ModalScript &then(std::function<void(Dialog *)> action)
+    {
+        steps.push_back({[](QWidget *modal) { return qobject_cast<Dialog *>(modal) != nullptr; },
+                         [action](QWidget *modal) { action(qobject_cast<Dialog *>(modal)); }});
+        return *this;
+    }
+
+    void start() { scheduleNextPoll(); }
+    // Steps whose dialog never appeared.
+    int pending() const { return int(steps.size() - done); }
+
+private:
+    struct Step
+    {
+        std::function<bool(QWidget *)> matches;
+        std::function<void(QWidget *)> act;
+    };
+
+    void scheduleNextPoll()
+    {
+        if (done < steps.size() && pollsLeft-- > 0)
+            QTimer::singleShot(5, this, [this] { poll(); });
+    }
+
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && steps[done].matches(modal)) {
+            const Step step = steps[done];
+            ++done;
+            // Queued before the step acts: the action may open a nested modal dialog whose
+            // event loop must go on polling.
+            scheduleNextPoll();
+            step.act(modal);
+            return;
+        }
+        scheduleNextPoll();
+    }
+
+    std::vector<Step> steps;
+    size_t done = 0;
+    // Bounds the polling when a dialog never appears (a fault the test then reports).
+    int pollsLeft = 20000;
+};

@@ -1,0 +1,337 @@
+#include "batchrunner.h"
+#include "batchtestsupport.h"
+#include "status.h"
+
+#include "engine/mapconverter.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+ConversionParameters smallMap()
+{
+    ConversionParameters params;
+    params.centerX = 20;
+    params.centerY = 15;
+    params.radius = 14;
+    params.distance = 6.6;
+    params.outputWidth = 64;
+    params.outputHeight = 32;
+    return params;
+}
+
+// The map a fresh converter makes of the picture, as written to a PNG and read back.
+QImage expectedMap(const QImage &picture, const ConversionParameters &params)
+{
+    MapConverter converter;
+    return converter.convert(picture, params).map.convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage readMap(const QString &path)
+{
+    return QImage(path).convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+class TestBatchRunner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void namingWithAFailureInTheMiddle_data();
+    void namingWithAFailureInTheMiddle();
+    void overwriteOffKeepsTheExistingFile();
+    void overwriteOnReplaces();
+    void sameBaseNameWithOverwriteOff();
+    void mapsNeverReplaceInputs();
+    void failuresDoNotStopTheRun_data();
+    void failuresDoNotStopTheRun();
+    void everyMapEqualsASingleConversion_data();
+    void everyMapEqualsASingleConversion();
+    void stopDuringTheThirdOfTenFiles();
+    void emptyList();
+
+private:
+    QScopedPointer<QTemporaryDir> dir;
+    QString in, out;
+};
+
+void TestBatchRunner::init()
+{
+    dir.reset(new QTemporaryDir);
+    in = dir->filePath("in");
+    out = dir->filePath("out");
+    QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+}
+
+void TestBatchRunner::namingWithAFailureInTheMiddle_data()
+{
+    QTest::addColumn<int>("fileNameType");
+    QTest::addColumn<int>("outputFormat");
+    QTest::addColumn<QStringList>("written");
+
+    QTest::newRow("numbered, jpg") << 1 << 0 << QStringList{"map_0.jpg", "map_2.jpg"};
+    QTest::newRow("numbered, png") << 1 << 1 << QStringList{"map_0.png", "map_2.png"};
+    QTest::newRow("input names, jpg") << 0 << 0 << QStringList{"a.jpg", "c.jpg"};
+    QTest::newRow("input names, png") << 0 << 1 << QStringList{"a.png", "c.png"};
+}
+
+void TestBatchRunner::namingWithAFailureInTheMiddle()
+{
+    QFETCH(int, fileNameType);
+    QFETCH(int, outputFormat);
+    QFETCH(QStringList, written);
+
+    QVERIFY(writeGlobe(in + "/a.png", 40, 30, 1));
+    QVERIFY(writeBytes(in + "/b.png", "this is no picture"));
+    QVERIFY(writeBytes(in + "/c.gif", greyGif(globePicture(40, 30, 2))));
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = out;
+    settings.fileNameType = fileNameType;
+    settings.outputFormat = outputFormat;
+    BatchRunner runner(converter, smallMap(), settings);
+    QList<BatchFileOutcome> outcomes;
+    runner.fileFinished = [&](const BatchFileOutcome &outcome) { outcomes << outcome; };
+    const BatchSummary summary = runner.run({in + "/a.png", in + "/b.png", in + "/c.gif"});
+
+    QCOMPARE(summary.total, 3);
+    QCOMPARE(summary.succeeded, 2);
+    QCOMPARE(summary.failed, 1);
+    QVERIFY(!summary.stopped);
+    QCOMPARE(QDir(out).entryList(QDir::Files), written);
+    QCOMPARE(outcomes.size(), 3);
+    QVERIFY(outcomes[0].written && outcomes[2].written);
+    QVERIFY(!outcomes[1].loaded && !outcomes[1].written && !outcomes[1].reason.isEmpty());
+    QCOMPARE(outcomes[2].position, 2);
+    QCOMPARE(outcomes[2].output, out + "/" + written[1]);
+    QCOMPARE(QImageReader(out + "/" + written[0]).format(),
+             QByteArray(outputFormat == 1 ? "png" : "jpeg"));
+}
+
+void TestBatchRunner::overwriteOffKeepsTheExistingFile()
+{
+    QVERIFY(writeGlobe(in + "/a.png", 40, 30));
+    QVERIFY(writeGlobe(in + "/b.png", 40, 30, 3));
+    const QByteArray existing("an earlier map that must survive");
+    QVERIFY(writeBytes(out + "/a.jpg", existing));
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = out;
+    settings.overwrite = false;
+    BatchRunner runner(converter, smallMap(), settings);
+    QStringList reasons;
+    runner.fileFinished = [&](const BatchFileOutcome &outcome) { reasons << outcome.reason; };
+    const BatchSummary summary = runner.run({in + "/a.png", in + "/b.png"});
+
+    QCOMPARE(summary.succeeded, 1);
+    QCOMPARE(summary.failed, 1);
+    QCOMPARE(readBytes(out + "/a.jpg"), existing);
+    QVERIFY(QFile::exists(out + "/b.jpg"));
+    QVERIFY(reasons[0].contains("exists"));
+    QVERIFY(reasons[1].isEmpty());
+}
+
+void TestBatchRunner::overwriteOnReplaces()
+{
+    QVERIFY(writeGlobe(in + "/a.png", 40, 30));
+    QVERIFY(writeBytes(out + "/a.png", "old"));
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = out;
+    settings.outputFormat = 1;
+    settings.overwrite = true;
+    BatchRunner runner(converter, smallMap(), settings);
+    QCOMPARE(runner.run({in + "/a.png"}).succeeded, 1);
+    QCOMPARE(readMap(out + "/a.png"), expectedMap(QImage(in + "/a.png"), smallMap()));
+}
+
+void TestBatchRunner::sameBaseNameWithOverwriteOff()
+{
+    // a.jpg writes a.jpg; a.png then finds it and counts a failure.
+    QVERIFY(writeGlobe(in + "/a.jpg", 40, 30, 1));
+    QVERIFY(writeGlobe(in + "/a.png", 40, 30, 2));
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = out;
+    settings.overwrite = false;
+    BatchRunner runner(converter, smallMap(), settings);
+    const BatchSummary summary = runner.run({in + "/a.jpg", in + "/a.png"});
+    QCOMPARE(summary.succeeded, 1);
+    QCOMPARE(summary.failed, 1);
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"a.jpg"});
+}
+
+void TestBatchRunner::mapsNeverReplaceInputs()
+{
+    // Outputs into the input folder: a.png's map would be a.jpg, which is the next input.
+    QVERIFY(writeGlobe(in + "/a.png", 40, 30, 1));
+    QVERIFY(writeGlobe(in + "/a.jpg", 40, 30, 2));
+    const QByteArray jpg = readBytes(in + "/a.jpg");
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = in;
+    settings.overwrite = true;
+    BatchRunner runner(converter, smallMap(), settings);
+    QStringList reasons;
+    runner.fileFinished = [&](const BatchFileOutcome &outcome) { reasons << outcome.reason; };
+    const BatchSummary summary = runner.run({in + "/a.png", in + "/./a.jpg"});
+    QCOMPARE(summary.failed, 2);
+    QCOMPARE(readBytes(in + "/a.jpg"), jpg);
+    QVERIFY(reasons[0].contains("input"));
+    QVERIFY(reasons[1].contains("input"));
+}
+
+void TestBatchRunner::failuresDoNotStopTheRun_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("reasonContains");
+    QTest::newRow("missing input") << "missing"
+                                   << "not found";
+    QTest::newRow("output folder missing") << "no folder"
+                                           << "";
+    QTest::newRow("engine refuses the parameters") << "refused"
+                                                   << "distance";
+    QTest::newRow("output name taken by a folder") << "folder in the way"
+                                                   << "";
+}
+
+void TestBatchRunner::failuresDoNotStopTheRun()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, reasonContains);
+
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        files << QString("%1/p%2.png").arg(in).arg(i);
+        QVERIFY(writeGlobe(files.last(), 40, 30, i));
+    }
+    ConversionParameters params = smallMap();
+    BatchSettings settings;
+    settings.outputFolder = out;
+    if (failure == "missing")
+        QVERIFY(QFile::remove(files[1]));
+    if (failure == "no folder")
+        settings.outputFolder = dir->filePath("nowhere");
+    if (failure == "refused")
+        params.distance = 0.5;
+    if (failure == "folder in the way")
+        QVERIFY(QDir(out).mkdir("p1.jpg"));
+
+    MapConverter converter;
+    BatchRunner runner(converter, params, settings);
+    QList<BatchFileOutcome> outcomes;
+    runner.fileFinished = [&](const BatchFileOutcome &outcome) { outcomes << outcome; };
+    const BatchSummary summary = runner.run(files);
+
+    QCOMPARE(outcomes.size(), 3);
+    QCOMPARE(summary.succeeded + summary.failed, 3);
+    QVERIFY(!outcomes[1].written);
+    QVERIFY2(outcomes[1].reason.contains(reasonContains, Qt::CaseInsensitive),
+             qPrintable(outcomes[1].reason));
+    const bool others = failure == "missing" || failure == "folder in the way";
+    QCOMPARE(outcomes[0].written, others);
+    QCOMPARE(outcomes[2].written, others);
+    QCOMPARE(summary.succeeded, others ? 2 : 0);
+}
+
+void TestBatchRunner::everyMapEqualsASingleConversion_data()
+{
+    QTest::addColumn<double>("azimuth");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::newRow("no turn") << 0.0 << 0.0 << 0.0;
+    QTest::newRow("azimuth 37.5") << 37.5 << 0.0 << 0.0;
+    QTest::newRow("all three turns") << 90.0 << 35.6 << -120.0;
+}
+
+void TestBatchRunner::everyMapEqualsASingleConversion()
+{
+    QFETCH(double, azimuth);
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    ConversionParameters params = smallMap();
+    params.azimuth = azimuth;
+    params.latitude = latitude;
+    params.longitude = longitude;
+
+    // Equally sized pictures in a row, then one of another size.
+    const QList<QSize> sizes{{40, 30}, {40, 30}, {40, 30}, {48, 30}};
+    QStringList files;
+    for (int i = 0; i < sizes.size(); ++i) {
+        files << QString("%1/p%2.png").arg(in).arg(i);
+        QVERIFY(writeGlobe(files.last(), sizes[i].width(), sizes[i].height(), i));
+    }
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = out;
+    settings.outputFormat = 1;
+    BatchRunner runner(converter, params, settings);
+    QCOMPARE(runner.run(files).succeeded, sizes.size());
+    for (int i = 0; i < files.size(); ++i) {
+        const QImage map = readMap(QString("%1/p%2.png").arg(out).arg(i));
+        QVERIFY2(map == expectedMap(QImage(files[i]), params), qPrintable(files[i]));
+    }
+}
+
+void TestBatchRunner::stopDuringTheThirdOfTenFiles()
+{
+    QStringList files;
+    for (int i = 0; i < 10; ++i) {
+        files << QString("%1/p%2.png").arg(in).arg(i);
+        QVERIFY(writeGlobe(files.last(), 40, 30, i));
+    }
+    Status status;
+    status.show();
+    auto *stop = status.findChild<QPushButton *>("btnStop");
+
+    // The stop is clicked from the converter's event pump while the third file converts,
+    // as a user's click would be delivered.
+    int loaded = 0;
+    int pumpsDuringThird = 0;
+    MapConverter converter;
+    converter.setThreadCount(1);
+    converter.setEventPump([&] {
+        if (loaded == 3 && pumpsDuringThird++ == 0)
+            QTest::mouseClick(stop, Qt::LeftButton);
+    });
+    BatchSettings settings;
+    settings.outputFolder = out;
+    settings.fileNameType = 1;
+    BatchRunner runner(converter, smallMap(), settings);
+    runner.stopRequested = [&] { return status.stopRequested; };
+    runner.pictureLoaded = [&](const QImage &) { ++loaded; };
+    const BatchSummary summary = runner.run(files);
+
+    QVERIFY(pumpsDuringThird > 0);
+    QVERIFY(summary.stopped);
+    QCOMPARE(summary.succeeded, 3);
+    QCOMPARE(summary.failed, 0);
+    QCOMPARE(loaded, 3);
+    QCOMPARE(QDir(out).entryList(QDir::Files),
+             QStringList({"map_0.jpg", "map_1.jpg", "map_2.jpg"}));
+}
+
+void TestBatchRunner::emptyList()
+{
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = out;
+    BatchRunner runner(converter, smallMap(), settings);
+    int polled = 0;
+    runner.stopRequested = [&] { return ++polled, false; };
+    const BatchSummary summary = runner.run({});
+    QCOMPARE(summary.total, 0);
+    QVERIFY(summary.allConverted());
+    QCOMPARE(polled, 0);
+    QVERIFY(QDir(out).isEmpty());
+}
+
+QTEST_MAIN(TestBatchRunner)
+#include "tst_batchrunner.moc"

@@ -1,0 +1,266 @@
+// writeMap: the format follows the output format code, the quality reaches the encoder, empty
+// pixels come out black in a JPG, and a failed write reports why and leaves an existing file
+// exactly as it was.
+
+#include "engine/mapwriter.h"
+#include "testimages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// JPG is lossy: a pure black or white area may come back this far off.
+constexpr int jpegNoise = 8;
+
+enum class Failure
+{
+    MissingFolder,
+    ParentIsFile,
+    ReadOnlyFolder,
+    TargetIsFolder,
+    EncoderRefuses,
+    NullMap,
+};
+
+// Gives a folder made read-only its write permission back, so that it can be removed.
+struct WritableAgain
+{
+    QString folder;
+    ~WritableAgain()
+    {
+        if (!folder.isEmpty())
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray detectedFormat(const QString &path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.format();
+}
+
+// A map with an opaque white square in the middle of transparent black.
+QImage squareOnTransparent()
+{
+    QImage map = testimages::filled(128, 64, QImage::Format_ARGB32_Premultiplied, 0);
+    for (int y = 16; y < 48; ++y)
+        for (int x = 48; x < 80; ++x)
+            map.setPixel(x, y, qRgb(255, 255, 255));
+    return map;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Failure)
+
+class MapWriterTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formatFollowsCode_data();
+    void formatFollowsCode();
+    void qualityReachesEncoder_data();
+    void qualityReachesEncoder();
+    void emptyPixelsInFile_data();
+    void emptyPixelsInFile();
+    void failedWriteKeepsExistingFile_data();
+    void failedWriteKeepsExistingFile();
+    void successfulWriteReplacesExistingFile();
+
+private:
+    QImage textured = testimages::uniquePicture(256, 128);
+};
+
+void MapWriterTest::formatFollowsCode_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("fileFormat");
+
+    QTest::newRow("1 writes PNG") << 1 << "png" << QByteArray("png");
+    QTest::newRow("0 writes JPG") << 0 << "jpg" << QByteArray("jpeg");
+    QTest::newRow("2 writes JPG") << 2 << "jpg" << QByteArray("jpeg");
+    QTest::newRow("-1 writes JPG") << -1 << "jpg" << QByteArray("jpeg");
+    QTest::newRow("99 writes JPG") << 99 << "jpg" << QByteArray("jpeg");
+}
+
+void MapWriterTest::formatFollowsCode()
+{
+    QFETCH(int, code);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, fileFormat);
+
+    QCOMPARE(outputFormatName(code), name);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // A neutral suffix: the format must come from the code, not from the name.
+    const QString path = dir.filePath(QStringLiteral("map.out"));
+    QString error;
+    QVERIFY2(writeMap(textured, path, code, 80, &error), qPrintable(error));
+    QCOMPARE(detectedFormat(path), fileFormat);
+    QCOMPARE(QImage(path).size(), textured.size());
+}
+
+void MapWriterTest::qualityReachesEncoder_data()
+{
+    QTest::addColumn<int>("lower");
+    QTest::addColumn<int>("higher");
+
+    QTest::newRow("10 against 95") << 10 << 95;
+    QTest::newRow("1 against 50") << 1 << 50;
+    QTest::newRow("80 against 100") << 80 << 100;
+}
+
+void MapWriterTest::qualityReachesEncoder()
+{
+    QFETCH(int, lower);
+    QFETCH(int, higher);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString lowPath = dir.filePath(QStringLiteral("low.jpg"));
+    const QString highPath = dir.filePath(QStringLiteral("high.jpg"));
+    QVERIFY(writeMap(textured, lowPath, 0, lower));
+    QVERIFY(writeMap(textured, highPath, 0, higher));
+    QVERIFY2(QFileInfo(lowPath).size() < QFileInfo(highPath).size(),
+             qPrintable(QStringLiteral("%1 bytes against %2")
+                            .arg(QFileInfo(lowPath).size())
+                            .arg(QFileInfo(highPath).size())));
+}
+
+void MapWriterTest::emptyPixelsInFile_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("emptyAlpha");
+
+    QTest::newRow("JPG: black") << 0 << 255;
+    QTest::newRow("PNG: transparent black") << 1 << 0;
+}
+
+void MapWriterTest::emptyPixelsInFile()
+{
+    QFETCH(int, code);
+    QFETCH(int, emptyAlpha);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("map.") + outputFormatName(code));
+    QVERIFY(writeMap(squareOnTransparent(), path, code, 90));
+
+    const QImage read = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(read.size(), QSize(128, 64));
+    for (const QPoint corner : {QPoint(2, 2), QPoint(125, 2), QPoint(2, 61), QPoint(125, 61)}) {
+        const QRgb pixel = read.pixel(corner);
+        QCOMPARE(qAlpha(pixel), emptyAlpha);
+        QVERIFY(qRed(pixel) <= jpegNoise && qGreen(pixel) <= jpegNoise &&
+                qBlue(pixel) <= jpegNoise);
+    }
+    const QRgb middle = read.pixel(64, 32);
+    QCOMPARE(qAlpha(middle), 255);
+    QVERIFY(qRed(middle) >= 255 - jpegNoise && qBlue(middle) >= 255 - jpegNoise);
+}
+
+void MapWriterTest::failedWriteKeepsExistingFile_data()
+{
+    QTest::addColumn<Failure>("failure");
+
+    QTest::newRow("missing folder") << Failure::MissingFolder;
+    QTest::newRow("parent is a regular file") << Failure::ParentIsFile;
+    QTest::newRow("read-only folder") << Failure::ReadOnlyFolder;
+    QTest::newRow("target is a folder") << Failure::TargetIsFolder;
+    QTest::newRow("JPG wider than the encoder allows") << Failure::EncoderRefuses;
+    QTest::newRow("null map") << Failure::NullMap;
+}
+
+void MapWriterTest::failedWriteKeepsExistingFile()
+{
+    QFETCH(Failure, failure);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray existing("an earlier map that must survive");
+    QString folder = dir.path();
+    QString target = dir.filePath(QStringLiteral("map.jpg"));
+    QString keptFile = target;
+    QImage map = textured;
+    WritableAgain unlock;
+
+    switch (failure) {
+    case Failure::MissingFolder:
+        target = dir.filePath(QStringLiteral("missing/map.jpg"));
+        keptFile = dir.filePath(QStringLiteral("map.jpg"));
+        break;
+    case Failure::ParentIsFile:
+        keptFile = dir.filePath(QStringLiteral("plain"));
+        target = keptFile + QStringLiteral("/map.jpg");
+        break;
+    case Failure::ReadOnlyFolder: {
+        folder = dir.filePath(QStringLiteral("locked"));
+        QVERIFY(QDir().mkdir(folder));
+        target = keptFile = folder + QStringLiteral("/map.jpg");
+        QVERIFY(writeBytes(keptFile, existing));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        unlock.folder = folder;
+        const QString probe = folder + QStringLiteral("/probe");
+        if (writeBytes(probe, "x")) {
+            QFile::remove(probe);
+            QSKIP("this user writes into read-only folders (root); the other rows cover failures");
+        }
+        break;
+    }
+    case Failure::TargetIsFolder:
+        target = dir.filePath(QStringLiteral("folder"));
+        QVERIFY(QDir().mkdir(target));
+        break;
+    case Failure::EncoderRefuses:
+        map = testimages::filled(70000, 1, QImage::Format_ARGB32_Premultiplied, qRgb(9, 9, 9));
+        break;
+    case Failure::NullMap:
+        map = QImage();
+        break;
+    }
+    if (failure != Failure::ReadOnlyFolder)
+        QVERIFY(writeBytes(keptFile, existing));
+    const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    QString error;
+    QVERIFY(!writeMap(map, target, 0, 80, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(keptFile), existing);
+    // No half-written file or leftover temporary file appears beside it.
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    // The failure is reported without an error pointer too.
+    QVERIFY(!writeMap(map, target, 0, 80));
+}
+
+void MapWriterTest::successfulWriteReplacesExistingFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("map.png"));
+    QVERIFY(writeBytes(path, "an earlier map"));
+    QString error;
+    QVERIFY2(writeMap(textured, path, 1, 80, &error), qPrintable(error));
+    // PNG is lossless: the file holds exactly the map.
+    QCOMPARE(testimages::compare(QImage(path), textured).count, qint64(0));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map.png")});
+}
+
+QTEST_MAIN(MapWriterTest)
+#include "tst_mapwriter.moc"

@@ -18,8 +18,6 @@ private slots:
     void scaleTruncated();
     void fittedRect_data();
     void fittedRect();
-    void dragRect_data();
-    void dragRect();
     void pixmapPresence();
 };
 
@@ -30,8 +28,6 @@ void TestLabelGeometry::viewScale_data()
     QTest::addColumn<double>("scale");
 
     QTest::newRow("height decides") << QSize(800, 500) << QSize(4000, 3000) << 6.0;
-    QTest::newRow("width decides") << QSize(800, 500) << QSize(4000, 1000) << 5.0;
-    QTest::newRow("picture smaller than label") << QSize(800, 500) << QSize(200, 100) << 0.25;
     QTest::newRow("empty picture") << QSize(800, 500) << QSize(0, 0) << 0.0;
     QTest::newRow("label without width") << QSize(0, 500) << QSize(4000, 1000) << 2.0;
     QTest::newRow("empty label") << QSize(0, 0) << QSize(4000, 1000) << 0.0;
@@ -94,28 +90,6 @@ void TestLabelGeometry::fittedRect()
     QFETCH(QSize, pixmap);
     QFETCH(QRect, rect);
     QCOMPARE(labelgeometry::fittedRect(label, pixmap), rect);
-}
-
-void TestLabelGeometry::dragRect_data()
-{
-    QTest::addColumn<QPoint>("from");
-    QTest::addColumn<QPoint>("to");
-    QTest::addColumn<QRect>("rect");
-
-    QTest::newRow("down and right")
-        << QPoint(10, 10) << QPoint(30, 15) << QRect(QPoint(10, 10), QPoint(30, 15));
-    QTest::newRow("left and down")
-        << QPoint(10, 10) << QPoint(5, 20) << QRect(QPoint(5, 10), QPoint(10, 20));
-    QTest::newRow("no movement, one pixel")
-        << QPoint(10, 10) << QPoint(10, 10) << QRect(10, 10, 1, 1);
-}
-
-void TestLabelGeometry::dragRect()
-{
-    QFETCH(QPoint, from);
-    QFETCH(QPoint, to);
-    QFETCH(QRect, rect);
-    QCOMPARE(labelgeometry::dragRect(from, to), rect);
 }
 
 // An empty pixmap is still a pixmap; only a label that never had one, or was cleared, has none.

@@ -48,6 +48,7 @@ private slots:
     void formHoldsItsObjects_data();
     void formHoldsItsObjects();
     void formSettings();
+    void separateWindowOwnedByItsParent();
 
     void mapIsFittedTopLeft_data();
     void mapIsFittedTopLeft();
@@ -156,6 +157,19 @@ void TestPreviewWindow::formSettings()
     QVERIFY(!labelgeometry::hasPixmap(*map));
     QVERIFY(!preview.isVisible());
     QVERIFY(!preview.testAttribute(Qt::WA_DeleteOnClose));
+}
+
+// The main window owns the preview, which still opens as a window of its own and goes away
+// with its owner.
+void TestPreviewWindow::separateWindowOwnedByItsParent()
+{
+    auto owner = std::make_unique<QWidget>();
+    QPointer<PreviewWindow> preview = new PreviewWindow(owner.get());
+    QVERIFY(preview->isWindow());
+    QCOMPARE(preview->parentWidget(), owner.get());
+    QVERIFY(!preview->isVisible());
+    owner.reset();
+    QVERIFY(preview.isNull());
 }
 
 void TestPreviewWindow::mapIsFittedTopLeft_data()

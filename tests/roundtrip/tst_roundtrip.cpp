@@ -39,6 +39,8 @@ private slots:
     void markersKeepTheirGeographicPlaces();
     void azimuthTurnsThePictureClockwise_data();
     void azimuthTurnsThePictureClockwise();
+    void bundledSampleConvertsWithTheDefaults_data();
+    void bundledSampleConvertsWithTheDefaults();
 };
 
 void RoundTripTest::mapShowsTheSurface_data()
@@ -316,6 +318,57 @@ void RoundTripTest::azimuthTurnsThePictureClockwise()
                                 .arg(std::fmod(mark.bearing, 360.0))
                                 .arg(markDistance)));
     }
+}
+
+void RoundTripTest::bundledSampleConvertsWithTheDefaults_data()
+{
+    // JPG compression blurs the pure marker colours a little: classify by dominant channels.
+    QTest::addColumn<QString>("marker");
+    QTest::addColumn<QColor>("lowest");
+    QTest::addColumn<QColor>("highest");
+    QTest::newRow("red") << "red" << QColor(200, 0, 0) << QColor(255, 70, 70);
+    QTest::newRow("green") << "green" << QColor(0, 200, 0) << QColor(70, 255, 70);
+    QTest::newRow("yellow") << "yellow" << QColor(200, 200, 0) << QColor(255, 255, 90);
+}
+
+void RoundTripTest::bundledSampleConvertsWithTheDefaults()
+{
+    QFETCH(QString, marker);
+    QFETCH(QColor, lowest);
+    QFETCH(QColor, highest);
+
+    // The sample was taken from above 20 N 10 E at distance 100 with the circle that opening
+    // a picture gives; converted with every setting at its default, that point lands at 0/0.
+    const QString path = qEnvironmentVariable("ORVIX_SOURCE_DIR") + "/samples/globe.jpg";
+    const QImage sample(path);
+    QVERIFY2(!sample.isNull(), qPrintable(path));
+    QCOMPARE(sample.size(), QSize(1600, 1200));
+    ConversionParameters defaults;
+    defaults.centerX = sample.width() / 2;
+    defaults.centerY = sample.height() / 2;
+    defaults.radius = static_cast<int>(std::min(defaults.centerX, defaults.centerY) * 0.98);
+    MapConverter converter;
+    const ConversionResult result = converter.convert(sample, defaults);
+    QVERIFY(result.ok());
+    const QImage map = result.map.convertToFormat(QImage::Format_ARGB32);
+
+    const auto found =
+        std::find_if(SampleSurface::markers().begin(), SampleSurface::markers().end(),
+                     [&marker](const SurfaceMarker &m) { return marker == QLatin1String(m.name); });
+    QVERIFY(found != SampleSurface::markers().end());
+    const ExpectedPlacement placement({20.0, 10.0}, 0.0, {0.0, 0.0}, 0.0);
+    const GeoPoint expected = geoPointOf(placement.mapPointFor(unitVector(found->position)));
+    const std::optional<GeoPoint> place = meanPosition(map, [&](QRgb pixel) {
+        return qRed(pixel) >= lowest.red() && qRed(pixel) <= highest.red() &&
+               qGreen(pixel) >= lowest.green() && qGreen(pixel) <= highest.green() &&
+               qBlue(pixel) >= lowest.blue() && qBlue(pixel) <= highest.blue();
+    });
+    QVERIFY(place.has_value());
+    const double miss = angleBetween(unitVector(*place), unitVector(expected));
+    QVERIFY2(
+        miss < 1.0,
+        qPrintable(
+            QStringLiteral("found at %1 instead of %2").arg(describe(*place), describe(expected))));
 }
 
 QTEST_MAIN(RoundTripTest)

@@ -38,6 +38,7 @@ const BuiltInText messageTexts[] = {
     {"save_error", " へ保存できませんでした"},
     // A conversion the engine refused: the picture's path, this text, then the reason.
     {"convert_error", " は画像変換できませんでした"},
+    {"batch_no_output", "出力フォルダが選択されていません。\n出力フォルダを選択して下さい"},
 };
 
 } // namespace

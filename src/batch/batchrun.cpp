@@ -1,5 +1,150 @@
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
 
-void MainWindow::batchConvert() {}
+#include "batchconvertdialog.h"
+#include "batchfiles.h"
+#include "batchreport.h"
+#include "batchrunner.h"
+#include "folderopener.h"
+#include "status.h"
 
-void MainWindow::on_actionBatch_Convert_triggered() {}
+#include "engine/mapconverter.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QMessageBox>
+#include <QPixmap>
+
+#include <cstdio>
+
+namespace {
+
+void printToStandardError(const QString &line)
+{
+    std::fputs((line + "\n").toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+// Converts every file of batchFiles with the current circle and settings into outputFolder.
+// An interactive run (batchMode 0) shows the progress dialog, can be stopped between files
+// and reports the totals in a box; a command-line run reports each file and the totals on
+// standard error and leaves its outcome in batchExitCode.
+void MainWindow::batchConvert()
+{
+    qDebug() << "batchConvert";
+    const bool interactive = batchMode == 0;
+
+    // Without a folder every map would be written into the filesystem root.
+    if (outputFolder.isEmpty()) {
+        if (interactive) {
+            QMessageBox box(QMessageBox::Warning, ui->actionBatch_Convert->text(),
+                            texts.value("batch_no_output"), QMessageBox::Ok, this);
+            box.exec();
+        } else {
+            printToStandardError(QStringLiteral("No output folder is set (OutputFolder in %1): "
+                                                "nothing was converted.")
+                                     .arg(settingsFile));
+            batchExitCode = 2;
+        }
+        return;
+    }
+
+    Status status(this);
+    status.setTotal(batchFiles.size());
+    status.setStopText(texts.value("batch_btn_stop"));
+    sortBatchFiles(batchFiles, sortType);
+    if (interactive) {
+        status.show();
+        ui->label->setPixmap(QPixmap());
+    }
+    setEnabled(false);
+    status.setEnabled(true);
+
+    ConversionParameters params;
+    params.centerX = centerX;
+    params.centerY = centerY;
+    params.radius = radius;
+    params.distance = distance;
+    params.outputWidth = outputSizeX;
+    params.outputHeight = outputSizeY;
+    params.latitude = latitude;
+    params.longitude = longitude;
+    params.azimuth = azimuth;
+    BatchSettings settings;
+    settings.outputFolder = outputFolder;
+    settings.fileNameType = fileNameType;
+    settings.outputFormat = outputFormat;
+    settings.outputQuality = outputQuality;
+    settings.overwrite = overwrite;
+
+    BatchRunner runner(*converter, params, settings);
+    runner.beforeFile = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    runner.stopRequested = [&status] { return status.stopRequested; };
+    runner.pictureLoaded = [this](const QImage &picture) {
+        sourceImage = picture;
+        imageWidth = picture.width();
+        imageHeight = picture.height();
+    };
+    runner.fileFinished = [&](const BatchFileOutcome &outcome) {
+        if (outcome.loaded) {
+            columnScale = outcome.columnScale;
+            rowScale = outcome.rowScale;
+        }
+        if (interactive) {
+            // A file that could not be read leaves the count alone; the next one catches up.
+            if (outcome.loaded)
+                status.setProgress(outcome.position + 1);
+        } else {
+            printToStandardError(batchFileLine(outcome));
+        }
+    };
+    const BatchSummary summary = runner.run(batchFiles);
+
+    sourceImage = QImage();
+    ui->label->setPixmap(QPixmap());
+    setEnabled(true);
+
+    if (!interactive) {
+        printToStandardError(batchSummaryLine(summary));
+        batchExitCode = summary.allConverted() ? 0 : 1;
+        return;
+    }
+    status.hide();
+    QMessageBox box(QMessageBox::Information, ui->actionBatch_Convert->text(),
+                    batchResultText(texts, summary), QMessageBox::Ok, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (openFiler)
+        openFolderInFileManager(outputFolder);
+}
+
+// The batch dialog round trip: the dialog's choices come back whether it was confirmed or
+// closed, and only a confirmation takes the typed circle and starts the run.
+void MainWindow::on_actionBatch_Convert_triggered()
+{
+    BatchConvertDialog dialog(this);
+    dialog.langFile = langFile;
+    dialog.loadLanguage();
+    dialog.sortType = sortType;
+    dialog.fileNameType = fileNameType;
+    dialog.files = batchFiles;
+    dialog.outputFolder = outputFolder;
+    dialog.inputFolder = inputFolder;
+    dialog.overwrite = overwrite;
+    dialog.openFiler = openFiler;
+
+    const bool accepted = dialog.exec() != 0;
+    if (accepted)
+        readScreenParameter();
+    batchFiles = dialog.files;
+    outputFolder = dialog.outputFolder;
+    inputFolder = dialog.inputFolder;
+    sortType = dialog.sortType;
+    fileNameType = dialog.fileNameType;
+    overwrite = dialog.overwrite;
+    openFiler = dialog.openFiler;
+    if (accepted)
+        batchConvert();
+}

@@ -16,5 +16,6 @@
 // rotation lookups clamped into the map, and a null image for parameters that describe no map
 // (distance below 1 or not finite, an angle that is not finite, a map side outside 1..16384).
 //
-// Needs a QGuiApplication (it paints through pixmaps). Slow: a few seconds per megapixel.
+// Only the pixels are reproduced: no events are processed and no debug line is written.
+// Needs a QGuiApplication (it paints through pixmaps). Slow: about a second per 4 megapixels.
 QImage literalConvert(const QImage &source, const ConversionParameters &params);

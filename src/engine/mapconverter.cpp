@@ -179,12 +179,16 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
         cachedGeometry = std::make_shared<MapGeometry>(params, source.size(), scheduler);
     }
     result.geometryMilliseconds = clock.nsecsElapsed() / 1e6;
-    qDebug() << "Convert error" << cachedGeometry->conversionErrors;
+    qDebug() << "Convert error " << cachedGeometry->conversionErrors;
     clock.start();
 
-    const QImage pixels = isDirectlyReadable(source.format())
-                              ? source
-                              : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // The gather reads pixel y * width + x, so scan lines must be packed: pictures made over
+    // foreign memory with longer lines are copied first.
+    QImage pixels = isDirectlyReadable(source.format())
+                        ? source
+                        : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (pixels.bytesPerLine() != pixels.width() * 4)
+        pixels = pixels.copy();
     // Reuse the last map's memory when the caller has let go of it: fresh pages of a large
     // map cost more than the gather itself.
     QImage map;

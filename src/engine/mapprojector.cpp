@@ -247,7 +247,7 @@ int MapProjector::projectDisk(const QImage &source, QImage &target) const
         }
         QCoreApplication::processEvents();
     }
-    qDebug() << "Convert error" << errors;
+    qDebug() << "Convert error " << errors;
     return errors;
 }
 

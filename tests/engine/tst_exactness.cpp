@@ -232,14 +232,6 @@ void ExactnessTest::sourceFormatsMatchReference()
     QVERIFY2(result.ok(), qPrintable(result.error));
     const testimages::Difference difference = testimages::compare(result.map, expected);
     reportDifference(difference);
-    QEXPECT_FAIL("ARGB32 with padded scan lines",
-                 "the converter's gather indexes source pixels as y * width + x and so "
-                 "ignores scan lines longer than the pixels",
-                 Continue);
-    QEXPECT_FAIL("RGB32 with padded scan lines",
-                 "the converter's gather indexes source pixels as y * width + x and so "
-                 "ignores scan lines longer than the pixels",
-                 Continue);
     QCOMPARE(difference.count, qint64(0));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/mapconverter.h"
 #include "globerenderer.h"
-#include "mapconverter.h"
 
 #include <QImage>
 #include <QString>

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -81,6 +82,7 @@ private slots:
     void dialogRoundTripKeepsChoices();
     void dialogConvertTakesTheTypedCircle();
     void commandLinePatternsOpenTheDialog();
+    void droppedPicturesOpenTheDialog();
 
 private:
     std::unique_ptr<MainWindow> makeWindow();
@@ -503,6 +505,31 @@ void TestBatchRun::commandLinePatternsOpenTheDialog()
     QStringList expanded = listed.mid(0, 3);
     expanded.sort();
     QCOMPARE(expanded, QStringList({in + "/B.PNG", in + "/a.png", in + "/c.Png"}));
+}
+
+void TestBatchRun::droppedPicturesOpenTheDialog()
+{
+    const QStringList files = writeInputs(2);
+    auto window = makeWindow();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(files[1]), QUrl::fromLocalFile(files[0])});
+    QStringList listed;
+    ModalScript script;
+    script.then<BatchConvertDialog>([&](BatchConvertDialog *dialog) {
+        listed = dialog->files;
+        QTest::mouseClick(dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+    });
+    script.start();
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+
+    QCOMPARE(script.pending(), 0);
+    QCOMPARE(listed, QStringList({files[1], files[0]}));
+    QCOMPARE(window->batchFiles, listed);
+    QVERIFY(QDir(out).isEmpty());
 }
 
 QTEST_MAIN(TestBatchRun)

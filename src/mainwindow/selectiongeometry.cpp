@@ -14,10 +14,12 @@ namespace {
 // Half the width of the band around the circle line and the radius of the centre disk.
 constexpr qint64 grip = 8;
 
-// Squares up to this side are tested with the toolkit's ellipse region, whose pixel edges are
-// the ones the overlay shows; beyond it building the region would take one rectangle per row,
-// so the inscribed ellipse is tested analytically.
+// Squares up to this side, lying within this distance of the origin, are tested with the
+// toolkit's ellipse region, whose pixel edges are the ones the overlay shows. Larger squares
+// would take one rectangle per row to build, and the region code is not made for coordinates
+// near the integer limits, so such squares (from hand-edited values) are tested analytically.
 constexpr qint64 maxRegionSide = 1 << 15;
+constexpr qint64 maxRegionCoordinate = 1 << 24;
 
 struct Square
 {
@@ -42,7 +44,11 @@ bool inInscribedEllipse(const Square &square, int x, int y)
     const qint64 height = square.bottom - square.top + 1;
     if (width <= 0 || height <= 0)
         return false;
-    if (width <= maxRegionSide && height <= maxRegionSide)
+    const bool regionSized =
+        width <= maxRegionSide && height <= maxRegionSide &&
+        qAbs(square.left) <= maxRegionCoordinate && qAbs(square.right) <= maxRegionCoordinate &&
+        qAbs(square.top) <= maxRegionCoordinate && qAbs(square.bottom) <= maxRegionCoordinate;
+    if (regionSized)
         return QRegion(square.rect(), QRegion::Ellipse).contains(QPoint(x, y));
     const double a = width / 2.0;
     const double b = height / 2.0;

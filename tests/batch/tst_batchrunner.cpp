@@ -1,12 +1,10 @@
 #include "batchrunner.h"
 #include "batchtestsupport.h"
-#include "status.h"
 
 #include "engine/mapconverter.h"
 
 #include <QDir>
 #include <QImageReader>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -54,8 +52,6 @@ private slots:
     void failuresDoNotStopTheRun();
     void everyMapEqualsASingleConversion_data();
     void everyMapEqualsASingleConversion();
-    void stopDuringTheThirdOfTenFiles();
-    void emptyList();
 
 private:
     QScopedPointer<QTemporaryDir> dir;
@@ -278,59 +274,6 @@ void TestBatchRunner::everyMapEqualsASingleConversion()
         const QImage map = readMap(QString("%1/p%2.png").arg(out).arg(i));
         QVERIFY2(map == expectedMap(QImage(files[i]), params), qPrintable(files[i]));
     }
-}
-
-void TestBatchRunner::stopDuringTheThirdOfTenFiles()
-{
-    QStringList files;
-    for (int i = 0; i < 10; ++i) {
-        files << QString("%1/p%2.png").arg(in).arg(i);
-        QVERIFY(writeGlobe(files.last(), 40, 30, i));
-    }
-    Status status;
-    status.show();
-    auto *stop = status.findChild<QPushButton *>("btnStop");
-
-    // The stop is clicked from the converter's event pump while the third file converts,
-    // as a user's click would be delivered.
-    int loaded = 0;
-    int pumpsDuringThird = 0;
-    MapConverter converter;
-    converter.setThreadCount(1);
-    converter.setEventPump([&] {
-        if (loaded == 3 && pumpsDuringThird++ == 0)
-            QTest::mouseClick(stop, Qt::LeftButton);
-    });
-    BatchSettings settings;
-    settings.outputFolder = out;
-    settings.fileNameType = 1;
-    BatchRunner runner(converter, smallMap(), settings);
-    runner.stopRequested = [&] { return status.stopRequested; };
-    runner.pictureLoaded = [&](const QImage &) { ++loaded; };
-    const BatchSummary summary = runner.run(files);
-
-    QVERIFY(pumpsDuringThird > 0);
-    QVERIFY(summary.stopped);
-    QCOMPARE(summary.succeeded, 3);
-    QCOMPARE(summary.failed, 0);
-    QCOMPARE(loaded, 3);
-    QCOMPARE(QDir(out).entryList(QDir::Files),
-             QStringList({"map_0.jpg", "map_1.jpg", "map_2.jpg"}));
-}
-
-void TestBatchRunner::emptyList()
-{
-    MapConverter converter;
-    BatchSettings settings;
-    settings.outputFolder = out;
-    BatchRunner runner(converter, smallMap(), settings);
-    int polled = 0;
-    runner.stopRequested = [&] { return ++polled, false; };
-    const BatchSummary summary = runner.run({});
-    QCOMPARE(summary.total, 0);
-    QVERIFY(summary.allConverted());
-    QCOMPARE(polled, 0);
-    QVERIFY(QDir(out).isEmpty());
 }
 
 QTEST_MAIN(TestBatchRunner)

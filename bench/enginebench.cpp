@@ -5,7 +5,7 @@
 //   orvix_engine_bench [--repeats N] [--literal-runs N] [--size WxH ...]
 
 #include "literalreference.h"
-#include "mapconverter.h"
+#include "engine/mapconverter.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,0 +1,212 @@
+#include "mainwindow.h"
+#include "previewwindow.h"
+#include "ui_mainwindow.h"
+#include "windowtesting.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using windowtesting::ModalAnswerer;
+
+// The main window's texts: built-in texts without a language file, the reader's quoting rules,
+// section isolation and the version suffix of the title.
+class LanguageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void builtInTexts();
+    void fileValues_data();
+    void fileValues();
+    void keysOfOtherSectionsAreIgnored();
+    void messageUsesFileText();
+    void languageFileIsNeverWritten();
+
+private:
+    QString languagePath() const { return folder.filePath(QStringLiteral("orvix_lang.ini")); }
+    void writeLanguage(const QByteArray &content);
+    // What the named text shows: a text-table key, a widget, a menu, an action or a title.
+    static QString shownText(MainWindow &window, const QString &where);
+
+    QTemporaryDir folder;
+    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+};
+
+void LanguageTest::init()
+{
+    safetyNet = std::make_unique<ModalAnswerer>();
+    QFile::remove(languagePath());
+}
+
+void LanguageTest::cleanup()
+{
+    QVERIFY2(safetyNet->sawNothing(), "an unexpected modal box or dialog was shown");
+    safetyNet.reset();
+}
+
+void LanguageTest::writeLanguage(const QByteArray &content)
+{
+    QFile file(languagePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QString LanguageTest::shownText(MainWindow &window, const QString &where)
+{
+    if (where == QLatin1String("window title"))
+        return window.windowTitle();
+    if (where == QLatin1String("preview title"))
+        return window.previewWindow->windowTitle();
+    if (where.startsWith(QLatin1String("texts:")))
+        return window.texts.value(where.mid(6));
+    if (auto *menu = window.findChild<QMenu *>(where))
+        return menu->title();
+    if (auto *action = window.findChild<QAction *>(where))
+        return action->text();
+    if (auto *label = window.findChild<QLabel *>(where))
+        return label->text();
+    if (auto *button = window.findChild<QAbstractButton *>(where))
+        return button->text();
+    return QStringLiteral("<no such text>");
+}
+
+void LanguageTest::builtInTexts()
+{
+    auto window = windowtesting::makeWindow(folder.path());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kyuvia 画像変換ツール 1.02"));
+    QCOMPARE(window->previewWindow->windowTitle(),
+             QStringLiteral("Kyuvia 画像変換ツール（プレビュー）"));
+    for (const char *key : {"title",
+                            "file_filter",
+                            "open_file",
+                            "open_error",
+                            "overwrite_question",
+                            "saved_file",
+                            "inifile_filter",
+                            "save_inifile",
+                            "save_inifile_title",
+                            "load_inifile",
+                            "batch_btn_stop",
+                            "batch_success",
+                            "batch_fail1",
+                            "batch_fail2",
+                            "batch_fail3",
+                            "save_image_filter",
+                            "save_image_title",
+                            "preview_window_title",
+                            "save_error",
+                            "convert_error"})
+        QVERIFY2(!window->texts.value(QString::fromLatin1(key)).isEmpty(), key);
+    QCOMPARE(window->texts.value("title"), QStringLiteral("Kyuvia 画像変換ツール"));
+    QCOMPARE(window->texts.value("open_error"), QStringLiteral(" は開けませんでした"));
+    QCOMPARE(window->texts.value("batch_fail1"),
+             QStringLiteral("複数画像ファイル変換は失敗しました\n("));
+    QCOMPARE(window->texts.value("batch_fail2"), QStringLiteral("個成功, "));
+    QCOMPARE(window->texts.value("save_image_filter"), QStringLiteral("画像ファイル (*."));
+    QCOMPARE(window->texts.value("save_error"), QStringLiteral(" へ保存できませんでした"));
+    QCOMPARE(window->texts.value("convert_error"), QStringLiteral(" は画像変換できませんでした"));
+    QCOMPARE(window->ui->menuView->title(), QStringLiteral("表示"));
+    QCOMPARE(window->ui->btnBrowse->text(), QStringLiteral("参照"));
+}
+
+void LanguageTest::fileValues_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("label") << QByteArray("lbl_1=Open a picture") << "label_1"
+                           << "Open a picture";
+    QTest::newRow("Japanese value") << QByteArray("lbl_4_2=出力ファイル") << "label_4_2"
+                                    << "出力ファイル";
+    QTest::newRow("escaped line break") << QByteArray("lbl_2=one\\ntwo") << "label_2"
+                                        << "one\ntwo";
+    QTest::newRow("button") << QByteArray("btn_conv=Convert") << "btnConvert"
+                            << "Convert";
+    QTest::newRow("menu") << QByteArray("menu_show=View") << "menuView"
+                          << "View";
+    QTest::newRow("action") << QByteArray("cmd_auto_size=Fit") << "actionAuto_Size"
+                            << "Fit";
+    QTest::newRow("empty widget value") << QByteArray("btn_open=") << "btnImageRead"
+                                        << "開く";
+    QTest::newRow("empty text value") << QByteArray("open_file=") << "texts:open_file"
+                                      << "表示したい画像ファイルを選択して下さい";
+    QTest::newRow("title keeps the version") << QByteArray("title=Globe tool") << "window title"
+                                             << "Globe tool 1.02";
+    QTest::newRow("title of blanks") << QByteArray("title=\"  \"") << "window title"
+                                     << "   1.02";
+    QTest::newRow("preview title") << QByteArray("preview_window_title=Preview") << "preview title"
+                                   << "Preview";
+    QTest::newRow("unquoted leading blank")
+        << QByteArray("open_error= failed") << "texts:open_error"
+        << "failed";
+    QTest::newRow("quoted leading blank")
+        << QByteArray("open_error=\" failed\"") << "texts:open_error"
+        << " failed";
+    QTest::newRow("unquoted comma") << QByteArray("batch_fail2=ok, ") << "texts:batch_fail2"
+                                    << "個成功, ";
+    QTest::newRow("quoted comma") << QByteArray("batch_fail2=\"ok, \"") << "texts:batch_fail2"
+                                  << "ok, ";
+    QTest::newRow("widget value with a comma") << QByteArray("lbl_center=x, y") << "label_center"
+                                               << "中心点 (横, 縦)";
+    QTest::newRow("write failure text")
+        << QByteArray("save_error=\" not saved\"") << "texts:save_error"
+        << " not saved";
+}
+
+void LanguageTest::fileValues()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, where);
+    QFETCH(QString, shown);
+
+    writeLanguage("[main]\n" + line + "\n");
+    auto window = windowtesting::makeWindow(folder.path());
+    QCOMPARE(shownText(*window, where), shown);
+}
+
+void LanguageTest::keysOfOtherSectionsAreIgnored()
+{
+    writeLanguage("[config]\nlbl_1=Other\ntitle=Options\n[batch_convert]\nbtn_conv=Run\n"
+                  "[main]\nlbl_3=Mine\n");
+    auto window = windowtesting::makeWindow(folder.path());
+    QCOMPARE(window->ui->label_1->text(), QStringLiteral("1) 画像を開く"));
+    QCOMPARE(window->ui->btnConvert->text(), QStringLiteral("画像変換"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Kyuvia 画像変換ツール 1.02"));
+    QCOMPARE(window->ui->label_3->text(), QStringLiteral("Mine"));
+}
+
+void LanguageTest::messageUsesFileText()
+{
+    writeLanguage("[main]\nbtn_open=Open\nopen_error= cannot be opened\n");
+    auto window = windowtesting::makeWindow(folder.path());
+    window->loadFileName = folder.filePath(QStringLiteral("missing.png"));
+    ModalAnswerer answerer;
+    window->openImage();
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].title, QStringLiteral("Open"));
+    // The unquoted value lost its leading blank.
+    QCOMPARE(answerer.boxes[0].text, folder.filePath("missing.png") + "cannot be opened");
+}
+
+void LanguageTest::languageFileIsNeverWritten()
+{
+    auto window = windowtesting::makeWindow(folder.path());
+    window->close();
+    QVERIFY(!QFile::exists(languagePath()));
+
+    writeLanguage("[main]\nlbl_1=A\n");
+    auto second = windowtesting::makeWindow(folder.path());
+    // The main window reads its texts once; a later change of the file shows nowhere.
+    writeLanguage("[main]\nlbl_1=B\n");
+    QCOMPARE(second->ui->label_1->text(), QStringLiteral("A"));
+    second->close();
+    QFile file(languagePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[main]\nlbl_1=B\n"));
+}
+
+QTEST_MAIN(LanguageTest)
+#include "tst_language.moc"

@@ -117,14 +117,22 @@ private:
             return;
         }
         if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            if (dialog == answering)
+                return;
+            answering = dialog;
             fileDialogTitles << dialog->windowTitle();
             fileDialogFilters << dialog->nameFilters().join(QLatin1Char(';'));
             fileDialogFolders << dialog->directory().absolutePath();
-            QPointer<QFileDialog> guard(dialog);
-            if (fileAnswer)
-                fileAnswer(dialog);
-            if (guard && guard->isVisible())
-                guard->reject();
+            // Answered from the event loop rather than from this tick: accepting may open a
+            // question of its own, which the next ticks then answer.
+            QTimer::singleShot(0, this, [this] {
+                QPointer<QFileDialog> dialog = answering;
+                if (dialog && fileAnswer)
+                    fileAnswer(dialog);
+
+                if (dialog && dialog->isVisible())
+                    dialog->reject();
+            });
             return;
         }
         if (auto *dialog = qobject_cast<QDialog *>(modal)) {
@@ -136,6 +144,7 @@ private:
     QMessageBox::StandardButton boxAnswer;
     std::function<void(QFileDialog *)> fileAnswer;
     ModalAnswerer *previous;
+    QPointer<QFileDialog> answering;
     QTimer poll;
 };
 
@@ -143,6 +152,9 @@ private:
 inline std::function<void(QFileDialog *)> choose(const QString &path)
 {
     return [path](QFileDialog *dialog) {
+        // The dialog does not overwrite a file name edit that has the focus.
+        if (QWidget *focused = dialog->focusWidget())
+            focused->clearFocus();
         dialog->selectFile(path);
         // QFileDialog::accept checks the chosen file, as the OK button does.
         static_cast<QDialog *>(dialog)->accept();

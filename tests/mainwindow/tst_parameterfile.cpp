@@ -1,0 +1,183 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+#include "windowtesting.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using windowtesting::ModalAnswerer;
+
+// Parameter files: saving the circle through the save dialog, loading it back, and files that
+// lack keys, hold other keys or are no INI text at all.
+class ParameterFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void saveWritesTheCircle();
+    void saveTakesTypedValuesAndKeepsOtherKeys();
+    void cancelledDialogsChangeNothing();
+    void loadSetsTheCircle_data();
+    void loadSetsTheCircle();
+    void loadWhileHiddenKeepsCircleHidden();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &content);
+
+    QTemporaryDir folder;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+};
+
+void ParameterFileTest::init()
+{
+    safetyNet = std::make_unique<ModalAnswerer>();
+    window = windowtesting::makeWindow(folder.path());
+    window->show();
+    window->startWith({QStringLiteral("orvix")});
+    window->loadFileName =
+        windowtesting::writePicture(folder.filePath(QStringLiteral("globe.png")), 1000, 600);
+    window->openImage();
+}
+
+void ParameterFileTest::cleanup()
+{
+    window.reset();
+    QVERIFY2(safetyNet->sawNothing(), "an unexpected modal box or dialog was shown");
+    safetyNet.reset();
+}
+
+QString ParameterFileTest::writeFile(const QString &name, const QByteArray &content)
+{
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+    return path;
+}
+
+void ParameterFileTest::saveWritesTheCircle()
+{
+    window->centerX = 520;
+    window->centerY = 295;
+    window->radius = 294;
+    window->updateScreenParameter();
+    const QString path = folder.filePath(QStringLiteral("circle.ini"));
+    QString proposed;
+    ModalAnswerer answerer(QMessageBox::Ok, [&](QFileDialog *dialog) {
+        proposed = dialog->selectedFiles().value(0);
+        windowtesting::choose(path)(dialog);
+    });
+    window->ui->actionSave_Param->trigger();
+
+    QCOMPARE(answerer.fileDialogTitles,
+             QStringList{
+                 QStringLiteral("中心点、半径をファイルへ保存します、ファイル名を指定して下さい")});
+    QCOMPARE(answerer.fileDialogFilters, QStringList{QStringLiteral("選択範囲 (*.ini)")});
+    QCOMPARE(answerer.fileDialogFolders, QStringList{folder.path()});
+    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("KY_map_param"));
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].title, QStringLiteral("中心点、半径の保存"));
+    QCOMPARE(answerer.boxes[0].text, path + QStringLiteral(" へ保存されました"));
+    QCOMPARE(answerer.boxes[0].icon, QMessageBox::Information);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("[General]\nCenterX=520\nCenterY=295\nRadius=294\n"));
+}
+
+void ParameterFileTest::saveTakesTypedValuesAndKeepsOtherKeys()
+{
+    const QString path =
+        writeFile(QStringLiteral("shared.ini"), "[General]\nNote=mine\nRadius=1\n[Other]\nA=2\n");
+    window->ui->lineCenterX->setText(QStringLiteral("77"));
+    window->ui->lineRadius->setText(QStringLiteral("not a number"));
+    // Choosing an existing file makes the dialog ask whether to replace it: Yes.
+    ModalAnswerer answerer(QMessageBox::Yes, windowtesting::choose(path));
+    window->on_actionSave_Param_triggered();
+
+    QCOMPARE(window->centerX, 77);
+    QCOMPARE(window->radius, 0);
+    QSettings file(path, QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("CenterX")).toInt(), 77);
+    QCOMPARE(file.value(QStringLiteral("CenterY")).toInt(), 300);
+    QCOMPARE(file.value(QStringLiteral("Radius")).toInt(), 0);
+    QCOMPARE(file.value(QStringLiteral("Note")).toString(), QStringLiteral("mine"));
+    QCOMPARE(file.value(QStringLiteral("Other/A")).toInt(), 2);
+}
+
+void ParameterFileTest::cancelledDialogsChangeNothing()
+{
+    const QString path = writeFile(QStringLiteral("p.ini"), "[General]\nCenterX=1\n");
+    ModalAnswerer answerer;
+    window->on_actionLoad_Param_triggered();
+    window->on_actionSave_Param_triggered();
+    QCOMPARE(answerer.fileDialogTitles.size(), 2);
+    QVERIFY(answerer.boxes.isEmpty());
+    QCOMPARE(window->centerX, 500);
+    QCOMPARE(window->radius, 294);
+    QSettings file(path, QSettings::IniFormat);
+    QCOMPARE(file.allKeys(), QStringList{QStringLiteral("CenterX")});
+}
+
+void ParameterFileTest::loadSetsTheCircle_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QVector<int>>("circle");
+
+    QTest::newRow("all three keys")
+        << QByteArray("[General]\nCenterX=520\nCenterY=295\nRadius=250\n")
+        << QVector<int>{520, 295, 250};
+    QTest::newRow("no radius") << QByteArray("[General]\nCenterX=520\nCenterY=295\n")
+                               << QVector<int>{520, 295, 0};
+    QTest::newRow("a settings file")
+        << QByteArray("[General]\nAutoSize=false\nCenterX=10\nCenterY=20\nRadius=30\n"
+                      "Distance=6.6\n")
+        << QVector<int>{10, 20, 30};
+    QTest::newRow("values that are not numbers")
+        << QByteArray("[General]\nCenterX=left\nCenterY=12.5\nRadius=-40\n")
+        << QVector<int>{0, 0, -40};
+    QTest::newRow("not INI text") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 20)
+                                  << QVector<int>{0, 0, 0};
+}
+
+void ParameterFileTest::loadSetsTheCircle()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QVector<int>, circle);
+
+    const QString path = writeFile(QStringLiteral("load.ini"), content);
+    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(path));
+    window->ui->actionLoad_Param->trigger();
+    QCOMPARE(answerer.fileDialogTitles,
+             QStringList{
+                 QStringLiteral("中心点、半径をファイルから読込ます、ファイル名を指定して下さい")});
+    QCOMPARE(window->centerX, circle[0]);
+    QCOMPARE(window->centerY, circle[1]);
+    QCOMPARE(window->radius, circle[2]);
+    QCOMPARE(window->ui->lineRadius->text(), QString::number(circle[2]));
+    QCOMPARE(window->ui->lineCenterX->text(), QString::number(circle[0]));
+    // The circle stays shown, whatever was loaded.
+    QVERIFY(window->selectionVisible);
+}
+
+void ParameterFileTest::loadWhileHiddenKeepsCircleHidden()
+{
+    window->on_label_mouserightup();
+    QVERIFY(!window->selectionVisible);
+    const QString path = writeFile(QStringLiteral("hidden.ini"),
+                                   "[General]\nCenterX=300\nCenterY=300\nRadius=100\n");
+    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(path));
+    window->on_actionLoad_Param_triggered();
+    QCOMPARE(window->ui->lineCenterX->text(), QStringLiteral("300"));
+    QVERIFY(!window->selectionVisible);
+    const QImage shown = window->ui->label->pixmap(Qt::ReturnByValue).toImage();
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
+             window->sourceImage.convertToFormat(QImage::Format_ARGB32));
+}
+
+QTEST_MAIN(ParameterFileTest)
+#include "tst_parameterfile.moc"

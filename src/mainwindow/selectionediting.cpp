@@ -16,9 +16,9 @@ void MainWindow::updateScreenParameter()
     ui->lineRadius->setText(QString::number(radius));
     ui->lineCenterX->setText(QString::number(centerX));
     ui->lineCenterY->setText(QString::number(centerY));
-    qDebug() << "updateScreenParameter, " << radius << centerX << centerY;
-    qDebug() << "SetScreenParameter, " << ui->lineRadius->text() << ui->lineCenterX->text()
-             << ui->lineCenterY->text();
+    qDebug().noquote() << "updateScreenParameter, " << radius << centerX << centerY;
+    qDebug().noquote() << "SetScreenParameter, " << ui->lineRadius->text()
+                       << ui->lineCenterX->text() << ui->lineCenterY->text();
 }
 
 void MainWindow::readScreenParameter()

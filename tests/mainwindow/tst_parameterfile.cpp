@@ -140,7 +140,7 @@ void ParameterFileTest::loadSetsTheCircle_data()
     QTest::newRow("values that are not numbers")
         << QByteArray("[General]\nCenterX=left\nCenterY=12.5\nRadius=-40\n")
         << QVector<int>{0, 0, -40};
-    QTest::newRow("not INI text") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 20)
+    QTest::newRow("not INI text") << QByteArray::fromHex("89504e470d0a1a0a0000000d49484452fffe00ff")
                                   << QVector<int>{0, 0, 0};
 }
 

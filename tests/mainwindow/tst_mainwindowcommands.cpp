@@ -245,6 +245,11 @@ void MainWindowCommandsTest::openFailureIsReported_data()
     QTest::newRow("truncated png") << "cut.png" << png.left(png.size() / 2);
     QTest::newRow("truncated jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2);
     QTest::newRow("absurdly large png") << "huge.png" << pngHeaderOnly(100000, 100000);
+    // A valid one-pixel GIF whose screen is 20000 x 20000: decoding it would allocate 1.6 GB.
+    QTest::newRow("gif with a huge screen")
+        << "huge.gif"
+        << QByteArray::fromHex("474946383961204e204e800000000000ffffff2c00000000010001000002"
+                               "024401003b");
 }
 
 void MainWindowCommandsTest::openFailureIsReported()

@@ -62,16 +62,7 @@ void MainWindow::batchConvert()
     setEnabled(false);
     status.setEnabled(true);
 
-    ConversionParameters params;
-    params.centerX = centerX;
-    params.centerY = centerY;
-    params.radius = radius;
-    params.distance = distance;
-    params.outputWidth = outputSizeX;
-    params.outputHeight = outputSizeY;
-    params.latitude = latitude;
-    params.longitude = longitude;
-    params.azimuth = azimuth;
+    const ConversionParameters params = conversionParameters();
     BatchSettings settings;
     settings.outputFolder = outputFolder;
     settings.fileNameType = fileNameType;

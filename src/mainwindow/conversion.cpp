@@ -5,12 +5,8 @@
 
 #include <QDebug>
 
-QImage MainWindow::convertImage()
+ConversionParameters MainWindow::conversionParameters() const
 {
-    qDebug() << "convertImage";
-    if (sourceImage.isNull())
-        return QImage();
-
     ConversionParameters params;
     params.centerX = centerX;
     params.centerY = centerY;
@@ -21,6 +17,16 @@ QImage MainWindow::convertImage()
     params.latitude = latitude;
     params.longitude = longitude;
     params.azimuth = azimuth;
+    return params;
+}
+
+QImage MainWindow::convertImage()
+{
+    qDebug() << "convertImage";
+    if (sourceImage.isNull())
+        return QImage();
+
+    const ConversionParameters params = conversionParameters();
 
     // The source is copied so that a picture opened during the conversion (events are
     // processed while it runs) cannot change what this conversion reads.

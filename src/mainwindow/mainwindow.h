@@ -10,6 +10,7 @@
 #include <memory>
 
 class MapConverter;
+struct ConversionParameters;
 class PreviewWindow;
 class QTimer;
 
@@ -159,6 +160,8 @@ private:
     bool previewConverting = false;
     bool previewStale = false;
 
+    // The circle, distance, map size and turns as the conversion pipeline takes them.
+    ConversionParameters conversionParameters() const;
     void setSelectionVisible(bool visible);
     // Line edits, overlay, then the preview: the refresh after every committed change.
     void refreshSelection();

@@ -1,5 +1,6 @@
 #include "mapconverter.h"
 
+#include "largebuffer.h"
 #include "mapgeometry.h"
 #include "rowscheduler.h"
 
@@ -59,7 +60,7 @@ void gatherRows(const MapGeometry &geometry, const QImage &source, QImage &map, 
     for (int y = firstRow; y < endRow; ++y) {
         auto *out = reinterpret_cast<QRgb *>(map.scanLine(y));
         const MapGeometry::Row &row = geometry.rows[y];
-        const std::uint32_t *index = row.sources.data();
+        const std::uint32_t *index = row.sources;
         int column = 0;
         for (const MapGeometry::Run &run : row.runs) {
             std::memset(out + column, 0, sizeof(QRgb) * (run.column - column));
@@ -195,7 +196,7 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     if (keptMap.size() == QSize(params.outputWidth, params.outputHeight) && keptMap.isDetached())
         map = std::move(keptMap);
     else
-        map = QImage(params.outputWidth, params.outputHeight, QImage::Format_ARGB32_Premultiplied);
+        map = allocateMapImage(params.outputWidth, params.outputHeight);
     keptMap = QImage();
     if (pixels.isNull() || map.isNull())
         throw std::bad_alloc();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -150,11 +151,10 @@ private:
     std::vector<double> sinU;
 };
 
-void appendRuns(const std::uint32_t *line, int width, MapGeometry::Row &row)
+// Appends the runs of copied pixels of one map row, and their source indices.
+void appendRuns(const std::uint32_t *line, int width, std::vector<MapGeometry::Run> &runs,
+                std::vector<std::uint32_t> &sources)
 {
-    // Sized once: growing millions of small vectors step by step costs more than the count.
-    row.sources.reserve(std::size_t(
-        std::count_if(line, line + width, [](std::uint32_t index) { return index != noSource; })));
     int column = 0;
     while (column < width) {
         if (line[column] == noSource) {
@@ -163,8 +163,8 @@ void appendRuns(const std::uint32_t *line, int width, MapGeometry::Row &row)
         }
         const int start = column;
         while (column < width && line[column] != noSource)
-            row.sources.push_back(line[column++]);
-        row.runs.push_back({start, column - start});
+            sources.push_back(line[column++]);
+        runs.push_back({start, column - start});
     }
 }
 
@@ -214,7 +214,10 @@ MapGeometry::MapGeometry(const ConversionParameters &params, QSize sourceSize,
     scheduler.run(height, [&](int firstRow, int endRow) {
         std::vector<std::uint32_t> rotated(width);
         std::vector<std::uint32_t> line(width);
+        std::vector<std::uint32_t> blockSources;
+        std::vector<std::size_t> rowStart;
         for (int y = firstRow; y < endRow; ++y) {
+            rowStart.push_back(blockSources.size());
             if (cap.isEmpty())
                 continue;
             if (rotates) {
@@ -227,7 +230,33 @@ MapGeometry::MapGeometry(const ConversionParameters &params, QSize sourceSize,
                 const int from = longitudeColumns[x];
                 line[x] = from < 0 ? noSource : rotated[from];
             }
-            appendRuns(line.data(), width, rows[y]);
+            appendRuns(line.data(), width, rows[y].runs, blockSources);
         }
+        if (blockSources.empty())
+            return;
+        const std::uint32_t *stored = storeSources(blockSources);
+        for (int y = firstRow; y < endRow; ++y)
+            rows[y].sources = stored + rowStart[y - firstRow];
     });
+}
+
+std::uint32_t *MapGeometry::storeSources(const std::vector<std::uint32_t> &indices)
+{
+    // Chunks of 16 MiB: a few huge pages each, and room for the blocks of the widest maps.
+    constexpr std::size_t chunkEntries = std::size_t(4) << 20;
+    std::lock_guard<std::mutex> guard(chunkLock);
+    if (chunks.empty() || chunkUsed + indices.size() > chunkCapacity) {
+        const std::size_t entries = std::max(chunkEntries, indices.size());
+        auto *chunk =
+            static_cast<std::uint32_t *>(allocateLargeBuffer(entries * sizeof(std::uint32_t)));
+        if (!chunk)
+            throw std::bad_alloc();
+        chunks.emplace_back(chunk);
+        chunkUsed = 0;
+        chunkCapacity = entries;
+    }
+    std::uint32_t *destination = chunks.back().get() + chunkUsed;
+    std::copy(indices.begin(), indices.end(), destination);
+    chunkUsed += indices.size();
+    return destination;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "conversionparameters.h"
+#include "largebuffer.h"
 
 #include <QSize>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 class RowScheduler;
@@ -25,14 +28,27 @@ struct MapGeometry
     struct Row
     {
         std::vector<Run> runs;
-        std::vector<std::uint32_t> sources;
+        // One source index per pixel of the runs, in order.
+        const std::uint32_t *sources = nullptr;
     };
 
+    // Throws std::bad_alloc when the memory cannot be had.
     MapGeometry(const ConversionParameters &params, QSize sourceSize, RowScheduler &scheduler);
+    MapGeometry(const MapGeometry &) = delete;
+    MapGeometry &operator=(const MapGeometry &) = delete;
 
     ConversionParameters params;
     QSize sourceSize;
     std::vector<Row> rows;
     // Samples the projection could not place in the map (none when the scales match it).
     int conversionErrors = 0;
+
+private:
+    // The source indices live in a few large chunks rather than one vector a row: millions of
+    // small allocations would be touched page by page.
+    std::uint32_t *storeSources(const std::vector<std::uint32_t> &indices);
+    std::vector<std::unique_ptr<std::uint32_t[], LargeBufferRelease>> chunks;
+    std::size_t chunkUsed = 0;
+    std::size_t chunkCapacity = 0;
+    std::mutex chunkLock;
 };

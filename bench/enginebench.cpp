@@ -4,8 +4,8 @@
 //
 //   orvix_engine_bench [--repeats N] [--literal-runs N] [--size WxH ...]
 
-#include "literalreference.h"
 #include "engine/mapconverter.h"
+#include "literalreference.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -35,8 +35,7 @@ public:
     void applyWindowTitle(const QString &key, QWidget *window) const;
 
     // texts[key] = the key's value, or builtIn when that is empty.
-    void storeText(const QString &key, const QString &builtIn,
-                   QMap<QString, QString> &texts) const;
+    void storeText(const QString &key, const QString &builtIn, QMap<QString, QString> &texts) const;
 
 private:
     mutable QSettings settings;

@@ -28,7 +28,17 @@ void MainWindow::saveParameters()
     file.setValue(QStringLiteral("CenterX"), centerX);
     file.setValue(QStringLiteral("CenterY"), centerY);
     file.setValue(QStringLiteral("Radius"), radius);
-    showMessage(this, QMessageBox::Information, texts.value(QStringLiteral("save_inifile_title")),
+    // Written before the confirmation, so that a file that could not be written (a folder
+    // that cannot be made, a file that cannot be replaced) is reported instead of announced
+    // as saved. A previous content that was no INI text is replaced, which is not a failure.
+    file.sync();
+    const QString title = texts.value(QStringLiteral("save_inifile_title"));
+    if (file.status() == QSettings::AccessError) {
+        showMessage(this, QMessageBox::Warning, title,
+                    path + texts.value(QStringLiteral("save_error")));
+        return;
+    }
+    showMessage(this, QMessageBox::Information, title,
                 path + texts.value(QStringLiteral("saved_file")));
 }
 

@@ -19,6 +19,8 @@ private slots:
     void cleanup();
     void saveWritesTheCircle();
     void saveTakesTypedValuesAndKeepsOtherKeys();
+    void saveReportsWhetherTheFileWasWritten_data();
+    void saveReportsWhetherTheFileWasWritten();
     void cancelledDialogsChangeNothing();
     void loadSetsTheCircle_data();
     void loadSetsTheCircle();
@@ -107,6 +109,48 @@ void ParameterFileTest::saveTakesTypedValuesAndKeepsOtherKeys()
     QCOMPARE(file.value(QStringLiteral("Radius")).toInt(), 0);
     QCOMPARE(file.value(QStringLiteral("Note")).toString(), QStringLiteral("mine"));
     QCOMPARE(file.value(QStringLiteral("Other/A")).toInt(), 2);
+}
+
+void ParameterFileTest::saveReportsWhetherTheFileWasWritten_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("previous");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("below a regular file") << "plain.txt/circle.ini" << QByteArray() << false;
+    QTest::newRow("deep below a regular file")
+        << "plain.txt/a/b/circle.ini" << QByteArray() << false;
+    QTest::newRow("in a folder not made yet") << "new/circle.ini" << QByteArray() << true;
+    QTest::newRow("over a file that is no INI text")
+        << "binary.ini" << QByteArray::fromHex("89504e470d0a1a0a0000000d49484452fffe00ff") << true;
+}
+
+void ParameterFileTest::saveReportsWhetherTheFileWasWritten()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, previous);
+    QFETCH(bool, written);
+
+    writeFile(QStringLiteral("plain.txt"), "keep me");
+    if (!previous.isEmpty())
+        writeFile(name, previous);
+    const QString path = folder.filePath(name);
+    {
+        // Replacing an existing file is confirmed in the dialog's own question: Yes.
+        ModalAnswerer answerer(QMessageBox::Yes, windowtesting::choose(path));
+        window->on_actionSave_Param_triggered();
+        QVERIFY(!answerer.boxes.isEmpty());
+        const windowtesting::SeenBox &outcome = answerer.boxes.last();
+        QCOMPARE(outcome.title, QStringLiteral("中心点、半径の保存"));
+        QCOMPARE(outcome.text, path + (written ? QStringLiteral(" へ保存されました")
+                                               : QStringLiteral(" へ保存できませんでした")));
+        QCOMPARE(outcome.icon, written ? QMessageBox::Information : QMessageBox::Warning);
+    }
+    QCOMPARE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("Radius")).toInt(),
+             written ? 294 : 0);
+    QFile plain(folder.filePath(QStringLiteral("plain.txt")));
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    QCOMPARE(plain.readAll(), QByteArray("keep me"));
 }
 
 void ParameterFileTest::cancelledDialogsChangeNothing()

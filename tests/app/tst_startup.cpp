@@ -31,6 +31,7 @@ private slots:
     void patternThatMatchesNothing();
     void oneFileIsOpened();
     void savedPictureIsReopened();
+    void savedSwitchesAreApplied_data();
     void savedSwitchesAreApplied();
     void singlePatternIsNotExpanded();
     void severalFilesGoToBatchDialog_data();
@@ -184,23 +185,43 @@ void StartupTest::savedPictureIsReopened()
     QCOMPARE(window->loadFileName, path);
 }
 
+void StartupTest::savedSwitchesAreApplied_data()
+{
+    QTest::addColumn<bool>("autoSize");
+    QTest::addColumn<bool>("autoPreview");
+    QTest::addColumn<bool>("previewWindow");
+
+    QTest::newRow("all on") << true << true << true;
+    QTest::newRow("all off") << false << false << false;
+    QTest::newRow("scaling off, previews on") << false << true << true;
+    QTest::newRow("scaling on, previews off") << true << false << false;
+}
+
 void StartupTest::savedSwitchesAreApplied()
 {
+    QFETCH(bool, autoSize);
+    QFETCH(bool, autoPreview);
+    QFETCH(bool, previewWindow);
+
     {
         QSettings file(folder.filePath(QStringLiteral("orvix.ini")), QSettings::IniFormat);
-        file.setValue(QStringLiteral("AutoSize"), false);
-        file.setValue(QStringLiteral("AutoPreview"), true);
-        file.setValue(QStringLiteral("PreviewWindow"), true);
+        file.setValue(QStringLiteral("AutoSize"), autoSize);
+        file.setValue(QStringLiteral("AutoPreview"), autoPreview);
+        file.setValue(QStringLiteral("PreviewWindow"), previewWindow);
     }
     auto window = shownWindow();
+    // Nothing is applied before the start-up work runs.
     QVERIFY(!window->previewWindow->isVisible());
+    QVERIFY(!window->ui->actionAuto_Preview->isChecked());
     window->startWith({QStringLiteral("orvix")});
-    QVERIFY(!window->ui->actionAuto_Size->isChecked());
-    QVERIFY(!window->ui->label->hasScaledContents());
-    QCOMPARE(window->ui->label->minimumSize(), QSize(0, 0));
-    QVERIFY(window->ui->actionAuto_Preview->isChecked());
-    QVERIFY(window->ui->actionPreview_Window->isChecked());
-    QVERIFY(window->previewWindow->isVisible());
+    QCOMPARE(window->ui->actionAuto_Size->isChecked(), autoSize);
+    QCOMPARE(window->ui->label->hasScaledContents(), autoSize);
+    QCOMPARE(window->ui->label->minimumSize(), autoSize ? QSize(320, 240) : QSize(0, 0));
+    QCOMPARE(window->ui->actionAuto_Preview->isChecked(), autoPreview);
+    QCOMPARE(window->autoPreview, autoPreview);
+    QCOMPARE(window->ui->actionPreview_Window->isChecked(), previewWindow);
+    QCOMPARE(window->previewWindow->isVisible(), previewWindow);
+    window->previewWindow->hide();
 }
 
 void StartupTest::singlePatternIsNotExpanded()
@@ -233,9 +254,10 @@ void StartupTest::severalFilesGoToBatchDialog()
 
     auto window = shownWindow();
     {
-        // The batch dialog (when present) is cancelled; the list comes back all the same.
+        // The batch dialog is cancelled; the list comes back all the same.
         ModalAnswerer answerer(QMessageBox::Cancel);
         window->startWith(QStringList{QStringLiteral("orvix")} + arguments);
+        QCOMPARE(answerer.otherDialogs, 1);
     }
     QVERIFY(window->isVisible());
     QCOMPARE(window->batchFiles, listed);

@@ -364,9 +364,10 @@ void MainWindowCommandsTest::dropOfSeveralPicturesGoesToBatch()
     data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     {
-        // The batch dialog (when present) is cancelled; its list comes back all the same.
+        // The batch dialog is cancelled; its list comes back all the same.
         ModalAnswerer answerer(QMessageBox::Cancel);
         deliver(window.get(), &drop);
+        QCOMPARE(answerer.otherDialogs, 1);
     }
     QVERIFY(drop.isAccepted());
     QCOMPARE(window->batchFiles, QStringList({first, second}));
@@ -447,6 +448,7 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
     const QString target = folder.filePath(QStringLiteral("existing.jpg"));
     writeBytes(target, "an older map");
     window->ui->lineSaveFilename->setText(QStringLiteral("existing.jpg"));
+    OperationLog log;
     {
         ModalAnswerer answerer{QMessageBox::StandardButton(answer)};
         window->ui->btnConvert->click();
@@ -461,6 +463,8 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
         QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(question.defaultButton, QMessageBox::No);
     }
+    // Declining ends the command before anything is converted.
+    QCOMPARE(log.count(QStringLiteral("convertImage")), replaced ? 1 : 0);
     if (replaced)
         QCOMPARE(QImageReader(target).size(), QSize(256, 128));
     else
@@ -576,6 +580,10 @@ void MainWindowCommandsTest::closingPreviewUnchecksAction()
 {
     window->ui->btnPreview->click();
     QVERIFY(window->ui->actionPreview_Window->isChecked());
+    // Without a picture the shown preview window receives no map.
+    auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
+    QVERIFY(shown);
+    QVERIFY(shown->pixmap(Qt::ReturnByValue).isNull());
     window->previewWindow->close();
     QVERIFY(!window->previewWindow->isVisible());
     QVERIFY(!window->ui->actionPreview_Window->isChecked());

@@ -18,6 +18,10 @@ private slots:
     void init();
     void cleanup();
     void builtInTexts();
+    void builtInMessageTexts_data();
+    void builtInMessageTexts();
+    void widgetKeys_data();
+    void widgetKeys();
     void fileValues_data();
     void fileValues();
     void keysOfOtherSectionsAreIgnored();
@@ -109,6 +113,114 @@ void LanguageTest::builtInTexts()
     QCOMPARE(window->texts.value("convert_error"), QStringLiteral(" は画像変換できませんでした"));
     QCOMPARE(window->ui->menuView->title(), QStringLiteral("表示"));
     QCOMPARE(window->ui->btnBrowse->text(), QStringLiteral("参照"));
+}
+
+void LanguageTest::builtInMessageTexts_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+
+    const char *const table[][2] = {
+        {"title", "Kyuvia 画像変換ツール"},
+        {"file_filter", "画像ファイル (*.gif *.png *.jpg)"},
+        {"open_file", "表示したい画像ファイルを選択して下さい"},
+        {"open_error", " は開けませんでした"},
+        {"overwrite_question", " は既にファイルが存在します。\nファイルを上書きしますか？\n"
+                               "（上書する前のファイルには戻せません）"},
+        {"saved_file", " へ保存されました"},
+        {"inifile_filter", "選択範囲 (*.ini)"},
+        {"save_inifile", "中心点、半径をファイルへ保存します、ファイル名を指定して下さい"},
+        {"save_inifile_title", "中心点、半径の保存"},
+        {"load_inifile", "中心点、半径をファイルから読込ます、ファイル名を指定して下さい"},
+        {"batch_btn_stop", "中止"},
+        {"batch_success", "複数画像ファイル変換が終了しました"},
+        {"batch_fail1", "複数画像ファイル変換は失敗しました\n("},
+        {"batch_fail2", "個成功, "},
+        {"batch_fail3", "個失敗)"},
+        {"save_image_filter", "画像ファイル (*."},
+        {"save_image_title", "画像変換後のファイル名を指定して下さい"},
+        {"preview_window_title", "Kyuvia 画像変換ツール（プレビュー）"},
+    };
+    for (const auto &row : table)
+        QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromUtf8(row[1]);
+}
+
+void LanguageTest::builtInMessageTexts()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+
+    // An empty value in the file stores the built-in text as well.
+    writeLanguage("[main]\n" + key.toLatin1() + "=\n");
+    auto window = windowtesting::makeWindow(folder.path());
+    QCOMPARE(window->texts.value(key), text);
+}
+
+void LanguageTest::widgetKeys_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("where");
+
+    const char *const table[][2] = {
+        {"lbl_1", "label_1"},
+        {"lbl_2", "label_2"},
+        {"lbl_3", "label_3"},
+        {"lbl_4", "label_4"},
+        {"lbl_4_2", "label_4_2"},
+        {"btn_open", "btnImageRead"},
+        {"btn_preview", "btnPreview"},
+        {"lbl_center", "label_center"},
+        {"lbl_radius", "label_radius"},
+        {"btn_conv", "btnConvert"},
+        {"btn_browse", "btnBrowse"},
+        {"menu_file", "menuFile"},
+        {"menu_show", "menuView"},
+        {"cmd_load_param", "actionLoad_Param"},
+        {"cmd_save_param", "actionSave_Param"},
+        {"cmd_reset_param", "actionParam_Reset"},
+        {"cmd_batch_conv", "actionBatch_Convert"},
+        {"cmd_setting", "actionSetting"},
+        {"cmd_preview_window", "actionPreview_Window"},
+        {"cmd_auto_preview", "actionAuto_Preview"},
+        {"cmd_auto_size", "actionAuto_Size"},
+    };
+    for (const auto &row : table)
+        QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+}
+
+void LanguageTest::widgetKeys()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, where);
+
+    // Every key carries its own name, so a key that reaches the wrong widget shows.
+    static const QStringList keys{"lbl_1",
+                                  "lbl_2",
+                                  "lbl_3",
+                                  "lbl_4",
+                                  "lbl_4_2",
+                                  "btn_open",
+                                  "btn_preview",
+                                  "lbl_center",
+                                  "lbl_radius",
+                                  "btn_conv",
+                                  "btn_browse",
+                                  "menu_file",
+                                  "menu_show",
+                                  "cmd_load_param",
+                                  "cmd_save_param",
+                                  "cmd_reset_param",
+                                  "cmd_batch_conv",
+                                  "cmd_setting",
+                                  "cmd_preview_window",
+                                  "cmd_auto_preview",
+                                  "cmd_auto_size"};
+    QByteArray content("[main]\n");
+    for (const QString &each : keys)
+        content += each.toLatin1() + "=text of " + each.toLatin1() + "\n";
+    writeLanguage(content);
+    auto window = windowtesting::makeWindow(folder.path());
+    QCOMPARE(shownText(*window, where), QStringLiteral("text of ") + key);
 }
 
 void LanguageTest::fileValues_data()

@@ -77,12 +77,12 @@ void MainWindow::batchConvert()
         sourceImage = picture;
         imageWidth = picture.width();
         imageHeight = picture.height();
+        // The scales follow every loaded picture, also one whose map is then skipped or
+        // refused, which the runner does not convert at all.
+        columnScale = double(outputSizeX) / imageWidth;
+        rowScale = outputSizeY * 0.5 / imageHeight;
     };
     runner.fileFinished = [&](const BatchFileOutcome &outcome) {
-        if (outcome.loaded) {
-            columnScale = outcome.columnScale;
-            rowScale = outcome.rowScale;
-        }
         if (interactive) {
             // A file that could not be read leaves the count alone; the next one catches up.
             if (outcome.loaded)

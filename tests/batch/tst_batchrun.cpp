@@ -70,6 +70,8 @@ private slots:
     void cleanup();
     void interactiveRun_data();
     void interactiveRun();
+    void scalesFollowTheLastLoadedPicture_data();
+    void scalesFollowTheLastLoadedPicture();
     void windowDisabledWhileRunning();
     void stopDuringTheThirdOfTenFiles();
     void openFolderAfterTheBox_data();
@@ -203,6 +205,42 @@ void TestBatchRun::interactiveRun()
     QVERIFY(view->pixmap(Qt::ReturnByValue).isNull());
     QVERIFY(window->isEnabled());
     QVERIFY(!window->findChild<Status *>());
+}
+
+void TestBatchRun::scalesFollowTheLastLoadedPicture_data()
+{
+    QTest::addColumn<QString>("lastFile");
+    QTest::newRow("converted") << "converted";
+    QTest::newRow("skipped, its map exists") << "skipped";
+    QTest::newRow("unreadable") << "unreadable";
+}
+
+// The scales are those of the last picture that was read, whether or not its map was written.
+void TestBatchRun::scalesFollowTheLastLoadedPicture()
+{
+    QFETCH(QString, lastFile);
+
+    auto window = makeWindow();
+    window->fileNameType = 1;
+    window->overwrite = false;
+    window->batchFiles = writeInputs(3);
+    if (lastFile == "skipped")
+        QVERIFY(writeBytes(out + "/map_2.jpg", "an earlier map"));
+    if (lastFile == "unreadable")
+        QVERIFY(writeBytes(window->batchFiles[2], "no picture"));
+    ModalScript script;
+    SeenBox seen;
+    script.then<QMessageBox>([&](QMessageBox *box) { answer(box, seen); });
+    script.start();
+    window->batchConvert();
+
+    QCOMPARE(script.pending(), 0);
+    const int width = lastFile == "unreadable" ? 41 : 42;
+    QCOMPARE(window->imageWidth, width);
+    QCOMPARE(window->imageHeight, 30);
+    QCOMPARE(window->columnScale, 64.0 / width);
+    QCOMPARE(window->rowScale, 32 * 0.5 / 30);
+    QCOMPARE(seen.text.startsWith(successText), lastFile == "converted");
 }
 
 void TestBatchRun::windowDisabledWhileRunning()

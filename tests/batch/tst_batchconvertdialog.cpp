@@ -1,6 +1,7 @@
 #include "batchconvertdialog.h"
 #include "batchtestsupport.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -64,7 +65,11 @@ private slots:
     void initTestCase();
     void cleanup();
     void builtInForm();
+    void formWidgets_data();
+    void formWidgets();
     void languageSection();
+    void languageKeys_data();
+    void languageKeys();
     void countLabel_data();
     void countLabel();
     void execShowsTheMembers_data();
@@ -143,6 +148,68 @@ void TestBatchConvertDialog::builtInForm()
              QString("変換後のファイルを保存するフォルダを選択して下さい"));
 }
 
+void TestBatchConvertDialog::formWidgets_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
+
+    const auto row = [](const char *name, const char *className, QRect geometry,
+                        const QString &text) {
+        QTest::newRow(name) << name << className << geometry << text;
+    };
+    row("btnSelectFiles", "QPushButton", {10, 70, 111, 31}, "ファイル選択");
+    row("btnSelectFolder", "QPushButton", {130, 70, 111, 31}, "フォルダ選択");
+    row("label_2", "QLabel", {10, 40, 471, 31},
+        "入力ファイル　（複数ファイル、又はフォルダを選択）");
+    row("label_4", "QLabel", {10, 190, 211, 31}, "出力ファイル");
+    row("btnOutputFolder", "QPushButton", {10, 220, 111, 31}, "フォルダ選択");
+    row("labelSelectCount", "QLabel", {250, 70, 231, 31}, "");
+    row("labelOutputFolder", "QLabel", {110, 220, 371, 31}, "");
+    row("radioSortType2", "QRadioButton", {190, 140, 241, 31}, "更新日（降順）");
+    row("label_3", "QLabel", {10, 110, 241, 31}, "入力ファイル　（処理順番を選択）");
+    row("radioSortType1", "QRadioButton", {20, 140, 161, 31}, "ファイル名(昇順)");
+    row("radioFilename1", "QRadioButton", {20, 290, 171, 31}, "入力ファイル名と同じ");
+    row("label_5", "QLabel", {10, 260, 171, 31}, "出力ファイル名");
+    row("radioFilename2", "QRadioButton", {200, 290, 261, 31}, "連番ファイル：map_0, map_1, ...");
+    row("btnConvert", "QPushButton", {10, 410, 111, 31}, "画像変換開始");
+    row("btnClose", "QPushButton", {390, 410, 91, 31}, "キャンセル");
+    row("label_1", "QLabel", {10, 10, 471, 31}, "現在の中心点と半径で複数の画像を一括変換します");
+    row("checkOpenFiler", "QCheckBox", {10, 370, 361, 21},
+        "変換後、エクスプローラーで開く　(Windowsのみ)");
+    row("checkOverwrite", "QCheckBox", {10, 340, 401, 20}, "出力ファイルを上書きする");
+}
+
+void TestBatchConvertDialog::formWidgets()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+
+    BatchConvertDialog dialog;
+    QWidget *widget = dialog.findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->parentWidget(), &dialog);
+    QCOMPARE(QString(widget->metaObject()->className()), className);
+    QCOMPARE(widget->geometry(), geometry);
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        QCOMPARE(label->text(), text);
+    else
+        QCOMPARE(static_cast<QAbstractButton *>(widget)->text(), text);
+    if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
+        // Each pair is one exclusive group of the dialog's own.
+        QButtonGroup *group = radio->group();
+        QVERIFY(group);
+        QCOMPARE(group->parent(), &dialog);
+        QVERIFY(group->exclusive());
+        QCOMPARE(group->objectName(),
+                 QString(name.startsWith("radioSort") ? "buttonGroup" : "buttonGroup_2"));
+        QCOMPARE(group->buttons().size(), 2);
+    }
+}
+
 void TestBatchConvertDialog::languageSection()
 {
     QTemporaryDir dir;
@@ -175,6 +242,91 @@ void TestBatchConvertDialog::languageSection()
     QCOMPARE(dialog.texts.value("folder_open_title"), QString("Choose a folder"));
     QCOMPARE(dialog.texts.size(), 5);
     QVERIFY(QFile::exists(langFile));
+}
+
+// Every key of section "batch_convert": the built-in text without a language file, the
+// file's text when it has one, the built-in text again when the value is empty, and never
+// the text of the same key in another section.
+void TestBatchConvertDialog::languageKeys_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QString>("builtIn");
+
+    const auto row = [](const char *key, const char *objectName, const QString &builtIn) {
+        QTest::newRow(key) << key << objectName << builtIn;
+    };
+    row("lbl_1", "label_1", "現在の中心点と半径で複数の画像を一括変換します");
+    row("lbl_2", "label_2", "入力ファイル　（複数ファイル、又はフォルダを選択）");
+    row("lbl_3", "label_3", "入力ファイル　（処理順番を選択）");
+    row("lbl_4", "label_4", "出力ファイル");
+    row("lbl_5", "label_5", "出力ファイル名");
+    row("btn_file", "btnSelectFiles", "ファイル選択");
+    row("btn_folder", "btnSelectFolder", "フォルダ選択");
+    row("btn_output", "btnOutputFolder", "フォルダ選択");
+    row("btn_convert", "btnConvert", "画像変換開始");
+    row("btn_cancel", "btnClose", "キャンセル");
+    row("btn_sort1", "radioSortType1", "ファイル名(昇順)");
+    row("btn_sort2", "radioSortType2", "更新日（降順）");
+    row("btn_filename1", "radioFilename1", "入力ファイル名と同じ");
+    row("btn_filename2", "radioFilename2", "連番ファイル：map_0, map_1, ...");
+    row("file_filter", "", "画像ファイル (*.gif *.png *.jpg)");
+    row("file_open_title", "", "変換するファイルを選択して下さい");
+    row("file_selected", "", " 個のファイルが選択されました");
+    row("folder_open_title", "", "変換するファイルが含まれるフォルダを選択して下さい");
+    row("output_open_title", "", "変換後のファイルを保存するフォルダを選択して下さい");
+    row("title", "BatchConvertDialog", "Kyuvia 画像変換ツール（複数画像ファイル変換）");
+    row("chk_overwrite", "checkOverwrite", "出力ファイルを上書きする");
+    row("chk_open_filer", "checkOpenFiler", "変換後、エクスプローラーで開く　(Windowsのみ)");
+}
+
+void TestBatchConvertDialog::languageKeys()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, objectName);
+    QFETCH(QString, builtIn);
+
+    const auto shownText = [&](BatchConvertDialog &dialog) -> QString {
+        if (objectName.isEmpty())
+            return dialog.texts.value(key, "<no text>");
+        if (objectName == "BatchConvertDialog")
+            return dialog.windowTitle();
+        QWidget *widget = dialog.findChild<QWidget *>(objectName);
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            return label->text();
+        if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            return button->text();
+        return QStringLiteral("<no widget %1>").arg(objectName);
+    };
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString missing = dir.filePath("missing_lang.ini");
+    const QString filled = dir.filePath("filled_lang.ini");
+    const QString emptied = dir.filePath("emptied_lang.ini");
+    const QByteArray utf8Key = key.toUtf8();
+    QVERIFY(writeBytes(filled, "[main]\n" + utf8Key + "=main\n[config]\n" + utf8Key +
+                                   "=config\n[batch_convert]\n" + utf8Key + "=一括 " + utf8Key +
+                                   "\n"));
+    QVERIFY(writeBytes(emptied, "[main]\n" + utf8Key + "=main\n[batch_convert]\n" + utf8Key +
+                                    "=\n[config]\n" + utf8Key + "=config\n"));
+
+    BatchConvertDialog withoutFile;
+    withoutFile.langFile = missing;
+    withoutFile.loadLanguage();
+    QCOMPARE(shownText(withoutFile), builtIn);
+    QCOMPARE(withoutFile.texts.size(), 5);
+    QVERIFY(!QFile::exists(missing));
+
+    BatchConvertDialog withText;
+    withText.langFile = filled;
+    withText.loadLanguage();
+    QCOMPARE(shownText(withText), QString("一括 " + key));
+
+    BatchConvertDialog withEmptyValue;
+    withEmptyValue.langFile = emptied;
+    withEmptyValue.loadLanguage();
+    QCOMPARE(shownText(withEmptyValue), builtIn);
 }
 
 void TestBatchConvertDialog::countLabel_data()

@@ -83,6 +83,7 @@ private slots:
     void dialogRoundTripKeepsChoices_data();
     void dialogRoundTripKeepsChoices();
     void dialogConvertTakesTheTypedCircle();
+    void dialogReadsTheLanguageFileAtEachOpening();
     void commandLinePatternsOpenTheDialog();
     void droppedPicturesOpenTheDialog();
 
@@ -519,6 +520,33 @@ void TestBatchRun::dialogConvertTakesTheTypedCircle()
     const QImage expected =
         single.convert(globePicture(40, 30, 0), params).map.convertToFormat(QImage::Format_ARGB32);
     QVERIFY(readMap(out + "/p0.png") == expected);
+}
+
+void TestBatchRun::dialogReadsTheLanguageFileAtEachOpening()
+{
+    auto window = makeWindow();
+    window->batchFiles = writeInputs(2);
+    const auto openDialog = [&window] {
+        QStringList seen;
+        ModalScript script;
+        script.then<BatchConvertDialog>([&seen](BatchConvertDialog *dialog) {
+            seen << dialog->windowTitle() << dialog->findChild<QLabel *>("label_1")->text()
+                 << dialog->findChild<QLabel *>("labelSelectCount")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
+        });
+        script.start();
+        window->on_actionBatch_Convert_triggered();
+        return seen;
+    };
+
+    QVERIFY(writeBytes(window->langFile, "[main]\nlbl_1=Main\n[batch_convert]\ntitle=Batch\n"
+                                         "file_selected=\" pictures\"\n"));
+    QCOMPARE(openDialog(), QStringList({"Batch", "現在の中心点と半径で複数の画像を一括変換します",
+                                        "2 pictures"}));
+    QVERIFY(writeBytes(window->langFile, "[batch_convert]\nlbl_1=Many at once\n"));
+    QCOMPARE(openDialog(), QStringList({"Kyuvia 画像変換ツール（複数画像ファイル変換）",
+                                        "Many at once", "2 個のファイルが選択されました"}));
+    QVERIFY(QDir(out).isEmpty());
 }
 
 void TestBatchRun::commandLinePatternsOpenTheDialog()

@@ -310,11 +310,17 @@ void StartupTest::builtProgramSilentRuns_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("outputs");
+    QTest::addColumn<bool>("throughPath");
 
-    QTest::newRow("no file") << QStringList() << 2 << QStringList();
-    QTest::newRow("one file") << QStringList{"in/one.png"} << 0 << QStringList{"out/one.jpg"};
-    QTest::newRow("pattern and file") << QStringList{"in/*.png", "in/three.jpg"} << 0
-                                      << QStringList{"out/one.jpg", "out/two.jpg", "out/three.jpg"};
+    QTest::newRow("no file") << QStringList() << 2 << QStringList() << false;
+    QTest::newRow("one file") << QStringList{"in/one.png"} << 0 << QStringList{"out/one.jpg"}
+                              << false;
+    QTest::newRow("pattern and file")
+        << QStringList{"in/*.png", "in/three.jpg"} << 0
+        << QStringList{"out/one.jpg", "out/two.jpg", "out/three.jpg"} << false;
+    // Started by its bare name from another folder: the settings beside the program count.
+    QTest::newRow("found through PATH") << QStringList{"in/one.png", "in/two.png"} << 0
+                                        << QStringList{"out/one.jpg", "out/two.jpg"} << true;
 }
 
 void StartupTest::builtProgramSilentRuns()
@@ -322,6 +328,7 @@ void StartupTest::builtProgramSilentRuns()
     QFETCH(QStringList, files);
     QFETCH(int, exitCode);
     QFETCH(QStringList, outputs);
+    QFETCH(bool, throughPath);
 
     // The settings file lies beside the program, so the program runs from a copy.
     QTemporaryDir place;
@@ -345,8 +352,18 @@ void StartupTest::builtProgramSilentRuns()
     QProcess run;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QTemporaryDir elsewhere;
+    if (throughPath) {
+        // The shell finds the program through PATH and hands it its bare name as typed.
+        environment.insert(QStringLiteral("PATH"),
+                           place.path() + QLatin1Char(':') + environment.value("PATH"));
+        run.setWorkingDirectory(elsewhere.path());
+        arguments = QStringList{QStringLiteral("-c"), QStringLiteral("exec orvix \"$@\""),
+                                QStringLiteral("sh")} +
+                    arguments;
+    }
     run.setProcessEnvironment(environment);
-    run.start(program, arguments);
+    run.start(throughPath ? QStringLiteral("/bin/sh") : program, arguments);
     QVERIFY(run.waitForStarted());
     // A silent run ends by itself; the limit only keeps a broken build from hanging the suite.
     QVERIFY2(run.waitForFinished(120000), "the silent run did not end by itself");
@@ -361,6 +378,7 @@ void StartupTest::builtProgramSilentRuns()
     QSettings written(place.filePath(QStringLiteral("orvix.ini")), QSettings::IniFormat);
     QCOMPARE(written.value(QStringLiteral("MyNote")).toString(), QStringLiteral("kept"));
     QCOMPARE(written.allKeys().size(), 27);
+    QVERIFY(!QFile::exists(QDir(elsewhere.path()).filePath(QStringLiteral("orvix.ini"))));
 }
 
 QTEST_MAIN(StartupTest)

@@ -12,7 +12,7 @@
 // settings would be read from and written to whatever folder the program was started in.
 static QString programFile(const QString &firstArgument)
 {
-    if (QFileInfo::exists(QDir::current().absoluteFilePath(firstArgument)))
+    if (QFileInfo(QDir::current().absoluteFilePath(firstArgument)).isFile())
         return firstArgument;
     return QCoreApplication::applicationFilePath();
 }

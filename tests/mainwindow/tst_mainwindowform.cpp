@@ -5,6 +5,7 @@
 #include "windowtesting.h"
 
 #include <QAction>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -44,6 +45,13 @@ private slots:
     void menus();
     void iconButtonsShowOnlyIcons();
     void windowLayout();
+    void layouts_data();
+    void layouts();
+    void sizePolicies_data();
+    void sizePolicies();
+    void labelAlignment_data();
+    void labelAlignment();
+    void builtFormBeforeLanguage();
     void focusFollowsCreationOrder();
     void startValues();
 
@@ -291,6 +299,126 @@ void MainWindowFormTest::windowLayout()
     QCOMPARE(ui->label->size(), ui->scrollArea->viewport()->size());
     QCOMPARE(ui->scrollArea->x(), ui->widget->geometry().right() + 1);
     QCOMPARE(ui->widget->x(), 4);
+}
+
+void MainWindowFormTest::layouts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("leftMargin");
+
+    // The preview window, a child of the main window, has layouts of the same names, so the
+    // layouts are looked up below the central widget.
+    QTest::newRow("window columns") << "horizontalLayout" << 0;
+    // Only the left margin is set; the others stay at a nested layout's default.
+    QTest::newRow("panel and scroll area") << "gridLayout" << 4;
+    QTest::newRow("scrolled picture") << "horizontalLayout_3" << 0;
+}
+
+void MainWindowFormTest::layouts()
+{
+    QFETCH(QString, name);
+    QFETCH(int, leftMargin);
+
+    auto *layout = window->ui->centralWidget->findChild<QLayout *>(name);
+    QVERIFY(layout);
+    QCOMPARE(layout->spacing(), 0);
+    QCOMPARE(layout->contentsMargins(), QMargins(leftMargin, 0, 0, 0));
+}
+
+void MainWindowFormTest::sizePolicies_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("horizontal");
+    QTest::addColumn<int>("vertical");
+
+    QTest::newRow("central widget")
+        << "centralWidget" << int(QSizePolicy::Preferred) << int(QSizePolicy::Preferred);
+    QTest::newRow("image label") << "label" << int(QSizePolicy::Expanding)
+                                 << int(QSizePolicy::Expanding);
+    QTest::newRow("control panel")
+        << "widget" << int(QSizePolicy::Fixed) << int(QSizePolicy::Preferred);
+}
+
+void MainWindowFormTest::sizePolicies()
+{
+    QFETCH(QString, name);
+    QFETCH(int, horizontal);
+    QFETCH(int, vertical);
+
+    QWidget *widget = window->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    const QSizePolicy policy = widget->sizePolicy();
+    QCOMPARE(int(policy.horizontalPolicy()), horizontal);
+    QCOMPARE(int(policy.verticalPolicy()), vertical);
+    QCOMPARE(policy.horizontalStretch(), 0);
+    QCOMPARE(policy.verticalStretch(), 0);
+}
+
+void MainWindowFormTest::labelAlignment_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<bool>("wordWrap");
+    QTest::addColumn<int>("indent");
+
+    const int leftCentred = int(Qt::AlignLeft | Qt::AlignVCenter);
+    QTest::newRow("label_1") << "label_1" << leftCentred << false << -1;
+    QTest::newRow("label_radius") << "label_radius" << int(Qt::AlignCenter) << false << -1;
+    QTest::newRow("label_center") << "label_center" << int(Qt::AlignCenter) << false << -1;
+    QTest::newRow("label_2") << "label_2" << leftCentred << false << -1;
+    QTest::newRow("label_3") << "label_3" << leftCentred << false << -1;
+    QTest::newRow("label_4 wraps") << "label_4" << leftCentred << true << 0;
+    QTest::newRow("label_4_2") << "label_4_2" << leftCentred << false << -1;
+    QTest::newRow("image label") << "label" << int(Qt::AlignLeft | Qt::AlignTop) << false << -1;
+}
+
+void MainWindowFormTest::labelAlignment()
+{
+    QFETCH(QString, name);
+    QFETCH(int, alignment);
+    QFETCH(bool, wordWrap);
+    QFETCH(int, indent);
+
+    auto *label = window->findChild<QLabel *>(name);
+    QVERIFY(label);
+    QCOMPARE(int(label->alignment()), alignment);
+    QCOMPARE(label->wordWrap(), wordWrap);
+    QCOMPARE(label->indent(), indent);
+}
+
+// The form as it stands right after construction, before any language file or settings.
+void MainWindowFormTest::builtFormBeforeLanguage()
+{
+    MainWindow fresh;
+    fresh.startupTimer->stop();
+    const Ui::MainWindow *ui = fresh.ui;
+    QCOMPARE(fresh.windowTitle(), QStringLiteral("Kyuvia 画像変換ツール"));
+    QCOMPARE(fresh.size(), QSize(655, 606));
+    QCOMPARE(fresh.centralWidget(), ui->centralWidget);
+    QCOMPARE(fresh.menuBar(), ui->menuBar);
+    QCOMPARE(ui->menuBar->geometry(), QRect(0, 0, 655, 22));
+    QCOMPARE(ui->scrollArea->widget(), ui->scrollAreaWidgetContents);
+    QCOMPARE(ui->label->parentWidget(), ui->scrollAreaWidgetContents);
+    QCOMPARE(ui->widget->minimumSize(), QSize(200, 500));
+    QCOMPARE(ui->centralWidget->minimumSize(), QSize(0, 0));
+    QVERIFY(ui->lineSaveFilename->text().isEmpty());
+    QVERIFY(ui->label->text().isEmpty());
+
+    // The panel sits in the first column of the grid, the scroll area in the second.
+    int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
+    ui->gridLayout->getItemPosition(ui->gridLayout->indexOf(ui->widget), &row, &column, &rowSpan,
+                                    &columnSpan);
+    QCOMPARE(QRect(column, row, columnSpan, rowSpan), QRect(0, 0, 1, 1));
+    ui->gridLayout->getItemPosition(ui->gridLayout->indexOf(ui->scrollArea), &row, &column,
+                                    &rowSpan, &columnSpan);
+    QCOMPARE(QRect(column, row, columnSpan, rowSpan), QRect(1, 0, 1, 1));
+
+    // Shrinking stops at the window's minimum, and the panel keeps its width.
+    fresh.show();
+    fresh.resize(300, 200);
+    QCoreApplication::processEvents();
+    QCOMPARE(fresh.size(), QSize(600, 550));
+    QCOMPARE(ui->widget->width(), 200);
 }
 
 void MainWindowFormTest::focusFollowsCreationOrder()

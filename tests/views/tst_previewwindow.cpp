@@ -334,8 +334,13 @@ void TestPreviewWindow::closeEmitsHiddenOnceAndKeepsMap()
     preview->setPreviewImage(solidPixmap(QSize(100, 50), Qt::red).toImage());
     QSignalSpy hidden(preview, &PreviewWindow::hidden);
     QPointer<PreviewWindow> alive(preview);
+    // The signal comes first, while the window is still shown; hiding follows.
+    QList<bool> visibleAtSignal;
+    connect(preview, &PreviewWindow::hidden, preview,
+            [&] { visibleAtSignal << preview->isVisible(); });
 
     QVERIFY(preview->close());
+    QCOMPARE(visibleAtSignal, QList<bool>{true});
     QCoreApplication::processEvents();
     QCOMPARE(hidden.count(), 1);
     QVERIFY(alive);

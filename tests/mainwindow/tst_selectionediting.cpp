@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "myimage.h"
 #include "selectiongeometry.h"
+#include "selectionoverlay.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -13,6 +14,51 @@
 using selection::Zone;
 
 Q_DECLARE_METATYPE(selection::Zone)
+
+namespace {
+
+// The ways of changing the circle whose refresh is checked.
+enum class Change
+{
+    Enter,
+    Tick,
+    NewCircle,
+    Move,
+    Resize,
+    ClickOutside,
+    RightClick,
+    Reset
+};
+
+QStringList debugLines;
+
+void collectDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg)
+        debugLines << message;
+}
+
+// Collects the debug lines written while it lives.
+class DebugLog
+{
+public:
+    DebugLog()
+    {
+        debugLines.clear();
+        previous = qInstallMessageHandler(collectDebugLines);
+    }
+    ~DebugLog() { qInstallMessageHandler(previous); }
+    DebugLog(const DebugLog &) = delete;
+    DebugLog &operator=(const DebugLog &) = delete;
+    int count(const QString &line) const { return debugLines.count(line); }
+
+private:
+    QtMessageHandler previous;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
 
 // Editing the selection circle: zones, mouse gestures on the real view, arrow buttons with
 // auto-repeat, line edits, reset, cursors and the overlay.
@@ -45,6 +91,8 @@ private slots:
     void overlayDrawnInPenColour();
     void extremeCircleValuesStaySafe_data();
     void extremeCircleValuesStaySafe();
+    void changesRefresh_data();
+    void changesRefresh();
 
 private:
     void openPicture(int width, int height);
@@ -505,6 +553,97 @@ void SelectionEditingTest::extremeCircleValuesStaySafe()
         QVERIFY(window->centerX < 0 && window->centerY < 0);
     QVERIFY(!window->ui->label->pixmap(Qt::ReturnByValue).isNull());
     QCOMPARE(window->ui->label->pixmap(Qt::ReturnByValue).size(), QSize(400, 300));
+}
+
+void SelectionEditingTest::changesRefresh_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<bool>("editsRewritten");
+    QTest::addColumn<bool>("previewRefreshed");
+
+    QTest::newRow("Enter in a line edit") << Change::Enter << false << true;
+    QTest::newRow("tick of the click timer") << Change::Tick << true << true;
+    QTest::newRow("new circle") << Change::NewCircle << true << true;
+    QTest::newRow("move committed") << Change::Move << true << true;
+    QTest::newRow("resize committed") << Change::Resize << true << true;
+    QTest::newRow("click outside") << Change::ClickOutside << false << false;
+    QTest::newRow("right click") << Change::RightClick << false << false;
+    QTest::newRow("reset") << Change::Reset << true << false;
+}
+
+// Every change redraws the overlay (the drag feedback is gone afterwards); whether the line
+// edits are rewritten and the preview refreshed depends on the change.
+void SelectionEditingTest::changesRefresh()
+{
+    QFETCH(Change, change);
+    QFETCH(bool, editsRewritten);
+    QFETCH(bool, previewRefreshed);
+
+    openPicture(1000, 600);
+    MyImage *view = window->ui->label;
+    if (change == Change::NewCircle) {
+        QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 10));
+        QVERIFY(!window->selectionVisible);
+    }
+    // Texts that read as the current values but are not what the window writes.
+    window->ui->lineRadius->setText(QStringLiteral("+294"));
+    window->ui->lineCenterX->setText(QStringLiteral("+500"));
+    window->ui->lineCenterY->setText(QStringLiteral("+300"));
+    // Something other than the overlay, so that a missing redraw shows.
+    window->ui->label->setPixmap(QPixmap());
+
+    {
+        DebugLog log;
+        switch (change) {
+        case Change::Enter:
+            QTest::keyClick(window->ui->lineCenterY, Qt::Key_Return);
+            break;
+        case Change::Tick:
+            QTest::mouseClick(window->ui->btnUp, Qt::LeftButton);
+            window->clickTimer->stop();
+            window->click_timer();
+            break;
+        case Change::NewCircle:
+            QTest::mousePress(view, Qt::LeftButton, {}, QPoint(300, 200));
+            windowtesting::moveMouse(view, QPoint(340, 220), true);
+            QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(340, 220));
+            break;
+        case Change::Move:
+            QTest::mousePress(view, Qt::LeftButton, {}, QPoint(500, 305));
+            windowtesting::moveMouse(view, QPoint(520, 300), true);
+            QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(520, 300));
+            break;
+        case Change::Resize:
+            QTest::mousePress(view, Qt::LeftButton, {}, QPoint(790, 590));
+            windowtesting::moveMouse(view, QPoint(800, 600), true);
+            QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(800, 600));
+            break;
+        case Change::ClickOutside:
+            QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(900, 300));
+            break;
+        case Change::RightClick:
+            QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 10));
+            break;
+        case Change::Reset:
+            window->ui->actionParam_Reset->trigger();
+            break;
+        }
+        QCOMPARE(log.count(QStringLiteral("updatePreview")), previewRefreshed ? 1 : 0);
+    }
+
+    QCOMPARE(window->ui->lineCenterX->text() != QLatin1String("+500"), editsRewritten);
+    if (editsRewritten) {
+        QCOMPARE(window->ui->lineRadius->text(), QString::number(window->radius));
+        QCOMPARE(window->ui->lineCenterX->text(), QString::number(window->centerX));
+        QCOMPARE(window->ui->lineCenterY->text(), QString::number(window->centerY));
+    }
+    const QImage expected =
+        window->selectionVisible
+            ? pictureWithOverlay(window->sourceImage, window->centerX, window->centerY,
+                                 window->radius, {window->penSize, window->penColor}, true)
+            : window->sourceImage.convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(view->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32),
+             expected);
 }
 
 QTEST_MAIN(SelectionEditingTest)

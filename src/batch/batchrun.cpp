@@ -61,6 +61,10 @@ void MainWindow::batchConvert()
     }
     setEnabled(false);
     status.setEnabled(true);
+    // Closing the progress window (its close box or Escape) stops the run like its stop
+    // button: otherwise the window would vanish while the main window stays disabled, and
+    // nothing would be left to stop the run with.
+    connect(&status, &QDialog::rejected, &status, [&status] { status.stopRequested = true; });
 
     const ConversionParameters params = conversionParameters();
     BatchSettings settings;

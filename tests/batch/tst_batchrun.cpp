@@ -73,6 +73,7 @@ private slots:
     void scalesFollowTheLastLoadedPicture_data();
     void scalesFollowTheLastLoadedPicture();
     void windowDisabledWhileRunning();
+    void stopDuringTheThirdOfTenFiles_data();
     void stopDuringTheThirdOfTenFiles();
     void openFolderAfterTheBox_data();
     void openFolderAfterTheBox();
@@ -278,13 +279,22 @@ void TestBatchRun::windowDisabledWhileRunning()
     QVERIFY(window->isEnabled());
 }
 
+void TestBatchRun::stopDuringTheThirdOfTenFiles_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("stop button") << "button";
+    QTest::newRow("close box") << "close";
+    QTest::newRow("escape key") << "escape";
+}
+
 void TestBatchRun::stopDuringTheThirdOfTenFiles()
 {
+    QFETCH(QString, how);
     auto window = makeWindow();
     window->fileNameType = 1;
     window->batchFiles = writeInputs(10);
-    // The stop button is clicked from the pipeline's event processing while the third
-    // picture (42 pixels wide) converts.
+    // The run is stopped from the pipeline's event processing while the third picture
+    // (42 pixels wide) converts: by the stop button, or by closing the progress window.
     MapConverter &converter = window->mapConverter();
     converter.setThreadCount(1);
     int clicks = 0;
@@ -293,7 +303,12 @@ void TestBatchRun::stopDuringTheThirdOfTenFiles()
         auto *status = window->findChild<Status *>();
         if (status && window->imageWidth == 42 && clicks++ == 0) {
             countAtClick = status->findChild<QLabel *>("lblCount")->text();
-            QTest::mouseClick(status->findChild<QPushButton *>("btnStop"), Qt::LeftButton);
+            if (how == "button")
+                QTest::mouseClick(status->findChild<QPushButton *>("btnStop"), Qt::LeftButton);
+            else if (how == "close")
+                status->close();
+            else
+                QTest::keyClick(status, Qt::Key_Escape);
         }
         QCoreApplication::processEvents();
     });

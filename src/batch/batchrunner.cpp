@@ -1,7 +1,7 @@
 #include "batchrunner.h"
 
 #include "batchfiles.h"
-#include "batchpicture.h"
+#include "engine/picturereader.h"
 
 #include "engine/mapconverter.h"
 #include "engine/mapwriter.h"
@@ -47,7 +47,7 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     BatchFileOutcome outcome;
     outcome.position = position;
     outcome.input = input;
-    const QImage picture = readBatchPicture(input, &outcome.reason);
+    const QImage picture = readPicture(input, &outcome.reason);
     if (picture.isNull())
         return outcome;
     outcome.loaded = true;

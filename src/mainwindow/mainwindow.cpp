@@ -4,8 +4,8 @@
 #include "droppedfiles.h"
 #include "engine/mapconverter.h"
 #include "engine/mapwriter.h"
+#include "engine/picturereader.h"
 #include "messagebox.h"
-#include "picturefile.h"
 #include "previewwindow.h"
 #include "selectiongeometry.h"
 

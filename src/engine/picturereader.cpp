@@ -1,4 +1,4 @@
-#include "picturefile.h"
+#include "picturereader.h"
 
 #include <QImageReader>
 #include <QSize>
@@ -45,18 +45,32 @@ TruncationWatch *TruncationWatch::active = nullptr;
 
 } // namespace
 
-QImage readPicture(const QString &path)
+QImage readPicture(const QString &path, QString *error)
 {
+    auto fail = [error](const QString &reason) {
+        if (error)
+            *error = reason;
+        return QImage();
+    };
+    auto tooLarge = [&fail](QSize size) {
+        return fail(QStringLiteral("the picture is too large (%1 x %2 pixels)")
+                        .arg(size.width())
+                        .arg(size.height()));
+    };
     QImageReader reader(path);
+    // The picture formats read here declare their size in the header, so an absurd size is
+    // refused before the decoder allocates anything.
     const QSize declared = reader.size();
     if (declared.isValid() && qint64(declared.width()) * declared.height() > maxPicturePixels)
-        return QImage();
+        return tooLarge(declared);
 
     QImage picture;
     TruncationWatch watch;
-    if (!reader.read(&picture) || watch.sawTruncation)
-        return QImage();
+    if (!reader.read(&picture))
+        return fail(reader.errorString());
+    if (watch.sawTruncation)
+        return fail(QStringLiteral("the file ends before the picture does"));
     if (qint64(picture.width()) * picture.height() > maxPicturePixels)
-        return QImage();
+        return tooLarge(picture.size());
     return picture;
 }

@@ -138,9 +138,10 @@ void MainWindow::dropEvent(QDropEvent *event)
         openImage();
         return;
     }
-    // Several pictures: the batch dialog opens with them listed.
+    // Several pictures: the batch dialog opens with them listed, once the drop has returned,
+    // so the drag source is not kept waiting while the dialog is open.
     batchFiles << files.paths;
-    on_actionBatch_Convert_triggered();
+    QTimer::singleShot(0, this, &MainWindow::on_actionBatch_Convert_triggered);
 }
 
 void MainWindow::on_btnBrowse_clicked()

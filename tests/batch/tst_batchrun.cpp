@@ -607,7 +607,7 @@ void TestBatchRun::droppedPicturesOpenTheDialog()
     QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
 
-    QCOMPARE(script.pending(), 0);
+    QTRY_COMPARE(script.pending(), 0);
     QCOMPARE(listed, QStringList({files[1], files[0]}));
     QCOMPARE(window->batchFiles, listed);
     QVERIFY(QDir(out).isEmpty());

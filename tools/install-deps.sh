@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that building, testing and running orvix need, when missing.
 set -e
-packages="cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xauth"
+packages="cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xauth desktop-file-utils"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

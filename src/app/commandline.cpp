@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "programversion.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -36,4 +38,51 @@ QString silentBatchUsage(const QString &programFile)
 {
     return QStringLiteral("usage: %1 /batch file-or-pattern...")
         .arg(QFileInfo(programFile).fileName());
+}
+
+PrintRequest printRequest(int argc, const char *const *argv)
+{
+    if (argc < 2 || !argv[1])
+        return PrintRequest::None;
+    const char *first = argv[1];
+    if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0)
+        return PrintRequest::Help;
+    if (std::strcmp(first, "--version") == 0 || std::strcmp(first, "-v") == 0)
+        return PrintRequest::Version;
+    return PrintRequest::None;
+}
+
+QString helpText(const QString &programFile)
+{
+    const QString name = QFileInfo(programFile).fileName();
+    return QStringLiteral(
+               "Usage: %1 [PICTURE]\n"
+               "       %1 PICTURE-OR-PATTERN PICTURE-OR-PATTERN...\n"
+               "       %1 /batch PICTURE-OR-PATTERN...\n"
+               "       %1 --help | --version\n"
+               "\n"
+               "Re-projects the disk of a globe in a picture (JPG, PNG or GIF) onto an\n"
+               "equirectangular map, written as JPG or PNG.\n"
+               "\n"
+               "  PICTURE          open the picture in the window; without one, the picture\n"
+               "                   of the last run is opened again\n"
+               "  two or more      open the batch conversion dialog with these pictures; a\n"
+               "                   quoted pattern such as 'photos/*.jpg' stands for every\n"
+               "                   matching file of its folder (case does not matter)\n"
+               "  /batch ...       convert the pictures without a window, with the circle,\n"
+               "                   settings and output folder saved by the last run; prints\n"
+               "                   a line per picture; exit status 0 when every picture was\n"
+               "                   converted, 1 when any failed, 2 when nothing could run\n"
+               "  -h, --help       print this help and exit\n"
+               "  -v, --version    print the version and exit\n"
+               "\n"
+               "Settings are kept in %2.ini beside the program, or in the user's\n"
+               "configuration folder (~/.config/orvix) when the program's folder is not\n"
+               "writable. Texts can be replaced by %2_lang.ini in the same place.\n")
+        .arg(name, name.section(QLatin1Char('.'), 0, 0));
+}
+
+QString versionText()
+{
+    return QStringLiteral("orvix %1").arg(QLatin1String(programVersion));
 }

@@ -1,3 +1,4 @@
+#include "applicationicon.h"
 #include "commandline.h"
 #include "mainwindow.h"
 #include "programpaths.h"
@@ -5,6 +6,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
 
 // The program file that the settings and language files lie beside: the first argument as
 // typed, taken against the current folder. A bare name that the shell found through PATH names
@@ -17,16 +21,36 @@ static QString programFile(const QString &firstArgument)
     return QCoreApplication::applicationFilePath();
 }
 
+// --help and --version print and end before the application object exists, so they work
+// without a display.
+static int printInformation(PrintRequest request, const char *programArgument)
+{
+    const QString text = request == PrintRequest::Help
+                             ? helpText(QString::fromLocal8Bit(programArgument))
+                             : versionText() + QLatin1Char('\n');
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 int main(int argc, char *argv[])
 {
+    const PrintRequest request = printRequest(argc, argv);
+    if (request != PrintRequest::None)
+        return printInformation(request, argc > 0 && argv[0] ? argv[0] : "orvix");
+
     // Must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setApplicationName(QStringLiteral("orvix"));
     QApplication app(argc, argv);
+    // Lets the desktop match the windows with orvix.desktop and show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvix"));
+    QApplication::setWindowIcon(applicationIcon());
 
     const int exitCode = [&] {
         MainWindow window;
         const ProgramPaths paths =
-            programPathsFor(programFile(QCoreApplication::arguments().value(0)));
+            programPathsFor(programFile(QCoreApplication::arguments().value(0)),
+                            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
         window.settingsFile = paths.settingsFile;
         window.langFile = paths.languageFile;
         window.loadLanguage();

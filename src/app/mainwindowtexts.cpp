@@ -3,6 +3,7 @@
 
 #include "languagereader.h"
 #include "previewwindow.h"
+#include "programversion.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ void MainWindow::loadLanguage()
         for (const BuiltInText &entry : messageTexts)
             reader.storeText(QString::fromLatin1(entry.key), QString::fromUtf8(entry.text), texts);
     }
-    setWindowTitle(texts.value(QStringLiteral("title")) + QStringLiteral(" 1.02"));
+    setWindowTitle(texts.value(QStringLiteral("title")) + QLatin1Char(' ') +
+                   QLatin1String(programVersion));
     previewWindow->setWindowTitle(texts.value(QStringLiteral("preview_window_title")));
 }

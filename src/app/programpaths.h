@@ -11,3 +11,9 @@ struct ProgramPaths
 };
 
 ProgramPaths programPathsFor(const QString &programFile);
+
+// The same, for a program whose folder may not be writable (installed under /usr, say): there
+// the settings file could never be written, so it is kept in userFolder (the user's
+// configuration folder) instead, and the language file is taken from userFolder too unless one
+// lies beside the program. A program in a writable folder keeps both files beside it.
+ProgramPaths programPathsFor(const QString &programFile, const QString &userFolder);

@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QColor>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 

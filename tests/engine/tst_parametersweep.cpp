@@ -27,7 +27,7 @@
 namespace {
 
 constexpr quint64 defaultSeed = 20240611;
-constexpr int setCount = 4000;
+constexpr int setCount = 2500;
 // Maps up to this many pixels are compared with the literal pipeline (it is slow).
 constexpr qint64 literalCheckPixels = 1024;
 // Partly transparent sources pass through different premultiplication round trips in the

@@ -5,16 +5,13 @@
 #include "damagedpictures.h"
 #include "engine/picturereader.h"
 #include "mainwindow.h"
+#include "standarderrorcapture.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 using damagedpictures::Sample;
 using windowtesting::ModalAnswerer;
@@ -28,48 +25,6 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
-
-// Sends the process's standard error into a file while it lives; text() reads what came.
-class StandardErrorCapture
-{
-public:
-    explicit StandardErrorCapture(const QString &path) : path(path)
-    {
-        std::fflush(stderr);
-        saved = dup(STDERR_FILENO);
-        const int file =
-            open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (saved >= 0 && file >= 0)
-            capturing = dup2(file, STDERR_FILENO) >= 0;
-        if (file >= 0)
-            close(file);
-    }
-    ~StandardErrorCapture() { restore(); }
-    StandardErrorCapture(const StandardErrorCapture &) = delete;
-    StandardErrorCapture &operator=(const StandardErrorCapture &) = delete;
-
-    QString text()
-    {
-        restore();
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
-    }
-    bool capturing = false;
-
-private:
-    void restore()
-    {
-        if (saved < 0)
-            return;
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-        saved = -1;
-    }
-
-    QString path;
-    int saved = -1;
-};
 
 // What the window shows and keeps that a failed open must leave alone.
 struct WindowState

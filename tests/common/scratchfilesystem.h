@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -84,6 +85,29 @@ private:
     QByteArray path;
     bool mounted = false;
     QString reason;
+};
+
+// Acts as another user while it lives (root only), so that folder permissions apply to the
+// process as they do to any user; root's own rights come back when it goes.
+class EffectiveUser
+{
+public:
+    explicit EffectiveUser(uid_t user) : previous(geteuid())
+    {
+        switched = previous == 0 && ::seteuid(user) == 0;
+    }
+    ~EffectiveUser()
+    {
+        if (switched && ::seteuid(previous) != 0)
+            std::abort(); // the rest of the run would act without root's rights
+    }
+    EffectiveUser(const EffectiveUser &) = delete;
+    EffectiveUser &operator=(const EffectiveUser &) = delete;
+
+    bool switched = false;
+
+private:
+    uid_t previous;
 };
 
 // Takes the write permission of a folder away while it lives (for users other than root,

@@ -2,12 +2,14 @@
 
 #include "mainwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QColor>
 #include <QFileDialog>
 #include <QImage>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>

@@ -25,8 +25,16 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// The address sanitizer reserves terabytes of address space itself; there a huge allocation
+// is reported by the sanitizer instead.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool addressSpaceCanBeCapped = false; // the sanitizer reserves terabytes itself
+constexpr bool addressSpaceCanBeCapped = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool addressSpaceCanBeCapped = false;
+#else
+constexpr bool addressSpaceCanBeCapped = true;
+#endif
 #else
 constexpr bool addressSpaceCanBeCapped = true;
 #endif

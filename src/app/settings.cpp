@@ -48,6 +48,10 @@ void MainWindow::saveSettings()
 {
     QSettings file(settingsFile, QSettings::IniFormat);
     file.setIniCodec("UTF-8");
+    // The file is replaced whole (a temporary file renamed over it) or not at all. This is the
+    // settings class's default, stated because it matters: without it, a folder that takes no
+    // new file makes it write into the old file directly, which a full disk leaves cut short.
+    file.setAtomicSyncRequired(true);
     file.setValue(QStringLiteral("Geometry"), saveGeometry());
     file.setValue(QStringLiteral("PreviewGeometry"), previewWindow->saveGeometry());
     file.setValue(QStringLiteral("PreviewWindow"), previewWindow->isVisible());

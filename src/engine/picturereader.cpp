@@ -1,7 +1,10 @@
 #include "picturereader.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QSize>
+
+#include <climits>
 
 namespace {
 
@@ -43,6 +46,46 @@ private:
 
 TruncationWatch *TruncationWatch::active = nullptr;
 
+// The first bytes of a picture file, for the size fields of its header.
+QByteArray fileStart(const QString &path, int length)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(length) : QByteArray();
+}
+
+// The GIF reader reports the size of the first image, or that image's extent when the
+// logical screen is more than ten times larger, yet it decodes onto a canvas of the whole
+// logical screen. A tiny image on a 65535 x 65535 screen would so pass the size check and
+// then allocate 16 GiB. The canvas is at most the larger of the screen and the reported size.
+QSize gifCanvasBound(const QString &path, QSize reported)
+{
+    const QByteArray header = fileStart(path, 10);
+    if (header.size() < 10)
+        return reported;
+    // The logical screen's width and height, little-endian, after the six-byte signature.
+    const auto field = [&header](int offset) {
+        return int(quint8(header[offset])) | int(quint8(header[offset + 1])) << 8;
+    };
+    return reported.expandedTo(QSize(field(6), field(8)));
+}
+
+// The PNG reader tells no size at all for a header beyond its own limits (a million pixels a
+// side); the header's own fields then name the size, so that the refusal can say why.
+QSize pngHeaderSize(const QString &path)
+{
+    const QByteArray header = fileStart(path, 24);
+    if (header.size() < 24 || header.mid(12, 4) != "IHDR")
+        return QSize();
+    // Width and height, big-endian, as the first fields of the IHDR chunk.
+    const auto field = [&header](int offset) {
+        quint32 value = 0;
+        for (int i = 0; i < 4; ++i)
+            value = value << 8 | quint8(header[offset + i]);
+        return int(qMin<quint32>(value, INT_MAX));
+    };
+    return QSize(field(16), field(20));
+}
+
 } // namespace
 
 QImage readPicture(const QString &path, QString *error)
@@ -59,8 +102,15 @@ QImage readPicture(const QString &path, QString *error)
     };
     QImageReader reader(path);
     // The picture formats read here declare their size in the header, so an absurd size is
-    // refused before the decoder allocates anything.
-    const QSize declared = reader.size();
+    // refused before the decoder allocates anything. The format is asked first: a reader that
+    // fails to read the header forgets it. It is named by the content or, when the signature
+    // is damaged, by the suffix: the GIF decoder reads a file whatever its signature says.
+    const QByteArray format = reader.format();
+    QSize declared = reader.size();
+    if (format == "gif")
+        declared = gifCanvasBound(path, declared);
+    else if (format == "png" && !declared.isValid())
+        declared = pngHeaderSize(path);
     if (declared.isValid() && qint64(declared.width()) * declared.height() > maxPicturePixels)
         return tooLarge(declared);
 

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QSize>
+#include <QString>
+
+// Damaged picture files for the tests of everything that reads pictures: JPEG, PNG and GIF
+// files of one small picture, cut at many lengths, with bytes flipped in the header and in
+// the data, empty, not a picture at all, and headers that declare enormous sizes.
+namespace damagedpictures {
+
+// The size of the picture every intact file holds.
+constexpr QSize intactSize(64, 48);
+
+// A globe-like picture with enough detail that damage to the data shows.
+QImage intactPicture();
+
+// The intact picture as a file: "png" and "jpg" written by Qt, "gif" encoded here (Qt reads
+// GIF but cannot write it).
+QByteArray intactFile(const QString &format);
+
+// A PNG that consists of its signature and an IHDR chunk (with a correct CRC) declaring the
+// given size, and no picture data.
+QByteArray pngDeclaring(quint32 width, quint32 height);
+// A JPEG that starts like a baseline one and whose frame header declares the given size;
+// the data after it is cut short.
+QByteArray jpegDeclaring(quint16 width, quint16 height);
+// A complete, valid GIF whose logical screen is screen and whose one image is image, placed
+// at the origin and filled with one colour.
+QByteArray gifDeclaring(QSize screen, QSize image);
+
+struct Sample
+{
+    enum Outcome
+    {
+        // Must be refused with a reason.
+        Refused,
+        // Must be refused with a reason that says the picture is too large, and before it is
+        // decoded.
+        TooLarge,
+        // The damage may still decode: then the picture has the size the header declares;
+        // otherwise it is refused with a reason.
+        RefusedOrDeclaredSize,
+    };
+
+    QString label;
+    // File name with the suffix a user would give it.
+    QString fileName;
+    QByteArray bytes;
+    Outcome outcome = Refused;
+    QSize declared;
+};
+
+// Every damaged file: cuts, flipped bytes, empty and text files, enormous declared sizes.
+QList<Sample> damagedSamples();
+// Only the enormous ones.
+QList<Sample> enormousSamples();
+
+} // namespace damagedpictures

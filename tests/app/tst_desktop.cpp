@@ -4,7 +4,7 @@
 #include "option.h"
 #include "previewwindow.h"
 #include "programpaths.h"
-#include "readonlyfolder.h"
+#include "scratchfilesystem.h"
 #include "windowtesting.h"
 
 #include <QAbstractButton>
@@ -52,6 +52,30 @@ QString copyProgram(const QString &folder)
         return QString();
     return program;
 }
+
+// A folder for the program that can be made read-only after it has been filled: for root, whom
+// permissions do not stop, it is a small file system of its own, remounted read-only; for
+// anyone else its write permission is taken away.
+class LockableFolder
+{
+public:
+    explicit LockableFolder(const QString &path) : path(path), scratch(path, qint64(1) << 30) {}
+
+    bool lock()
+    {
+        if (scratch.isMounted())
+            return scratch.makeReadOnly();
+        if (geteuid() == 0)
+            return false;
+        permissions = std::make_unique<ReadOnlyPermissions>(path);
+        return permissions->locked;
+    }
+
+private:
+    QString path;
+    ScratchFileSystem scratch;
+    std::unique_ptr<ReadOnlyPermissions> permissions;
+};
 
 bool containsJapanese(const QString &text)
 {
@@ -188,16 +212,13 @@ void DesktopTest::filesForReadOnlyProgramFolder()
     const QString programFolder = place.filePath(QStringLiteral("bin"));
     const QString userFolder = place.filePath(QStringLiteral("config/orvix"));
     QVERIFY(QDir().mkpath(programFolder));
+    LockableFolder folder(programFolder);
     if (languageBeside) {
         QFile language(programFolder + QStringLiteral("/orvix_lang.ini"));
         QVERIFY(language.open(QIODevice::WriteOnly));
     }
-    std::unique_ptr<ReadOnlyFolder> guard;
-    if (readOnly) {
-        guard = std::make_unique<ReadOnlyFolder>(programFolder);
-        if (!guard->active())
-            QSKIP("this machine does not let the test make a folder read-only");
-    }
+    if (readOnly && !folder.lock())
+        QSKIP("this machine does not let the test make a folder read-only");
 
     const ProgramPaths paths =
         programPathsFor(programFolder + QStringLiteral("/orvix"), userFolder);
@@ -226,6 +247,7 @@ void DesktopTest::silentRunKeepsSettingsInUserFolder()
     QDir root(place.path());
     for (const char *folder : {"bin", "in", "out", "config/orvix"})
         QVERIFY(root.mkpath(QLatin1String(folder)));
+    LockableFolder programFolder(place.filePath(QStringLiteral("bin")));
     QVERIFY(!copyProgram(place.filePath(QStringLiteral("bin"))).isEmpty());
     windowtesting::writePicture(place.filePath(QStringLiteral("in/one.png")), 60, 40);
     // The settings of the last run, where this start is expected to find them.
@@ -238,12 +260,8 @@ void DesktopTest::silentRunKeepsSettingsInUserFolder()
         file.setValue(QStringLiteral("OutputSizeY"), 32);
         file.setValue(QStringLiteral("MyNote"), QStringLiteral("kept"));
     }
-    std::unique_ptr<ReadOnlyFolder> guard;
-    if (readOnly) {
-        guard = std::make_unique<ReadOnlyFolder>(place.filePath(QStringLiteral("bin")));
-        if (!guard->active())
-            QSKIP("this machine does not let the test make a folder read-only");
-    }
+    if (readOnly && !programFolder.lock())
+        QSKIP("this machine does not let the test make a folder read-only");
 
     QProcess run;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

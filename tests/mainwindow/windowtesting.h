@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>

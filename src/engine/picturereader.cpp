@@ -1,5 +1,7 @@
 #include "picturereader.h"
 
+#include "gifblocks.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <QSize>
@@ -51,6 +53,12 @@ QByteArray fileStart(const QString &path, int length)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.read(length) : QByteArray();
+}
+
+QByteArray wholeFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The GIF reader reports the size of the first image, or that image's extent when the
@@ -118,7 +126,7 @@ QImage readPicture(const QString &path, QString *error)
     TruncationWatch watch;
     if (!reader.read(&picture))
         return fail(reader.errorString());
-    if (watch.sawTruncation)
+    if (watch.sawTruncation || (format == "gif" && gifEndsInsideAnImage(wholeFile(path))))
         return fail(QStringLiteral("the file ends before the picture does"));
     if (qint64(picture.width()) * picture.height() > maxPicturePixels)
         return tooLarge(picture.size());

@@ -179,9 +179,8 @@ QList<Sample> samplesOf(const QString &format)
     const QByteArray intact = intactFile(format);
     const int n = intact.size();
     const QString name = QStringLiteral("%1.") + format;
-    // A JPEG whose data ends early is refused even when the decoder makes up the rest.
-    const Outcome cutData =
-        format == QLatin1String("jpg") ? Sample::Refused : Sample::RefusedOrDeclaredSize;
+    // A file whose picture data ends early is refused even when the decoder makes up the rest.
+    const Outcome cutData = Sample::Refused;
     QList<Sample> samples;
     auto add = [&](const QString &damage, const QByteArray &bytes, Outcome outcome,
                    QSize declared = intactSize) {

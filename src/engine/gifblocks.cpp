@@ -1,0 +1,86 @@
+#include "gifblocks.h"
+
+namespace {
+
+constexpr qint64 headerLength = 13; // signature, logical screen, flags, background, aspect
+constexpr qint64 screenFlagsOffset = 10;
+constexpr qint64 descriptorLength = 9; // position, size and flags after the separator
+constexpr qint64 descriptorFlagsOffset = 8;
+constexpr quint8 extensionIntroducer = 0x21;
+constexpr quint8 imageSeparator = 0x2C;
+constexpr quint8 trailer = 0x3B;
+
+// Walks a GIF file's blocks without decoding anything.
+class BlockWalker
+{
+public:
+    explicit BlockWalker(const QByteArray &file) : file(file) {}
+
+    bool atEnd() const { return position >= file.size(); }
+    bool holds(qint64 count) const { return position + count <= file.size(); }
+    // The byte at offset from the current position, which must lie inside the file.
+    quint8 peek(qint64 offset) const { return quint8(file.at(int(position + offset))); }
+    quint8 next() { return quint8(file.at(int(position++))); }
+    void skip(qint64 count) { position += count; }
+
+    // A colour table of 2^(n+1) entries follows a block whose flags have bit 7 set.
+    void skipColourTable(quint8 flags)
+    {
+        if (flags & 0x80)
+            skip(qint64(3) << ((flags & 7) + 1));
+    }
+
+    // Skips a chain of data sub-blocks and its empty terminator; false when the file ends
+    // before the terminator.
+    bool skipSubBlocks()
+    {
+        while (!atEnd()) {
+            const quint8 length = next();
+            if (length == 0)
+                return true;
+            skip(length);
+        }
+        return false;
+    }
+
+private:
+    const QByteArray &file;
+    qint64 position = 0;
+};
+
+} // namespace
+
+bool gifEndsInsideAnImage(const QByteArray &file)
+{
+    BlockWalker walker(file);
+    if (!walker.holds(headerLength))
+        return false;
+    const quint8 screenFlags = walker.peek(screenFlagsOffset);
+    walker.skip(headerLength);
+    walker.skipColourTable(screenFlags);
+    while (!walker.atEnd()) {
+        switch (walker.next()) {
+        case trailer:
+            return false;
+        case extensionIntroducer:
+            walker.skip(1); // the extension's label
+            if (!walker.skipSubBlocks())
+                return false; // cut inside an extension: no picture data is missing
+            break;
+        case imageSeparator: {
+            if (!walker.holds(descriptorLength))
+                return true;
+            const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
+            walker.skip(descriptorLength);
+            walker.skipColourTable(imageFlags);
+            walker.skip(1); // the LZW code size
+            if (walker.atEnd() || !walker.skipSubBlocks())
+                return true;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QByteArray>
+
+// True when a GIF file ends inside the data of one of its images. The GIF decoder hands such
+// a file back as a whole picture whose missing part is blank, so the reader refuses it like a
+// cut JPEG. A file that only lacks its closing trailer byte, after complete images, counts as
+// whole; a file that is no GIF block structure at all is left to the decoder to judge.
+bool gifEndsInsideAnImage(const QByteArray &file);

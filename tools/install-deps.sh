@@ -2,6 +2,8 @@
 # Installs the Debian packages that building, testing and running orvix need, when missing.
 set -e
 packages="cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xauth"
+# The fuzz step (tools/run-fuzz.sh) builds with clang and links its libFuzzer runtime.
+packages="$packages clang libclang-rt-14-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -6,12 +6,8 @@
 # folder; crashing inputs are copied to build-fuzz/crashes/<target>/.
 set -e
 cd "$(dirname "$0")/.."
+# Installs clang and libclang-rt-14-dev (the fuzzer runtime) among the rest when missing.
 tools/install-deps.sh
-if ! command -v clang++ >/dev/null 2>&1 || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev
-fi
 
 seconds="${ORVIX_FUZZ_SECONDS:-60}"
 targets="fuzz_settings fuzz_language fuzz_parameters fuzz_picture"

@@ -3,7 +3,7 @@
 # build-fuzz and runs each on a scratch copy of its seed corpus for ORVIX_FUZZ_SECONDS seconds
 # (default 60). Prints how many inputs each target tried and fails on any crash, sanitizer
 # report, timeout or running out of memory. Inputs the fuzzers generate stay in the scratch
-# folder; crashing inputs are copied to build-fuzz/crashes/<target>/.
+# folder; the input behind a failure is written to build-fuzz/crashes/<target>/.
 set -e
 cd "$(dirname "$0")/.."
 # Installs clang and libclang-rt-14-dev (the fuzzer runtime) among the rest when missing.

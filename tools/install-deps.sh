@@ -2,6 +2,9 @@
 # Installs the Debian packages that building, testing and running orvix need, when missing.
 set -e
 packages="cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xauth desktop-file-utils"
+# The fuzz step (tools/run-fuzz.sh, which passes "fuzz") builds with clang and links its
+# libFuzzer runtime.
+[ "$1" = fuzz ] && packages="$packages clang libclang-rt-14-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -2,6 +2,8 @@
 
 #include "previewwindow.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 
 // The settings file: 26 keys in the General section, read once at start-up and written at
@@ -9,12 +11,36 @@
 // as they convert, unchecked: a text that is no number gives 0, and the conversion refuses
 // what it cannot use when it runs.
 
+// restoreGeometry takes the size stored in the file as it stands, up to the toolkit's limit of
+// 16777215 pixels a side; a window of such a size makes the toolkit allocate its buffer (up to
+// a petabyte) when it is shown, which kills the program. A side longer than twice the desktop's
+// is no arrangement a user made, so it is shrunk to the desktop's available area; anything
+// smaller is restored unchanged.
+static int plausibleSide(int side, int desktopSide)
+{
+    return side > 2 * qint64(desktopSide) ? desktopSide : side;
+}
+
+static void restoreWindowGeometry(QWidget *window, const QByteArray &geometry)
+{
+    window->restoreGeometry(geometry);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QSize desktop = screen->availableVirtualGeometry().size();
+    const QSize size(plausibleSide(window->width(), desktop.width()),
+                     plausibleSide(window->height(), desktop.height()));
+    if (size != window->size())
+        window->resize(size);
+}
+
 void MainWindow::loadSettings()
 {
     QSettings file(settingsFile, QSettings::IniFormat);
     file.setIniCodec("UTF-8");
-    restoreGeometry(file.value(QStringLiteral("Geometry")).toByteArray());
-    previewWindow->restoreGeometry(file.value(QStringLiteral("PreviewGeometry")).toByteArray());
+    restoreWindowGeometry(this, file.value(QStringLiteral("Geometry")).toByteArray());
+    restoreWindowGeometry(previewWindow,
+                          file.value(QStringLiteral("PreviewGeometry")).toByteArray());
     previewAtStart = file.value(QStringLiteral("PreviewWindow"), false).toBool();
     autoPreview = file.value(QStringLiteral("AutoPreview"), false).toBool();
     autoSize = file.value(QStringLiteral("AutoSize"), true).toBool();

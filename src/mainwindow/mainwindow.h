@@ -95,6 +95,9 @@ public:
     void loadSettings();
     void saveSettings();
     void loadParameters();
+    // Reads the circle from a parameter file and shows it: the line edits and, when it is
+    // shown, the circle over the picture. Missing keys and values that are no number give 0.
+    void loadParameterFile(const QString &path);
     void saveParameters();
 
     // Why the last convertImage returned a null map although a picture was open; empty

@@ -52,9 +52,13 @@ void MainWindow::loadParameters()
     dialog.setWindowTitle(texts.value(QStringLiteral("load_inifile")));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    loadParameterFile(dialog.selectedFiles().first());
+}
 
+void MainWindow::loadParameterFile(const QString &path)
+{
     {
-        QSettings file(dialog.selectedFiles().first(), QSettings::IniFormat);
+        QSettings file(path, QSettings::IniFormat);
         file.setIniCodec("UTF-8");
         centerX = file.value(QStringLiteral("CenterX"), 0).toInt();
         centerY = file.value(QStringLiteral("CenterY"), 0).toInt();

@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,6 +29,8 @@ private slots:
     void previewWindowComesBack();
     void handEditedValues_data();
     void handEditedValues();
+    void oversizedGeometryIsShrunkToTheDesktop_data();
+    void oversizedGeometryIsShrunkToTheDesktop();
 
 private:
     QString settingsPath() const { return folder.filePath(QStringLiteral("orvix.ini")); }
@@ -258,6 +261,46 @@ void SettingsTest::handEditedValues()
     QCOMPARE(QFile::exists(target), !refused);
     if (refused)
         QVERIFY(!window->lastConversionError.isEmpty());
+}
+
+void SettingsTest::oversizedGeometryIsShrunkToTheDesktop_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QSize>("size");
+
+    QTest::newRow("main window, toolkit limit")
+        << QStringLiteral("Geometry") << QSize(16777215, 16777215);
+    QTest::newRow("main window, very wide") << QStringLiteral("Geometry") << QSize(2000000, 580);
+    QTest::newRow("preview window, toolkit limit")
+        << QStringLiteral("PreviewGeometry") << QSize(16777215, 16777215);
+    QTest::newRow("preview window, very tall")
+        << QStringLiteral("PreviewGeometry") << QSize(400, 3000000);
+}
+
+// A hand-edited geometry of millions of pixels would make the toolkit allocate the window's
+// buffer at that size when the window is shown; it is shrunk to the desktop. Sizes up to twice
+// the desktop are restored as they were (roundTripOfEveryKey).
+void SettingsTest::oversizedGeometryIsShrunkToTheDesktop()
+{
+    QFETCH(QString, key);
+    QFETCH(QSize, size);
+
+    QWidget sample;
+    sample.setGeometry(QRect(QPoint(10, 10), size));
+    QCOMPARE(sample.size(), size);
+    {
+        QSettings file(settingsPath(), QSettings::IniFormat);
+        file.setValue(key, sample.saveGeometry());
+        file.setValue(QStringLiteral("PreviewWindow"), true);
+    }
+    auto window = startedWindow();
+    QWidget *restored = key == QLatin1String("Geometry") ? static_cast<QWidget *>(window.get())
+                                                         : window->previewWindow;
+    QVERIFY(restored->isVisible());
+    const QSize desktop = QGuiApplication::primaryScreen()->availableVirtualGeometry().size();
+    const QSize expected(size.width() > 2 * desktop.width() ? desktop.width() : size.width(),
+                         size.height() > 2 * desktop.height() ? desktop.height() : size.height());
+    QCOMPARE(restored->size(), expected);
 }
 
 QTEST_MAIN(SettingsTest)

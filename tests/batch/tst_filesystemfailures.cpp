@@ -145,6 +145,18 @@ void FileSystemFailuresTest::addFailureRows()
     QTest::newRow("file system runs full") << Failure::FileSystemFull;
 }
 
+// Sets up the failure in a test function, or skips the test where this machine cannot
+// produce it (QSKIP works only from the test function itself).
+#define ARRANGE_OR_SKIP(failure)                                                                   \
+    do {                                                                                           \
+        QString skip;                                                                              \
+        arrange(failure, &skip);                                                                   \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+        if (!skip.isEmpty())                                                                       \
+            QSKIP(qPrintable(skip));                                                               \
+    } while (false)
+
 void FileSystemFailuresTest::arrange(Failure failure, QString *skipReason)
 {
     switch (failure) {
@@ -209,12 +221,7 @@ void FileSystemFailuresTest::writeMapFails()
 {
     QFETCH(Failure, failure);
     QFETCH(int, outputFormat);
-    QString skip;
-    arrange(failure, &skip);
-    if (QTest::currentTestFailed())
-        return;
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
+    ARRANGE_OR_SKIP(failure);
 
     const QImage map = noisePicture().scaled(mapSize);
     QString error;
@@ -243,12 +250,7 @@ void FileSystemFailuresTest::convertCommandReportsFailure_data()
 void FileSystemFailuresTest::convertCommandReportsFailure()
 {
     QFETCH(Failure, failure);
-    QString skip;
-    arrange(failure, &skip);
-    if (QTest::currentTestFailed())
-        return;
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
+    ARRANGE_OR_SKIP(failure);
 
     auto window = windowtesting::makeWindow(dir->path());
     window->show();
@@ -288,12 +290,7 @@ void FileSystemFailuresTest::batchGoesOn_data()
 void FileSystemFailuresTest::batchGoesOn()
 {
     QFETCH(Failure, failure);
-    QString skip;
-    arrange(failure, &skip);
-    if (QTest::currentTestFailed())
-        return;
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
+    ARRANGE_OR_SKIP(failure);
 
     auto window = windowtesting::makeWindow(dir->path());
     window->centerX = 200;

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QTest>
 
 namespace damagedpictures {
 
@@ -343,6 +344,18 @@ QList<Sample> damagedSamples()
                     QSize()});
     samples += enormousSamples();
     return samples;
+}
+
+void addDamagedSampleRows()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Sample::Outcome>("outcome");
+    QTest::addColumn<QSize>("declared");
+
+    for (const Sample &sample : damagedSamples())
+        QTest::newRow(qPrintable(sample.label))
+            << sample.fileName << sample.bytes << sample.outcome << sample.declared;
 }
 
 } // namespace damagedpictures

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QMetaType>
 #include <QSize>
 #include <QString>
 
@@ -58,4 +59,10 @@ QList<Sample> damagedSamples();
 // Only the enormous ones.
 QList<Sample> enormousSamples();
 
+// Adds the columns fileName, bytes, outcome and declared to the running test's data table, and
+// a row for each damaged file.
+void addDamagedSampleRows();
+
 } // namespace damagedpictures
+
+Q_DECLARE_METATYPE(damagedpictures::Sample::Outcome)

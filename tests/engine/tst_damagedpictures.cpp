@@ -15,8 +15,6 @@
 
 using damagedpictures::Sample;
 
-Q_DECLARE_METATYPE(Sample::Outcome)
-
 namespace {
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
@@ -127,14 +125,7 @@ void DamagedPicturesTest::intactFilesRead()
 
 void DamagedPicturesTest::damagedFiles_data()
 {
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<Sample::Outcome>("outcome");
-    QTest::addColumn<QSize>("declared");
-
-    for (const Sample &sample : damagedpictures::damagedSamples())
-        QTest::newRow(qPrintable(sample.label))
-            << sample.fileName << sample.bytes << sample.outcome << sample.declared;
+    damagedpictures::addDamagedSampleRows();
 }
 
 void DamagedPicturesTest::damagedFiles()

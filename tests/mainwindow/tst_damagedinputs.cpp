@@ -16,8 +16,6 @@
 using damagedpictures::Sample;
 using windowtesting::ModalAnswerer;
 
-Q_DECLARE_METATYPE(Sample::Outcome)
-
 namespace {
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
@@ -101,14 +99,7 @@ void DamagedInputsTest::cleanup()
 
 void DamagedInputsTest::openDamagedPicture_data()
 {
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<Sample::Outcome>("outcome");
-    QTest::addColumn<QSize>("declared");
-
-    for (const Sample &sample : damagedpictures::damagedSamples())
-        QTest::newRow(qPrintable(sample.label))
-            << sample.fileName << sample.bytes << sample.outcome << sample.declared;
+    damagedpictures::addDamagedSampleRows();
 }
 
 void DamagedInputsTest::openDamagedPicture()

@@ -1,4 +1,4 @@
-#include "applicationicon.h"
+#include "applicationidentity.h"
 #include "commandline.h"
 #include "mainwindow.h"
 #include "programpaths.h"
@@ -40,11 +40,9 @@ int main(int argc, char *argv[])
 
     // Must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setApplicationName(QStringLiteral("orvix"));
     QApplication app(argc, argv);
-    // Lets the desktop match the windows with orvix.desktop and show its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("orvix"));
-    QApplication::setWindowIcon(applicationIcon());
+    // Before the paths: the user's configuration folder is named after the application.
+    applyApplicationIdentity();
 
     const int exitCode = [&] {
         MainWindow window;

@@ -1,8 +1,10 @@
 #include "appicondesign.h"
 #include "appiconsizes.h"
-#include "applicationicon.h"
+#include "applicationidentity.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QSettings>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -17,6 +19,7 @@ private slots:
     void picturesMatchTheDesign();
     void svgMatchesTheDesign();
     void programCarriesEverySize();
+    void identityMatchesDesktopEntry();
 };
 
 namespace {
@@ -96,6 +99,26 @@ void AppIconTest::programCarriesEverySize()
     }
     std::sort(sizes.begin(), sizes.end());
     QCOMPARE(sizes, QList<int>(appicon::pictureSizes.begin(), appicon::pictureSizes.end()));
+}
+
+void AppIconTest::identityMatchesDesktopEntry()
+{
+    applyApplicationIdentity();
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("orvix"));
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("orvix"));
+    QCOMPARE(QGuiApplication::windowIcon().availableSizes().size(),
+             int(appicon::pictureSizes.size()));
+
+    // The desktop finds the entry by the desktop file name, and the icon by the entry's Icon.
+    const QString entryPath = qEnvironmentVariable("ORVIX_SOURCE_DIR") +
+                              QStringLiteral("/resources/") + QGuiApplication::desktopFileName() +
+                              QStringLiteral(".desktop");
+    QSettings entry(entryPath, QSettings::IniFormat);
+    entry.beginGroup(QStringLiteral("Desktop Entry"));
+    QCOMPARE(entry.value(QStringLiteral("Icon")).toString(), QGuiApplication::desktopFileName());
+    QCOMPARE(entry.value(QStringLiteral("StartupWMClass")).toString(),
+             QCoreApplication::applicationName());
+    QVERIFY(QFile::exists(resourceFolder() + QGuiApplication::desktopFileName() + ".svg"));
 }
 
 QTEST_MAIN(AppIconTest)

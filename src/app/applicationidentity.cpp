@@ -1,5 +1,6 @@
-#include "applicationicon.h"
+#include "applicationidentity.h"
 
+#include <QApplication>
 #include <QDir>
 
 QIcon applicationIcon()
@@ -11,4 +12,12 @@ QIcon applicationIcon()
     for (const QString &name : pictures.entryList(QDir::Files))
         icon.addFile(pictures.filePath(name));
     return icon;
+}
+
+void applyApplicationIdentity()
+{
+    const QString id = QString::fromLatin1(applicationId);
+    QCoreApplication::setApplicationName(id);
+    QGuiApplication::setDesktopFileName(id);
+    QApplication::setWindowIcon(applicationIcon());
 }

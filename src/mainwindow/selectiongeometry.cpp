@@ -15,10 +15,13 @@ namespace {
 constexpr qint64 grip = 8;
 
 // Squares up to this side, lying within this distance of the origin, are tested with the
-// toolkit's ellipse region, whose pixel edges are the ones the overlay shows. Larger squares
-// would take one rectangle per row to build, and the region code is not made for coordinates
-// near the integer limits, so such squares (from hand-edited values) are tested analytically.
-constexpr qint64 maxRegionSide = 1 << 15;
+// toolkit's ellipse region, whose pixel edges are the ones the overlay shows. The region's
+// cost grows much faster than its side (about 1 ms at 4096, 50 ms at 8192, a second at 16384,
+// for each of the three regions a mouse move tests), and the region code is not made for
+// coordinates near the integer limits, so larger or farther squares (the circles of large
+// pictures, hand-edited values) are tested analytically; the two differ at most by a pixel at
+// the edge, well inside the grip band.
+constexpr qint64 maxRegionSide = 1 << 12;
 constexpr qint64 maxRegionCoordinate = 1 << 24;
 
 struct Square

@@ -14,6 +14,7 @@
 using selection::Zone;
 
 Q_DECLARE_METATYPE(selection::Zone)
+Q_DECLARE_METATYPE(selection::Circle)
 
 namespace {
 
@@ -140,23 +141,36 @@ QColor SelectionEditingTest::viewPixel(int x, int y) const
 void SelectionEditingTest::zones_data()
 {
     QTest::addColumn<QPoint>("point");
+    QTest::addColumn<selection::Circle>("circle");
     QTest::addColumn<Zone>("zone");
 
-    QTest::newRow("near the centre") << QPoint(500, 305) << Zone::Move;
-    QTest::newRow("on the circle line") << QPoint(794, 300) << Zone::Move;
-    QTest::newRow("just inside the band") << QPoint(787, 300) << Zone::Move;
-    QTest::newRow("corner beyond the band") << QPoint(790, 590) << Zone::Resize;
-    QTest::newRow("upper left corner") << QPoint(210, 10) << Zone::Resize;
-    QTest::newRow("far right") << QPoint(900, 300) << Zone::Outside;
-    QTest::newRow("inside, off centre") << QPoint(400, 300) << Zone::Neutral;
-    QTest::newRow("inner square corner") << QPoint(750, 550) << Zone::Neutral;
+    const selection::Circle small{500, 300, 294};
+    QTest::newRow("near the centre") << QPoint(500, 305) << small << Zone::Move;
+    QTest::newRow("on the circle line") << QPoint(794, 300) << small << Zone::Move;
+    QTest::newRow("just inside the band") << QPoint(787, 300) << small << Zone::Move;
+    QTest::newRow("corner beyond the band") << QPoint(790, 590) << small << Zone::Resize;
+    QTest::newRow("upper left corner") << QPoint(210, 10) << small << Zone::Resize;
+    QTest::newRow("far right") << QPoint(900, 300) << small << Zone::Outside;
+    QTest::newRow("inside, off centre") << QPoint(400, 300) << small << Zone::Neutral;
+    QTest::newRow("inner square corner") << QPoint(750, 550) << small << Zone::Neutral;
+    // The default circle of the largest picture accepted, 16384 x 16384.
+    const selection::Circle large{8192, 8192, 8028};
+    QTest::newRow("large: near the centre") << QPoint(8195, 8190) << large << Zone::Move;
+    QTest::newRow("large: on the line") << QPoint(8192 + 8028, 8192) << large << Zone::Move;
+    QTest::newRow("large: on the line, top") << QPoint(8192, 8192 - 8030) << large << Zone::Move;
+    QTest::newRow("large: inside the band, diagonal")
+        << QPoint(8192 + 5674, 8192 + 5674) << large << Zone::Move;
+    QTest::newRow("large: corner") << QPoint(8192 + 8025, 8192 + 8025) << large << Zone::Resize;
+    QTest::newRow("large: inside") << QPoint(8192 + 4000, 8192) << large << Zone::Neutral;
+    QTest::newRow("large: outside") << QPoint(8192 + 8100, 8192) << large << Zone::Outside;
 }
 
 void SelectionEditingTest::zones()
 {
     QFETCH(QPoint, point);
+    QFETCH(selection::Circle, circle);
     QFETCH(Zone, zone);
-    QCOMPARE(selection::zoneAt(point.x(), point.y(), {500, 300, 294}), zone);
+    QCOMPARE(selection::zoneAt(point.x(), point.y(), circle), zone);
 }
 
 void SelectionEditingTest::gestures_data()

@@ -13,11 +13,9 @@
 class RowScheduler;
 
 // Which source pixel each pixel of a finished map comes from, for one set of parameters and
-// one source size. The pipeline's steps (projection, azimuth shift, latitude rotation,
-// longitude shift) all move whole pixels without blending, so the finished map is a plain
-// gather from the source: every map pixel either copies one source pixel or stays
-// transparent black. Each row holds the runs of copied pixels and their source indices
-// (y * source width + x).
+// one source size, as MapSourceLookup says, stored so that the finished map is a plain gather
+// from the source. Each row holds the runs of copied pixels and their source indices
+// (y * source width + x); the pixels between runs stay transparent black.
 struct MapGeometry
 {
     struct Run

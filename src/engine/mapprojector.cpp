@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QImage>
-#include <QPainter>
 
 #include <algorithm>
 #include <cstdint>
@@ -21,11 +20,43 @@ namespace {
 constexpr double rowBoundTolerance = 1e-9;
 // Projections taller than this many rows are not meaningful (maps are at most 16384 high).
 constexpr double maxProjectionRows = 1e7;
-// Factor of the outer radial band, 1 - 0.9 as double arithmetic gives it, which keeps the
-// sampling radius continuous at the band's upper end.
-constexpr double outerBandFactor = 1.0 - 0.9;
+// The radial correction band, in focal lengths: sampling radii between its start and end are
+// compressed by its slope, and radii beyond it move inwards by the width the band lost. Kept
+// bit for bit with the maps this tool has always written.
+constexpr double bandStart = 0.1;
+constexpr double bandEnd = 0.114;
+constexpr double bandSlope = 0.9;
+// 1 - bandSlope as double arithmetic gives it, which keeps the sampling radius continuous at
+// the band's end.
+constexpr double outerBandFactor = 1.0 - bandSlope;
+
+// A pixel offset truncated and kept to 16 bits, larger ones wrapping around: kept bit for bit
+// with the maps this tool has always written (only disks far beyond any picture wrap).
+std::int32_t sixteenBitOffset(double offset)
+{
+    return wrapToInt16(truncateToInt32(offset));
+}
+
+// Tangent of the angle off the camera axis under which the camera at the given distance sees
+// the point theta radians from the one facing it. Computed as tan(atan(q)) rather than q: the
+// round trip's rounding is kept bit for bit with the maps this tool has always written.
+double tangentOffAxis(double theta, double distance)
+{
+    return std::tan(std::atan(std::sin(theta) / (distance - std::cos(theta))));
+}
 
 } // namespace
+
+MapProjector MapProjector::forConversion(const ConversionParameters &params, QSize sourceSize)
+{
+    MapProjector projector;
+    projector.setCenter(params.centerX, params.centerY);
+    projector.setRadius(params.radius);
+    projector.setDistance(params.distance);
+    projector.setScale(double(params.outputWidth) / sourceSize.width(),
+                       params.outputHeight * 0.5 / sourceSize.height());
+    return projector;
+}
 
 void MapProjector::setCenter(int x, int y)
 {
@@ -59,7 +90,7 @@ bool MapProjector::projectionIsDefined(int sourceHeight) const
 int MapProjector::firstRow(int sourceHeight) const
 {
     const double H = sourceHeight;
-    const int margin = wrapToInt16(truncateToInt32(rowScale * H * edgeMargin));
+    const int margin = sixteenBitOffset(rowScale * H * edgeMargin);
     return truncateToInt32(margin + limbAngle() * 180 / pi / (90 / H) * rowScale);
 }
 
@@ -71,14 +102,14 @@ int MapProjector::lastRow(int sourceHeight) const
 double MapProjector::samplingRadius(int row, int sourceHeight) const
 {
     const double f = focalLength();
-    const double lo = f * 0.1;
-    const double hi = f * 0.114;
+    const double lo = f * bandStart;
+    const double hi = f * bandEnd;
     const double theta = (90 - row * 90 / (sourceHeight * rowScale)) * (pi / 180);
-    const double r = std::tan(std::atan(std::sin(theta) / (distance - std::cos(theta)))) * f;
+    const double r = tangentOffAxis(theta, distance) * f;
     if (r < lo)
         return r;
     if (r < hi)
-        return (r - lo) * 0.9 + lo;
+        return (r - lo) * bandSlope + lo;
     return r - (hi - lo) * outerBandFactor;
 }
 
@@ -92,8 +123,8 @@ QPoint MapProjector::sampleSource(double cosPhi, double sinPhi, double rho, int 
 {
     // 64-bit sums: a centre near the int range cannot overflow, and the bounds test is the
     // same as for the 32-bit sum because the offsets are at most 16 bits wide.
-    const std::int64_t x = std::int64_t(wrapToInt16(truncateToInt32(cosPhi * rho))) + centerX;
-    const std::int64_t y = std::int64_t(wrapToInt16(truncateToInt32(sinPhi * rho))) + centerY;
+    const std::int64_t x = std::int64_t(sixteenBitOffset(cosPhi * rho)) + centerX;
+    const std::int64_t y = std::int64_t(sixteenBitOffset(sinPhi * rho)) + centerY;
     if (x < 0 || x >= width || y < 0 || y >= height)
         return {-1, -1};
     return {int(x), int(y)};
@@ -122,17 +153,19 @@ int MapProjector::shiftColumns(double degrees, int width)
     if (x < -360)
         x += 360;
     const int shift = truncateToInt32(double(width) / 360 * x);
-    // Beyond two widths neither blit reaches the target; clamping keeps -shift representable.
+    // Beyond two widths the shifted map lies wholly off the target (see shiftSourceColumn);
+    // clamping keeps -shift representable.
     const int limit = 2 * width;
     return std::clamp(shift, -limit, limit);
 }
 
 int MapProjector::shiftSourceColumn(int shift, int width, int column)
 {
-    // A shift right by a draws columns [0, W - a) at a and [W - a, W) at 0. When a exceeds
-    // the width, the painter clips the second blit's source rectangle at column 0 and moves
-    // its target by the same amount, and a first blit with no width draws the whole image at
-    // column a, off the target: the map moves by a - W. A shift left mirrors this.
+    // A shift right by a, for 0 < a < W, is cyclic: columns [0, W - a) move to a and
+    // [W - a, W) to 0. For a beyond W the map moves by a - W without wrapping, and the columns
+    // pushed off it are dropped; at exactly W it stays in place. This is where the two copies
+    // of the map that make up the shift land once each is clipped to the target. A shift left
+    // mirrors this.
     int offset;
     if (shift > width)
         offset = shift - width;
@@ -168,15 +201,15 @@ QPoint MapProjector::rotatedPixel(int axis, double sc, double cc, double cosU, d
     const double Y = sinU * cv;
     const double Z = sv;
     double Xr, Yr, Zr;
-    if (axis == 2) {
+    if (axis == polarAxis) {
         Xr = cc * X + sc * Y;
         Yr = cc * Y - sc * X;
         Zr = Z;
-    } else if (axis == 3) {
+    } else if (axis == columnZeroAxis) {
         Xr = X;
         Yr = cc * Y + sc * Z;
         Zr = cc * Z - sc * Y;
-    } else {
+    } else { // quarterColumnAxis and every other code
         Xr = cc * X + sc * Z;
         Yr = Y;
         Zr = cc * Z - sc * X;
@@ -258,8 +291,9 @@ void MapProjector::shiftLongitude(double degrees, const QImage &source, QImage &
     const int W = std::min(src.width(), target.width());
     const int H = std::min(src.height(), target.height());
     const int shift = shiftColumns(degrees, src.width());
-    // Each target column receives at most one source column; the blits composite source-over,
-    // which onto transparent black is a copy.
+    // Each target column receives at most one source column. Fully transparent source pixels
+    // leave the target alone; the others are copied, which is what compositing the shifted map
+    // over the transparent black target that the callers pass gives.
     for (int y = 0; y < H; ++y) {
         const auto *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
         auto *out = reinterpret_cast<QRgb *>(target.scanLine(y));

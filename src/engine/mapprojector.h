@@ -1,6 +1,9 @@
 #pragma once
 
+#include "conversionparameters.h"
+
 #include <QPoint>
+#include <QSize>
 #include <cmath>
 
 class QImage;
@@ -10,10 +13,27 @@ class QImage;
 // the operations. Angles are in degrees at the interface and converted with the record's pi.
 //
 // The image operations are built on small pure functions ("which source pixel feeds this
-// map pixel") that the fused converter and the tests call directly.
+// map pixel"). The program converts through MapSourceLookup, which chains those functions
+// backwards from the finished map to the source; the image operations (projectDisk,
+// shiftLongitude, rotateGlobe) are kept as the step-by-step reference of each step.
 class MapProjector
 {
 public:
+    // Axis codes of rotateGlobe.
+    enum RotationAxis : int
+    {
+        // The axis through the column at longitude angle 90 on the middle row (as every code
+        // not named here).
+        quarterColumnAxis = 1,
+        // The axis through the top and bottom rows.
+        polarAxis = 2,
+        // The axis through column 0 on the middle row: the one the conversion turns about.
+        columnZeroAxis = 3,
+    };
+
+    // The projector a conversion with these parameters uses for a source of the given size.
+    static MapProjector forConversion(const ConversionParameters &params, QSize sourceSize);
+
     // Fraction of the half-map's rows skipped next to the horizon.
     double edgeMargin = 0.01;
     // Map columns per source column and half-map rows per source row.
@@ -36,9 +56,10 @@ public:
     // below the half-map (0 whenever the scales match the target). Does nothing when the
     // distance or the scales cannot describe a projection (see projectionIsDefined).
     int projectDisk(const QImage &source, QImage &target) const;
-    // Draws source onto target shifted cyclically to the right by the angle.
+    // Copies source onto target shifted cyclically to the right by the angle.
     void shiftLongitude(double degrees, const QImage &source, QImage &target) const;
     // Writes into every target pixel the source pixel that lies in the rotated direction.
+    // axis is a RotationAxis code; any other code is allowed too.
     void rotateGlobe(int axis, int degrees, const QImage &source, QImage &target) const;
 
     // --- Projection geometry (source of W x H pixels) ---
@@ -71,8 +92,8 @@ public:
     // Columns by which shiftLongitude moves the map: the angle is corrected once each way
     // into range, then W / 360 x degrees is truncated.
     static int shiftColumns(double degrees, int width);
-    // Source column that shiftLongitude draws into target column c for a shift of a columns,
-    // or -1 when no blit covers c. Shifts beyond the width behave like the two clipped blits.
+    // Source column that shiftLongitude copies into target column c for a shift of a columns,
+    // or -1 when none does. Shifts beyond the width move the map without wrapping.
     static int shiftSourceColumn(int shift, int width, int column);
     // Source pixel that rotateGlobe reads for target pixel (j, i).
     QPoint rotationSource(int axis, int degrees, int width, int height, int column, int row) const;

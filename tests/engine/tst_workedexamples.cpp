@@ -1,10 +1,11 @@
 // Pinned pixel examples of the projection, the two turns and the whole pipeline: target pixel
-// to source pixel, checked on the pure lookup functions and on whole images whose every pixel
-// has its own colour.
+// to source pixel, checked on the pure lookup functions, on MapSourceLookup and on whole
+// images whose every pixel has its own colour.
 
 #include "conversioncases.h"
 #include "engine/mapconverter.h"
 #include "engine/mapprojector.h"
+#include "engine/mapsourcelookup.h"
 #include "engine/numeric.h"
 #include "literalreference.h"
 #include "testimages.h"
@@ -100,6 +101,8 @@ private slots:
     void shiftByAngle();
     void pipelineSourcePixel_data();
     void pipelineSourcePixel();
+    void lookupAgreesWithMap_data();
+    void lookupAgreesWithMap();
     void centreLandsAtWholeDegree_data();
     void centreLandsAtWholeDegree();
     void distanceOneWritesNothing();
@@ -300,54 +303,90 @@ void WorkedExamplesTest::shiftByAngle()
 
 void WorkedExamplesTest::pipelineSourcePixel_data()
 {
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
     QTest::addColumn<double>("azimuth");
     QTest::addColumn<QPoint>("target");
-    QTest::addColumn<QPoint>("rotatedFrom");
-    QTest::addColumn<QPoint>("projectedFrom");
     QTest::addColumn<QPoint>("source");
 
     QTest::newRow("29.9 east on the equator")
-        << 0.0 << QPoint(1194, 512) << QPoint(682, 512) << QPoint(1023, 169) << QPoint(701, 500);
+        << 0.0 << 0.0 << 0.0 << QPoint(1194, 512) << QPoint(701, 500);
     QTest::newRow("19.7 north of the centre")
-        << 0.0 << QPoint(1024, 400) << QPoint(512, 400) << QPoint(1535, 111) << QPoint(500, 364);
+        << 0.0 << 0.0 << 0.0 << QPoint(1024, 400) << QPoint(500, 364);
     QTest::newRow("azimuth 90: east lies toward the top")
-        << 90.0 << QPoint(1194, 512) << QPoint(682, 512) << QPoint(1535, 169) << QPoint(500, 299);
+        << 0.0 << 0.0 << 90.0 << QPoint(1194, 512) << QPoint(500, 299);
+    QTest::newRow("the far side stays empty")
+        << 0.0 << 0.0 << 0.0 << QPoint(0, 512) << QPoint(-1, -1);
+    QTest::newRow("latitude 90: the map is the projection")
+        << 90.0 << -90.0 << 0.0 << QPoint(100, 50) << QPoint(441, 519);
+    QTest::newRow("latitude 35.6, longitude 120: next to the centre")
+        << 35.6 << 120.0 << 37.5 << QPoint(1700, 300) << QPoint(490, 497);
 }
 
 void WorkedExamplesTest::pipelineSourcePixel()
 {
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
     QFETCH(double, azimuth);
     QFETCH(QPoint, target);
-    QFETCH(QPoint, rotatedFrom);
-    QFETCH(QPoint, projectedFrom);
     QFETCH(QPoint, source);
 
-    // Backward through the steps: longitude shift by 0 + 90, rotation by 90 - 0, azimuth shift.
-    const int width = exampleMap.width();
-    const int lonShift = MapProjector::shiftColumns(0 + 90, width);
-    QCOMPARE(lonShift, 512);
-    QCOMPARE(QPoint(MapProjector::shiftSourceColumn(lonShift, width, target.x()), target.y()),
-             rotatedFrom);
-    const MapProjector projector = exampleProjector(100);
-    QPoint shiftedMap = projector.rotationSource(3, 90, width, exampleMap.height(), rotatedFrom.x(),
-                                                 rotatedFrom.y());
-    if (azimuth != 0) {
-        const int azShift = MapProjector::shiftColumns(-azimuth, width);
-        shiftedMap.setX(MapProjector::shiftSourceColumn(azShift, width, shiftedMap.x()));
-    }
-    QCOMPARE(shiftedMap, projectedFrom);
-    QCOMPARE(projector.projectionSource(projectedFrom.x(), projectedFrom.y(), exampleSource.width(),
-                                        exampleSource.height(), width, exampleMap.height()),
-             source);
+    // Backward through the steps, as the lookup reads them.
+    const ConversionParameters params =
+        conversion(500, 500, 400, 100, exampleMap, latitude, longitude, azimuth);
+    QCOMPARE(MapSourceLookup(params, exampleSource).sourceOf(target.x(), target.y()), source);
 
     // Forward through whole images, in the converter and in the literal pipeline.
-    const ConversionParameters params = conversion(500, 500, 400, 100, exampleMap, 0, 0, azimuth);
     MapConverter converter;
     const ConversionResult result = converter.convert(uniqueSource, params);
     QVERIFY2(result.ok(), qPrintable(result.error));
     QCOMPARE(spotAt(result.map, target, exampleSource.width()), source);
     const QImage literal = literalConvert(uniqueSource, params);
     QCOMPARE(spotAt(literal, target, exampleSource.width()), source);
+}
+
+void WorkedExamplesTest::lookupAgreesWithMap_data()
+{
+    QTest::addColumn<double>("distance");
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::addColumn<double>("azimuth");
+
+    QTest::newRow("latitude 35.6, longitude 120, azimuth 37.5") << 100.0 << 35.6 << 120.0 << 37.5;
+    QTest::newRow("latitude 90: no rotation") << 100.0 << 90.0 << -90.0 << 0.0;
+    QTest::newRow("latitude 89.5: a turn by 0 degrees") << 100.0 << 89.5 << 0.0 << 0.0;
+    QTest::newRow("longitude shift beyond the width") << 100.0 << 20.0 << 700.0 << 0.0;
+    QTest::newRow("south, azimuth -120") << 100.0 << -60.0 << -45.0 << -120.0;
+    QTest::newRow("close camera, large cap") << 1.5 << 10.0 << 30.0 << 0.0;
+}
+
+void WorkedExamplesTest::lookupAgreesWithMap()
+{
+    QFETCH(double, distance);
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    QFETCH(double, azimuth);
+
+    // Every pixel of the converted map, filled through the lookup's row form, shows the source
+    // pixel that sourceOf names, or stays empty where it names none.
+    const QSize map(360, 180);
+    const ConversionParameters params =
+        conversion(500, 500, 400, distance, map, latitude, longitude, azimuth);
+    MapConverter converter;
+    const ConversionResult result = converter.convert(uniqueSource, params);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    const MapSourceLookup lookup(params, exampleSource);
+    int filled = 0;
+    int disagreeing = 0;
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) {
+            const QPoint source = lookup.sourceOf(x, y);
+            filled += source.x() >= 0;
+            disagreeing += spotAt(result.map, QPoint(x, y), exampleSource.width()) != source;
+        }
+    QVERIFY(filled > 0);
+    QCOMPARE(disagreeing, 0);
+    QCOMPARE(lookup.sourceOf(map.width(), 0), QPoint(-1, -1));
 }
 
 void WorkedExamplesTest::centreLandsAtWholeDegree_data()

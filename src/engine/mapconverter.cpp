@@ -2,6 +2,7 @@
 
 #include "largebuffer.h"
 #include "mapgeometry.h"
+#include "mapprojector.h"
 #include "rowscheduler.h"
 
 #include <QCoreApplication>
@@ -118,7 +119,7 @@ QString MapConverter::refusalReason(const ConversionParameters &params, QSize so
 {
     if (sourceSize.isEmpty())
         return QStringLiteral("the picture is empty");
-    if (!(std::isfinite(params.distance) && params.distance >= 1))
+    if (!MapProjector::distanceIsUsable(params.distance))
         return QStringLiteral("the camera distance must be a number of at least 1 (it is %1)")
             .arg(params.distance);
     if (!std::isfinite(params.latitude) || !std::isfinite(params.longitude) ||

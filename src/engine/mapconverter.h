@@ -55,7 +55,7 @@ public:
     ConversionResult convert(const QImage &source, const ConversionParameters &params);
 
     // Why these parameters cannot be converted for a source of the given size; empty when
-    // they can.
+    // they can. The one check of a conversion's parameters: MapSourceLookup relies on it too.
     static QString refusalReason(const ConversionParameters &params, QSize sourceSize);
 
     // Largest map side accepted.

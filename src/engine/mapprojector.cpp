@@ -83,7 +83,7 @@ void MapProjector::setScale(double columns, double rows)
 bool MapProjector::projectionIsDefined(int sourceHeight) const
 {
     const double rows = rowScale * sourceHeight;
-    return std::isfinite(distance) && distance >= 1 && std::isfinite(rows) &&
+    return distanceIsUsable(distance) && std::isfinite(rows) &&
            std::fabs(rows) <= maxProjectionRows && std::isfinite(columnScale);
 }
 

@@ -64,7 +64,11 @@ public:
 
     // --- Projection geometry (source of W x H pixels) ---
 
-    // True when the distance is at least 1 and finite and the row range is bounded.
+    // True for a camera distance a projection can use: finite and at least one globe radius.
+    static bool distanceIsUsable(double d) { return std::isfinite(d) && d >= 1; }
+    // True when the distance is usable and the row range is bounded. The image operations
+    // check this since the record's fields may hold anything; conversions check their
+    // parameters once with MapConverter::refusalReason, which implies it.
     bool projectionIsDefined(int sourceHeight) const;
     // Angle under which the camera sees the limb, radians.
     double limbAngle() const { return std::asin(1 / distance); }

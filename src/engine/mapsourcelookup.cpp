@@ -27,14 +27,15 @@ std::vector<int> shiftTable(bool applies, double degrees, int width)
 } // namespace
 
 MapSourceLookup::MapSourceLookup(const ConversionParameters &params, QSize sourceSize)
-    : projector(MapProjector::forConversion(params, sourceSize)), width(params.outputWidth),
-      height(params.outputHeight), sourceWidth(sourceSize.width()),
-      sourceHeight(sourceSize.height()),
-      describesMap(MapConverter::refusalReason(params, sourceSize).isEmpty()),
-      rotates(90 - params.latitude != 0)
 {
-    if (!describesMap)
+    if (!MapConverter::refusalReason(params, sourceSize).isEmpty())
         return;
+    projector = MapProjector::forConversion(params, sourceSize);
+    width = params.outputWidth;
+    height = params.outputHeight;
+    sourceWidth = sourceSize.width();
+    sourceHeight = sourceSize.height();
+    rotates = 90 - params.latitude != 0;
     longitudeColumns = shiftTable(params.longitude + 90 != 0, params.longitude + 90, width);
     azimuthColumns = shiftTable(params.azimuth != 0, -params.azimuth, width);
 
@@ -78,7 +79,7 @@ MapSourceLookup::MapSourceLookup(const ConversionParameters &params, QSize sourc
 
 QPoint MapSourceLookup::sourceOf(int column, int row) const
 {
-    if (!describesMap || column < 0 || column >= width || row < 0 || row >= height)
+    if (column < 0 || column >= width || row < 0 || row >= height)
         return {-1, -1};
     // The steps read backwards, from the finished map to the source. Longitude shift: the map
     // column shows a column of the rotated map, or nothing.
@@ -96,10 +97,12 @@ QPoint MapSourceLookup::sourceOf(int column, int row) const
 
 void MapSourceLookup::fillRow(int row, std::uint32_t *sourceIndices) const
 {
+    if (topRow > bottomRow) {
+        std::fill(sourceIndices, sourceIndices + width, noSource);
+        return;
+    }
     const RowAngles angles = rowAngles(row);
-    const bool rowIsEmpty = !describesMap || topRow > bottomRow ||
-                            (rotates ? rowMissesCap(angles) : row < topRow || row > bottomRow);
-    if (rowIsEmpty) {
+    if (rotates ? rowMissesCap(angles) : row < topRow || row > bottomRow) {
         std::fill(sourceIndices, sourceIndices + width, noSource);
         return;
     }

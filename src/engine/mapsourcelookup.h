@@ -15,8 +15,8 @@
 // black. sourceOf answers that for one pixel by reading the steps backwards; fillRow gives the
 // same answers for a whole row, fast enough to build the geometry of the largest maps.
 //
-// Parameters that MapConverter::refusalReason refuses describe no map: every pixel stays
-// transparent.
+// Parameters that MapConverter::refusalReason refuses describe no map: the lookup then has no
+// pixels, and sourceOf answers (-1, -1) everywhere.
 class MapSourceLookup
 {
 public:
@@ -58,7 +58,6 @@ private:
     int height = 0;
     int sourceWidth = 0;
     int sourceHeight = 0;
-    bool describesMap = false;
     bool rotates = false;
 
     // Caches of the per-column and per-row quantities, so that a pixel costs one rotation.

@@ -103,6 +103,7 @@ private slots:
     void pipelineSourcePixel();
     void lookupAgreesWithMap_data();
     void lookupAgreesWithMap();
+    void refusedParametersHaveNoSources();
     void centreLandsAtWholeDegree_data();
     void centreLandsAtWholeDegree();
     void distanceOneWritesNothing();
@@ -387,6 +388,15 @@ void WorkedExamplesTest::lookupAgreesWithMap()
     QVERIFY(filled > 0);
     QCOMPARE(disagreeing, 0);
     QCOMPARE(lookup.sourceOf(map.width(), 0), QPoint(-1, -1));
+}
+
+void WorkedExamplesTest::refusedParametersHaveNoSources()
+{
+    // A camera inside the globe, and a map with no columns.
+    const ConversionParameters inside = conversion(500, 500, 400, 0.5, exampleMap, 0, 0, 0);
+    QCOMPARE(MapSourceLookup(inside, exampleSource).sourceOf(1024, 400), QPoint(-1, -1));
+    const ConversionParameters empty = conversion(500, 500, 400, 100, QSize(-5, 10), 0, 0, 0);
+    QCOMPARE(MapSourceLookup(empty, exampleSource).sourceOf(0, 0), QPoint(-1, -1));
 }
 
 void WorkedExamplesTest::centreLandsAtWholeDegree_data()

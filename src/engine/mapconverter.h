@@ -30,11 +30,11 @@ struct ConversionResult
 // of the disk, the azimuth shift, the latitude rotation and the longitude shift, computed as
 // one gather from the source so that the intermediate maps are never built.
 //
-// The geometry (which source pixel each map pixel comes from) depends only on the parameters
-// and the source size; the converter keeps the last one and reuses it, so a batch of equally
-// sized pictures costs one gather per further file. Pending events are processed while the
-// geometry is computed, at least every few milliseconds, so the window stays responsive; a
-// conversion started from such an event runs on its own buffers.
+// The geometry (which source pixel each map pixel comes from, see MapSourceLookup) depends
+// only on the parameters and the source size; the converter keeps the last one and reuses it,
+// so a batch of equally sized pictures costs one gather per further file. Pending events are
+// processed while the geometry is computed, at least every few milliseconds, so the window
+// stays responsive; a conversion started from such an event runs on its own buffers.
 class MapConverter
 {
 public:

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QSize>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 

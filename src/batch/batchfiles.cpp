@@ -51,8 +51,16 @@ void sortBatchFiles(QStringList &files, int sortType)
 QString batchOutputPath(const QString &outputFolder, const QString &input, int position,
                         int fileNameType, int outputFormat)
 {
-    const QString name = fileNameType == 0 ? QFileInfo(input).fileName().section('.', 0, 0)
-                                           : QStringLiteral("map_") + QString::number(position);
+    QString name;
+    if (fileNameType == 0) {
+        // A hidden file's name starts with a dot; its map gets a visible name.
+        QString fileName = QFileInfo(input).fileName();
+        while (fileName.startsWith(QLatin1Char('.')))
+            fileName.remove(0, 1);
+        name = fileName.section(QLatin1Char('.'), 0, 0);
+    }
+    if (name.isEmpty())
+        name = QStringLiteral("map_") + QString::number(position);
     return outputFolder + "/" + name + "." + outputFormatName(outputFormat);
 }
 

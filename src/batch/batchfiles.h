@@ -11,8 +11,9 @@
 void sortBatchFiles(QStringList &files, int sortType);
 
 // Where the map of the input at the given position of the sorted list goes: the output
-// folder, "/", then the input's base name (its file name up to the first dot) when
-// fileNameType is 0 or "map_" and the position otherwise, then ".png" for outputFormat 1
+// folder, "/", then the input's base name (its file name up to the first dot, leading dots of
+// a hidden file skipped) when fileNameType is 0 and that is not empty, or "map_" and the
+// position otherwise, then ".png" for outputFormat 1
 // and ".jpg" for any other.
 QString batchOutputPath(const QString &outputFolder, const QString &input, int position,
                         int fileNameType, int outputFormat);

@@ -21,3 +21,9 @@ QString batchOutputPath(const QString &outputFolder, const QString &input, int p
 // A key under which two spellings of the same existing file compare equal (symbolic links
 // resolved); for a missing file its absolute, cleaned path.
 QString fileIdentity(const QString &path);
+
+// The files in folder whose names match pattern (wildcards * and ?, without regard to case),
+// hidden files and everything that is not a file or a link to one left out, in the folder's
+// own order. Unlike QDir, it keeps names that are not valid UTF-8, with their bad bytes
+// replaced, so that the batch reports that such a name cannot be read instead of skipping it.
+QStringList filesMatchingPattern(const QString &folder, const QString &pattern);

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that building, testing and running orvix need, when missing.
 set -e
-packages="cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xauth desktop-file-utils"
+packages="cmake g++ make libpng-dev qtbase5-dev qtbase5-dev-tools xvfb xauth desktop-file-utils"
 # The fuzz step (tools/run-fuzz.sh, which passes "fuzz") builds with clang and links its
 # libFuzzer runtime.
 [ "$1" = fuzz ] && packages="$packages clang libclang-rt-14-dev"

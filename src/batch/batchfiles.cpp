@@ -5,11 +5,15 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QVector>
 
 #include <algorithm>
+#include <dirent.h>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -51,8 +55,16 @@ void sortBatchFiles(QStringList &files, int sortType)
 QString batchOutputPath(const QString &outputFolder, const QString &input, int position,
                         int fileNameType, int outputFormat)
 {
-    const QString name = fileNameType == 0 ? QFileInfo(input).fileName().section('.', 0, 0)
-                                           : QStringLiteral("map_") + QString::number(position);
+    QString name;
+    if (fileNameType == 0) {
+        // A hidden file's name starts with a dot; its map gets a visible name.
+        QString fileName = QFileInfo(input).fileName();
+        while (fileName.startsWith(QLatin1Char('.')))
+            fileName.remove(0, 1);
+        name = fileName.section(QLatin1Char('.'), 0, 0);
+    }
+    if (name.isEmpty())
+        name = QStringLiteral("map_") + QString::number(position);
     return outputFolder + "/" + name + "." + outputFormatName(outputFormat);
 }
 
@@ -61,4 +73,29 @@ QString fileIdentity(const QString &path)
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+QStringList filesMatchingPattern(const QString &folder, const QString &pattern)
+{
+    const QRegularExpression matcher(QRegularExpression::wildcardToRegularExpression(pattern),
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QByteArray rawFolder = QFile::encodeName(folder);
+    QStringList files;
+    DIR *listing = ::opendir(rawFolder.constData());
+    if (!listing)
+        return files;
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray rawName(entry->d_name);
+        if (rawName.startsWith('.'))
+            continue;
+        const QString name = QFile::decodeName(rawName);
+        struct stat target;
+        if (!matcher.match(name).hasMatch() ||
+            ::stat((rawFolder + '/' + rawName).constData(), &target) != 0 ||
+            !S_ISREG(target.st_mode))
+            continue;
+        files << folder + QLatin1Char('/') + name;
+    }
+    ::closedir(listing);
+    return files;
 }

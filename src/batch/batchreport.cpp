@@ -2,6 +2,30 @@
 
 #include "batchrunner.h"
 
+namespace {
+
+// A report line is one line of plain text: a newline, an escape sequence or another control
+// character in a file name would break it or drive the terminal, so they are spelled out.
+QString printable(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control) {
+            shown.append(c);
+        } else if (c == QLatin1Char('\n')) {
+            shown.append(QLatin1String("\\n"));
+        } else if (c == QLatin1Char('\t')) {
+            shown.append(QLatin1String("\\t"));
+        } else {
+            shown.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
+        }
+    }
+    return shown;
+}
+
+} // namespace
+
 QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary &summary)
 {
     if (summary.allConverted())
@@ -13,15 +37,24 @@ QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary 
 
 QString batchFileLine(const BatchFileOutcome &outcome)
 {
+    const QString input = printable(outcome.input);
+    const QString output = printable(outcome.output);
+    const QString reason = printable(outcome.reason);
     if (outcome.written)
-        return outcome.input + " -> " + outcome.output;
+        return input + " -> " + output +
+               (outcome.note.isEmpty() ? QString() : " (" + printable(outcome.note) + ")");
     if (outcome.output.isEmpty())
-        return outcome.input + ": " + outcome.reason;
-    return outcome.input + " -> " + outcome.output + ": " + outcome.reason;
+        return input + ": " + reason;
+    return input + " -> " + output + ": " + reason;
 }
 
 QString batchSummaryLine(const BatchSummary &summary)
 {
+    if (!summary.problem.isEmpty()) {
+        QString problem = printable(summary.problem);
+        problem[0] = problem[0].toUpper();
+        return problem + QStringLiteral(": nothing was converted.");
+    }
     if (summary.total == 0)
         return QStringLiteral("No input files: nothing was converted.");
     return QStringLiteral("%1 of %2 files converted, %3 failed.")

@@ -11,9 +11,12 @@ struct BatchSummary;
 // "batch_fail3", joined without separators. A missing key counts as an empty text.
 QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary &summary);
 
-// The line a silent run prints for one file: "input -> output" when it was written,
-// otherwise the input, the output when one was chosen, and the reason it failed.
+// The line a silent run prints for one file: "input -> output" when it was written (followed
+// by the outcome's note in parentheses when there is one), otherwise the input, the output
+// when one was chosen, and the reason it failed. Control characters in any of them (a newline
+// or an escape in a file name) are shown as \n, \t or \xHH, so the line stays one line.
 QString batchFileLine(const BatchFileOutcome &outcome);
 
-// The closing line of a silent run.
+// The closing line of a silent run; when the run refused to start (no output folder) it says
+// why.
 QString batchSummaryLine(const BatchSummary &summary);

@@ -11,7 +11,9 @@
 
 BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &params,
                          const BatchSettings &settings)
-    : converter(converter), params(params), settings(settings)
+    : converter(converter), params(params), settings(settings),
+      outputNames(settings.outputFolder, settings.fileNameType, settings.outputFormat,
+                  settings.overwrite)
 {
 }
 
@@ -23,6 +25,11 @@ BatchSummary BatchRunner::run(const QStringList &files)
 
     BatchSummary summary;
     summary.total = files.size();
+    summary.problem = outputFolderProblem(settings.outputFolder);
+    if (!summary.problem.isEmpty()) {
+        summary.failed = summary.total;
+        return summary;
+    }
     for (int position = 0; position < files.size(); ++position) {
         if (beforeFile)
             beforeFile();
@@ -54,8 +61,7 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     if (pictureLoaded)
         pictureLoaded(picture);
 
-    outcome.output = batchOutputPath(settings.outputFolder, input, position, settings.fileNameType,
-                                     settings.outputFormat);
+    outcome.output = outputNames.choose(input, position, inputIdentities, &outcome.note);
     // Checked before converting, so a file that will not be written costs no conversion.
     // A map never replaces a picture of the batch: with the outputs in the input folder,
     // a.png would otherwise overwrite a.jpg before a.jpg is read, or a.jpg itself.
@@ -63,7 +69,7 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
         outcome.reason = QStringLiteral("the map would replace an input picture of this batch");
         return outcome;
     }
-    if (!settings.overwrite && QFileInfo::exists(outcome.output)) {
+    if (!settings.overwrite && directoryEntryExists(outcome.output)) {
         outcome.reason = QStringLiteral("the output file already exists");
         return outcome;
     }
@@ -77,5 +83,7 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     }
     outcome.written = writeMap(result.map, outcome.output, settings.outputFormat,
                                settings.outputQuality, &outcome.reason);
+    if (outcome.written)
+        outputNames.markWritten(outcome.output);
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversionparameters.h"
+#include "outputnames.h"
 
 #include <QImage>
 #include <QSet>
@@ -32,6 +33,8 @@ struct BatchFileOutcome
     bool written = false;
     // Why the file was not written; empty when it was.
     QString reason;
+    // Said in the report of a written map, such as that it was renamed; usually empty.
+    QString note;
     double columnScale = 0.0;
     double rowScale = 0.0;
 };
@@ -42,6 +45,8 @@ struct BatchSummary
     int succeeded = 0;
     int failed = 0;
     bool stopped = false;
+    // Why nothing at all was converted (a missing output folder); empty otherwise.
+    QString problem;
     bool allConverted() const { return succeeded == total; }
 };
 
@@ -73,4 +78,5 @@ private:
     MapConverter &converter;
     const ConversionParameters params;
     const BatchSettings settings;
+    OutputNames outputNames;
 };

@@ -21,6 +21,8 @@ public:
     // The byte at offset from the current position, which must lie inside the file.
     quint8 peek(qint64 offset) const { return quint8(file.at(int(position + offset))); }
     quint8 next() { return quint8(file.at(int(position++))); }
+    // A little-endian 16-bit field at offset from the current position.
+    int field(qint64 offset) const { return int(peek(offset)) | int(peek(offset + 1)) << 8; }
     void skip(qint64 count) { position += count; }
 
     // A colour table of 2^(n+1) entries follows a block whose flags have bit 7 set.
@@ -76,6 +78,44 @@ bool gifEndsInsideAnImage(const QByteArray &file)
             walker.skip(1); // the LZW code size
             if (walker.atEnd() || !walker.skipSubBlocks())
                 return true;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+bool gifHasImageOutsideScreen(const QByteArray &file)
+{
+    BlockWalker walker(file);
+    if (!walker.holds(headerLength))
+        return false;
+    const int screenWidth = walker.field(6), screenHeight = walker.field(8);
+    const quint8 screenFlags = walker.peek(screenFlagsOffset);
+    walker.skip(headerLength);
+    walker.skipColourTable(screenFlags);
+    while (!walker.atEnd()) {
+        switch (walker.next()) {
+        case extensionIntroducer:
+            walker.skip(1);
+            if (!walker.skipSubBlocks())
+                return false;
+            break;
+        case imageSeparator: {
+            if (!walker.holds(descriptorLength))
+                return false;
+            // Left, top, width and height of the image on the screen.
+            if (walker.field(0) + walker.field(4) > screenWidth ||
+                walker.field(2) + walker.field(6) > screenHeight)
+                return true;
+            const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
+            walker.skip(descriptorLength);
+            walker.skipColourTable(imageFlags);
+            walker.skip(1);
+            if (walker.atEnd() || !walker.skipSubBlocks())
+                return false;
             break;
         }
         default:

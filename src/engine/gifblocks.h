@@ -7,3 +7,8 @@
 // cut JPEG. A file that only lacks its closing trailer byte, after complete images, counts as
 // whole; a file that is no GIF block structure at all is left to the decoder to judge.
 bool gifEndsInsideAnImage(const QByteArray &file);
+
+// True when an image of a GIF file lies partly or wholly outside the file's logical screen.
+// The decoder would clip such an image to the screen or draw nothing of it, so the reader
+// refuses the file as damaged. Only the blocks up to the file's end are looked at.
+bool gifHasImageOutsideScreen(const QByteArray &file);

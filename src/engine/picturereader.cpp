@@ -1,6 +1,9 @@
 #include "picturereader.h"
 
 #include "gifblocks.h"
+#include "pictureformat.h"
+#include "regularfile.h"
+#include "sixteenbitpng.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -48,26 +51,12 @@ private:
 
 TruncationWatch *TruncationWatch::active = nullptr;
 
-// The first bytes of a picture file, for the size fields of its header.
-QByteArray fileStart(const QString &path, int length)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.read(length) : QByteArray();
-}
-
-QByteArray wholeFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The GIF reader reports the size of the first image, or that image's extent when the
 // logical screen is more than ten times larger, yet it decodes onto a canvas of the whole
 // logical screen. A tiny image on a 65535 x 65535 screen would so pass the size check and
 // then allocate 16 GiB. The canvas is at most the larger of the screen and the reported size.
-QSize gifCanvasBound(const QString &path, QSize reported)
+QSize gifCanvasBound(const QByteArray &header, QSize reported)
 {
-    const QByteArray header = fileStart(path, 10);
     if (header.size() < 10)
         return reported;
     // The logical screen's width and height, little-endian, after the six-byte signature.
@@ -79,9 +68,8 @@ QSize gifCanvasBound(const QString &path, QSize reported)
 
 // The PNG reader tells no size at all for a header beyond its own limits (a million pixels a
 // side); the header's own fields then name the size, so that the refusal can say why.
-QSize pngHeaderSize(const QString &path)
+QSize pngHeaderSize(const QByteArray &header)
 {
-    const QByteArray header = fileStart(path, 24);
     if (header.size() < 24 || header.mid(12, 4) != "IHDR")
         return QSize();
     // Width and height, big-endian, as the first fields of the IHDR chunk.
@@ -108,25 +96,51 @@ QImage readPicture(const QString &path, QString *error)
                         .arg(size.width())
                         .arg(size.height()));
     };
-    QImageReader reader(path);
+    // A FIFO or a device would block the read or never end; a folder is no picture.
+    QFile file;
+    QString problem;
+    if (!openRegularFile(file, path, -1, &problem))
+        return fail(problem);
+    const QByteArray start = file.peek(pictureSignatureLength);
+    const PictureFormat format = pictureFormatOf(start);
+    if (!format.accepted())
+        return fail(format.refusal);
+    if (format.readerFormat == "gif") {
+        // GIF files are small next to their pictures; their blocks are checked in memory,
+        // before the decoder sees the file.
+        const QByteArray gif = file.readAll();
+        if (gifHasImageOutsideScreen(gif))
+            return fail(QStringLiteral("an image of the GIF lies outside its logical screen"));
+        if (gifEndsInsideAnImage(gif))
+            return fail(QStringLiteral("the file ends before the picture does"));
+        if (!file.seek(0))
+            return fail(file.errorString());
+    }
+
     // The picture formats read here declare their size in the header, so an absurd size is
-    // refused before the decoder allocates anything. The format is asked first: a reader that
-    // fails to read the header forgets it. It is named by the content or, when the signature
-    // is damaged, by the suffix: the GIF decoder reads a file whatever its signature says.
-    const QByteArray format = reader.format();
+    // refused before the decoder allocates anything.
+    QImageReader reader(&file, format.readerFormat);
     QSize declared = reader.size();
-    if (format == "gif")
-        declared = gifCanvasBound(path, declared);
-    else if (format == "png" && !declared.isValid())
-        declared = pngHeaderSize(path);
+    if (format.readerFormat == "gif")
+        declared = gifCanvasBound(start, declared);
+    else if (format.readerFormat == "png" && !declared.isValid())
+        declared = pngHeaderSize(start);
     if (declared.isValid() && qint64(declared.width()) * declared.height() > maxPicturePixels)
         return tooLarge(declared);
+
+    if (isSixteenBitPng(start)) {
+        QString reason;
+        if (!file.seek(0))
+            return fail(file.errorString());
+        const QImage picture = readSixteenBitPng(file, maxPicturePixels, &reason);
+        return picture.isNull() ? fail(reason) : picture;
+    }
 
     QImage picture;
     TruncationWatch watch;
     if (!reader.read(&picture))
         return fail(reader.errorString());
-    if (watch.sawTruncation || (format == "gif" && gifEndsInsideAnImage(wholeFile(path))))
+    if (watch.sawTruncation)
         return fail(QStringLiteral("the file ends before the picture does"));
     if (qint64(picture.width()) * picture.height() > maxPicturePixels)
         return tooLarge(picture.size());

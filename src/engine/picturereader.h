@@ -8,7 +8,10 @@
 // a copy.
 constexpr qint64 maxPicturePixels = qint64(16384) * 16384;
 
-// Reads a picture in the format its content shows (not its suffix). Returns a null image and
-// sets error when the file is missing, is no picture, is damaged (a JPEG whose data ends
-// early included) or declares more than maxPicturePixels, so nothing huge is ever allocated.
+// Reads a JPEG, PNG or GIF picture, the format shown by the content (not the suffix). Returns a
+// null image and sets error when the file is missing, is no regular file (a FIFO is refused
+// without waiting), is in another format (named in the reason), is damaged (a JPEG or GIF
+// whose data ends early, a GIF image outside its screen included) or declares more than
+// maxPicturePixels, so nothing huge is ever allocated. A PNG of 16 bits per channel is decoded
+// straight to 8 bits.
 QImage readPicture(const QString &path, QString *error = nullptr);

@@ -150,7 +150,7 @@ void TestBatchRunner::overwriteOnReplaces()
 
 void TestBatchRunner::sameBaseNameWithOverwriteOff()
 {
-    // a.jpg writes a.jpg; a.png then finds it and counts a failure.
+    // a.jpg writes a.jpg; a.png finds that name written by this run and takes a_2.jpg.
     QVERIFY(writeGlobe(in + "/a.jpg", 40, 30, 1));
     QVERIFY(writeGlobe(in + "/a.png", 40, 30, 2));
     MapConverter converter;
@@ -159,9 +159,8 @@ void TestBatchRunner::sameBaseNameWithOverwriteOff()
     settings.overwrite = false;
     BatchRunner runner(converter, smallMap(), settings);
     const BatchSummary summary = runner.run({in + "/a.jpg", in + "/a.png"});
-    QCOMPARE(summary.succeeded, 1);
-    QCOMPARE(summary.failed, 1);
-    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"a.jpg"});
+    QCOMPARE(summary.succeeded, 2);
+    QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"a.jpg", "a_2.jpg"}));
 }
 
 void TestBatchRunner::mapsNeverReplaceInputs()
@@ -190,8 +189,6 @@ void TestBatchRunner::failuresDoNotStopTheRun_data()
     QTest::addColumn<QString>("reasonContains");
     QTest::newRow("missing input") << "missing"
                                    << "not found";
-    QTest::newRow("output folder missing") << "no folder"
-                                           << "";
     QTest::newRow("engine refuses the parameters") << "refused"
                                                    << "distance";
     QTest::newRow("output name taken by a folder") << "folder in the way"
@@ -213,8 +210,6 @@ void TestBatchRunner::failuresDoNotStopTheRun()
     settings.outputFolder = out;
     if (failure == "missing")
         QVERIFY(QFile::remove(files[1]));
-    if (failure == "no folder")
-        settings.outputFolder = dir->filePath("nowhere");
     if (failure == "refused")
         params.distance = 0.5;
     if (failure == "folder in the way")

@@ -1,0 +1,205 @@
+#include "safeinifile.h"
+
+#include "engine/regularfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool isIniSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// One logical line of an INI file, as QSettings' reader delimits it.
+struct IniLine
+{
+    int start = 0;
+    int end = 0;
+    int equals = -1;
+};
+
+// Finds the logical line that starts at or after position, which is moved past it. Like
+// QSettings: leading white space is skipped, a backslash escapes the next character (a line
+// break included), a quoted part spans line breaks, and an unquoted ';' ends the line, or
+// makes it a comment when it comes first.
+bool nextLine(const QByteArray &data, int &position, IniLine &line)
+{
+    const int size = data.size();
+    bool inQuotes = false;
+    line.equals = -1;
+    line.start = position;
+    while (line.start < size && isIniSpace(data[line.start]))
+        ++line.start;
+    int i = line.start;
+    while (i < size) {
+        const char c = data[i++];
+        if (c == '=') {
+            if (!inQuotes && line.equals == -1)
+                line.equals = i - 1;
+        } else if (c == '\n' || c == '\r') {
+            if (i == line.start + 1) {
+                ++line.start;
+            } else if (!inQuotes) {
+                --i;
+                break;
+            }
+        } else if (c == '\\') {
+            if (i < size) {
+                const char escaped = data[i++];
+                if (i < size &&
+                    ((escaped == '\n' && data[i] == '\r') || (escaped == '\r' && data[i] == '\n')))
+                    ++i;
+            }
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (c == ';') {
+            if (i == line.start + 1) {
+                while (i < size && data[i] != '\n' && data[i] != '\r')
+                    ++i;
+                line.start = i;
+            } else if (!inQuotes) {
+                --i;
+                break;
+            }
+        }
+    }
+    position = i;
+    line.end = i;
+    return line.end > line.start;
+}
+
+// The items of a value, unescaped as QSettings does before it interprets them: quotes
+// removed, escapes (\n, \x40, \100, ...) decoded, an unquoted comma starting a new item,
+// spaces skipped at an item's start and after a closing quote. Only the first two characters
+// of each item matter here, so bytes outside escapes are taken one by one.
+QStringList valueItems(const QByteArray &data, int from, int to)
+{
+    static const char escapeCodes[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
+                                          {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
+                                          {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
+    QStringList items;
+    QString item;
+    bool inQuotes = false;
+    int i = from;
+    bool skipSpaces = true;
+    while (i < to) {
+        if (skipSpaces) {
+            while (i < to && (data[i] == ' ' || data[i] == '\t'))
+                ++i;
+            skipSpaces = false;
+            continue;
+        }
+        const char c = data[i++];
+        if (c == '\\') {
+            if (i >= to)
+                break;
+            const char code = data[i++];
+            bool known = false;
+            for (const auto &escape : escapeCodes) {
+                if (code == escape[0]) {
+                    item += QLatin1Char(escape[1]);
+                    known = true;
+                }
+            }
+            if (known)
+                continue;
+            // A numeric escape takes every following digit; QChar keeps the low 16 bits.
+            const bool hex = code == 'x' && i < to && isxdigit(uchar(data[i]));
+            const bool octal = code >= '0' && code <= '7';
+            if (hex || octal) {
+                uint value = octal ? uint(code - '0') : 0;
+                while (i < to &&
+                       (hex ? isxdigit(uchar(data[i])) : (data[i] >= '0' && data[i] <= '7'))) {
+                    const char d = char(std::tolower(uchar(data[i])));
+                    const uint digit = d >= 'a' ? uint(d - 'a' + 10) : uint(d - '0');
+                    value = ((value << (hex ? 4 : 3)) | digit) & 0xFFFF;
+                    ++i;
+                }
+                item += QChar(ushort(value));
+            }
+            // Any other escaped character, a line break included, is dropped.
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+            skipSpaces = !inQuotes;
+        } else if (c == ',' && !inQuotes) {
+            items << item;
+            item.clear();
+            skipSpaces = true;
+        } else {
+            item += QLatin1Char(c);
+        }
+    }
+    items << item;
+    return items;
+}
+
+// The UTF-8 codec drops a byte order mark at the start of every run of plain bytes it
+// decodes, so such marks are ignored wherever they are.
+bool isSpecial(QString item)
+{
+    item.remove(QStringLiteral("\u00EF\u00BB\u00BF"));
+    return item.startsWith(QLatin1Char('@')) && !item.startsWith(QLatin1String("@@"));
+}
+
+} // namespace
+
+QByteArray withoutSpecialValues(const QByteArray &text, const QStringList &byteArrayKeys,
+                                QStringList *removedKeys)
+{
+    QByteArray result;
+    result.reserve(text.size());
+    bool inGeneral = true;
+    int copied = 0;
+    // QSettings skips a byte order mark at the start of the file.
+    int position = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    IniLine line;
+    while (nextLine(text, position, line)) {
+        if (text[line.start] == '[') {
+            const int close = text.indexOf(']', line.start);
+            const QByteArray section =
+                text.mid(line.start + 1,
+                         (close < 0 || close > line.end ? line.end : close) - line.start - 1);
+            inGeneral = section.trimmed().toLower() == "general";
+            continue;
+        }
+        if (line.equals < 0)
+            continue;
+        const QByteArray key = text.mid(line.start, line.equals - line.start).trimmed();
+        const QStringList items = valueItems(text, line.equals + 1, line.end);
+        const bool geometry = inGeneral && items.size() == 1 &&
+                              byteArrayKeys.contains(QString::fromUtf8(key)) &&
+                              items.first().startsWith(QLatin1String("@ByteArray("));
+        if (geometry || std::none_of(items.cbegin(), items.cend(), isSpecial))
+            continue;
+        result += text.mid(copied, line.start - copied);
+        copied = line.end;
+        if (removedKeys)
+            *removedKeys << QString::fromUtf8(key);
+    }
+    result += text.mid(copied);
+    return result;
+}
+
+SafeIniFile::SafeIniFile(const QString &file, const QStringList &byteArrayKeys)
+{
+    QByteArray text;
+    const QFileInfo info(file);
+    found = info.exists() || info.isSymLink();
+    QString reason;
+    if (found && !readRegularFile(file, maxTextFileBytes, &text, &reason))
+        problem = QStringLiteral("%1: %2").arg(file, reason);
+    QFile copy(path());
+    const QByteArray safe = withoutSpecialValues(text, byteArrayKeys, &removed);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(safe) != safe.size())
+        problem = QStringLiteral("%1: a private copy could not be written").arg(file);
+}
+
+QString SafeIniFile::path() const
+{
+    return folder.filePath(QStringLiteral("copy.ini"));
+}

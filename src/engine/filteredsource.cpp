@@ -1,0 +1,202 @@
+#include "filteredsource.h"
+
+#include "numeric.h"
+#include "rowscheduler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Catmull-Rom weights for the four taps around a fraction t in [0, 1).
+void cubicWeights(double t, float w[4])
+{
+    const double t2 = t * t;
+    const double t3 = t2 * t;
+    w[0] = float(0.5 * (-t3 + 2 * t2 - t));
+    w[1] = float(0.5 * (3 * t3 - 5 * t2 + 2));
+    w[2] = float(0.5 * (-3 * t3 + 4 * t2 + t));
+    w[3] = float(0.5 * (t3 - t2));
+}
+
+// Index of a tap, clamped to the level (the edge pixels extend outward).
+int clampIndex(int i, int size)
+{
+    return i < 0 ? 0 : (i >= size ? size - 1 : i);
+}
+
+// Whole part of a tap position, kept within a little of the level so that the tap indices
+// around it cannot overflow (the taps are clamped to the level anyway).
+int floorToInt(double v, int size)
+{
+    if (!(v >= -2.0))
+        return -2;
+    if (v > size + 2.0)
+        return size + 2;
+    return numeric::truncateToInt32(std::floor(v));
+}
+
+// Taps along a footprint side of `side` level pixels: at most one pixel apart.
+int tapsFor(double side)
+{
+    const double taps = std::ceil(side);
+    if (taps >= FilteredSource::maxTapsPerSide)
+        return FilteredSource::maxTapsPerSide;
+    return taps >= 1.0 ? int(taps) : 1;
+}
+
+// One level of half the size: every pixel the mean of the (up to) four it covers.
+void halveRows(const QRgb *in, int inWidth, int inHeight, QRgb *out, int outWidth, int firstRow,
+               int endRow)
+{
+    for (int y = firstRow; y < endRow; ++y) {
+        const QRgb *top = in + std::size_t(2 * y) * inWidth;
+        const QRgb *bottom = in + std::size_t(std::min(2 * y + 1, inHeight - 1)) * inWidth;
+        QRgb *line = out + std::size_t(y) * outWidth;
+        for (int x = 0; x < outWidth; ++x) {
+            const int x0 = 2 * x;
+            const int x1 = std::min(x0 + 1, inWidth - 1);
+            const QRgb p[4] = {top[x0], top[x1], bottom[x0], bottom[x1]};
+            int c[4] = {0, 0, 0, 0};
+            for (QRgb q : p) {
+                c[0] += qRed(q);
+                c[1] += qGreen(q);
+                c[2] += qBlue(q);
+                c[3] += qAlpha(q);
+            }
+            line[x] = qRgba((c[0] + 2) / 4, (c[1] + 2) / 4, (c[2] + 2) / 4, (c[3] + 2) / 4);
+        }
+    }
+}
+
+} // namespace
+
+FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLevel,
+                               RowScheduler &scheduler)
+    : picture(source), key(key), levelLimit(deepestLevel)
+{
+    Level base;
+    base.width = picture.width();
+    base.height = picture.height();
+    base.data = reinterpret_cast<const QRgb *>(picture.constBits());
+    levels.push_back(std::move(base));
+    while (int(levels.size()) <= levelLimit &&
+           (levels.back().width > 1 || levels.back().height > 1)) {
+        const Level &in = levels.back();
+        Level out;
+        out.width = (in.width + 1) / 2;
+        out.height = (in.height + 1) / 2;
+        out.pixels.resize(std::size_t(out.width) * out.height);
+        scheduler.run(out.height, [&](int first, int end) {
+            halveRows(in.data, in.width, in.height, out.pixels.data(), out.width, first, end);
+        });
+        out.data = out.pixels.data();
+        levels.push_back(std::move(out));
+    }
+}
+
+int FilteredSource::levelFor(double shortSide, double longSide)
+{
+    int level = 0;
+    while (level < 30 && (shortSide > 1.0 || longSide > maxTapsPerSide)) {
+        shortSide *= 0.5;
+        longSide *= 0.5;
+        ++level;
+    }
+    return level;
+}
+
+FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, double y) const
+{
+    const int x0 = floorToInt(x, level.width);
+    const int y0 = floorToInt(y, level.height);
+    float wx[4], wy[4];
+    cubicWeights(x - x0, wx);
+    cubicWeights(y - y0, wy);
+    int columns[4];
+    for (int i = 0; i < 4; ++i)
+        columns[i] = clampIndex(x0 - 1 + i, level.width);
+    Colour c;
+    for (int j = 0; j < 4; ++j) {
+        const QRgb *line =
+            level.data + std::size_t(clampIndex(y0 - 1 + j, level.height)) * level.width;
+        float r = 0, g = 0, b = 0, a = 0;
+        for (int i = 0; i < 4; ++i) {
+            const QRgb p = line[columns[i]];
+            r += wx[i] * qRed(p);
+            g += wx[i] * qGreen(p);
+            b += wx[i] * qBlue(p);
+            a += wx[i] * qAlpha(p);
+        }
+        c.r += wy[j] * r;
+        c.g += wy[j] * g;
+        c.b += wy[j] * b;
+        c.a += wy[j] * a;
+    }
+    return c;
+}
+
+FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, double y) const
+{
+    const int x0 = floorToInt(x, level.width);
+    const int y0 = floorToInt(y, level.height);
+    const float fx = float(x - x0);
+    const float fy = float(y - y0);
+    const int xa = clampIndex(x0, level.width);
+    const int xb = clampIndex(x0 + 1, level.width);
+    const QRgb *top = level.data + std::size_t(clampIndex(y0, level.height)) * level.width;
+    const QRgb *bottom = level.data + std::size_t(clampIndex(y0 + 1, level.height)) * level.width;
+    const float w[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
+    const QRgb p[4] = {top[xa], top[xb], bottom[xa], bottom[xb]};
+    Colour c;
+    for (int i = 0; i < 4; ++i) {
+        c.r += w[i] * qRed(p[i]);
+        c.g += w[i] * qGreen(p[i]);
+        c.b += w[i] * qBlue(p[i]);
+        c.a += w[i] * qAlpha(p[i]);
+    }
+    return c;
+}
+
+FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f) const
+{
+    const Level &base = levels.front();
+    if (!(f.x >= -0.5 && f.x <= base.width - 0.5 && f.y >= -0.5 && f.y <= base.height - 0.5))
+        return Colour();
+    const double columnSide = std::sqrt(f.xPerColumn * f.xPerColumn + f.yPerColumn * f.yPerColumn);
+    const double rowSide = std::sqrt(f.xPerRow * f.xPerRow + f.yPerRow * f.yPerRow);
+    const double longSide = std::max(columnSide, rowSide);
+    if (longSide <= 1.0)
+        return bicubic(base, f.x, f.y);
+
+    // Average a grid of bilinear taps at most a level pixel apart across the footprint.
+    const int wanted = levelFor(std::min(columnSide, rowSide), longSide);
+    const int levelIndex = std::min(wanted, levelCount() - 1);
+    const Level &level = levels[levelIndex];
+    const double step = std::ldexp(1.0, -levelIndex);
+    // Level pixel i covers base pixels [2^L i, 2^L (i + 1)), so its centre is at
+    // 2^L i + (2^L - 1) / 2 in base coordinates.
+    const double x = (f.x + 0.5) * step - 0.5;
+    const double y = (f.y + 0.5) * step - 0.5;
+    const int across = tapsFor(columnSide * step);
+    const int down = tapsFor(rowSide * step);
+    Colour sum;
+    for (int j = 0; j < down; ++j) {
+        const double v = (j + 0.5) / down - 0.5;
+        for (int i = 0; i < across; ++i) {
+            const double u = (i + 0.5) / across - 0.5;
+            const Colour c = bilinear(level, x + (u * f.xPerColumn + v * f.xPerRow) * step,
+                                      y + (u * f.yPerColumn + v * f.yPerRow) * step);
+            sum.r += c.r;
+            sum.g += c.g;
+            sum.b += c.b;
+            sum.a += c.a;
+        }
+    }
+    const float n = 1.0f / float(across * down);
+    sum.r *= n;
+    sum.g *= n;
+    sum.b *= n;
+    sum.a *= n;
+    return sum;
+}

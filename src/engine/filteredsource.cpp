@@ -45,6 +45,12 @@ int tapsFor(double side)
     return taps >= 1.0 ? int(taps) : 1;
 }
 
+// A quarter of a sum, rounded half to even so that the levels carry no colour bias.
+int quarter(int sum)
+{
+    return (sum + 1 + ((sum >> 2) & 1)) >> 2;
+}
+
 // One level of half the size: every pixel the mean of the (up to) four it covers.
 void halveRows(const QRgb *in, int inWidth, int inHeight, QRgb *out, int outWidth, int firstRow,
                int endRow)
@@ -64,7 +70,7 @@ void halveRows(const QRgb *in, int inWidth, int inHeight, QRgb *out, int outWidt
                 c[2] += qBlue(q);
                 c[3] += qAlpha(q);
             }
-            line[x] = qRgba((c[0] + 2) / 4, (c[1] + 2) / 4, (c[2] + 2) / 4, (c[3] + 2) / 4);
+            line[x] = qRgba(quarter(c[0]), quarter(c[1]), quarter(c[2]), quarter(c[3]));
         }
     }
 }

@@ -36,10 +36,12 @@ int floorToInt(double v, int size)
     return numeric::truncateToInt32(std::floor(v));
 }
 
-// Taps along a footprint side of `side` level pixels: at most one pixel apart.
+// Taps along a footprint side of `side` level pixels: at most 1.5 pixels apart. Each bilinear
+// tap spans two level pixels, so the taps still cover the side without gaps, and a footprint
+// just over a level pixel wide costs one tap instead of two.
 int tapsFor(double side)
 {
-    const double taps = std::ceil(side);
+    const double taps = std::ceil(side / 1.5);
     if (taps >= FilteredSource::maxTapsPerSide)
         return FilteredSource::maxTapsPerSide;
     return taps >= 1.0 ? int(taps) : 1;
@@ -52,8 +54,8 @@ int quarter(int sum)
 }
 
 // One level of half the size: every pixel the mean of the (up to) four it covers.
-void halveRows(const QRgb *in, int inWidth, int inHeight, QRgb *out, int outWidth, int firstRow,
-               int endRow)
+void halveRows(const QRgb *in, QRgb alpha, int inWidth, int inHeight, QRgb *out, int outWidth,
+               int firstRow, int endRow)
 {
     for (int y = firstRow; y < endRow; ++y) {
         const QRgb *top = in + std::size_t(2 * y) * inWidth;
@@ -62,7 +64,8 @@ void halveRows(const QRgb *in, int inWidth, int inHeight, QRgb *out, int outWidt
         for (int x = 0; x < outWidth; ++x) {
             const int x0 = 2 * x;
             const int x1 = std::min(x0 + 1, inWidth - 1);
-            const QRgb p[4] = {top[x0], top[x1], bottom[x0], bottom[x1]};
+            const QRgb p[4] = {top[x0] | alpha, top[x1] | alpha, bottom[x0] | alpha,
+                               bottom[x1] | alpha};
             int c[4] = {0, 0, 0, 0};
             for (QRgb q : p) {
                 c[0] += qRed(q);
@@ -85,6 +88,7 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     base.width = picture.width();
     base.height = picture.height();
     base.data = reinterpret_cast<const QRgb *>(picture.constBits());
+    base.alpha = picture.format() == QImage::Format_RGB32 ? 0xff000000u : 0u;
     levels.push_back(std::move(base));
     while (int(levels.size()) <= levelLimit &&
            (levels.back().width > 1 || levels.back().height > 1)) {
@@ -94,7 +98,8 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
         out.height = (in.height + 1) / 2;
         out.pixels.resize(std::size_t(out.width) * out.height);
         scheduler.run(out.height, [&](int first, int end) {
-            halveRows(in.data, in.width, in.height, out.pixels.data(), out.width, first, end);
+            halveRows(in.data, in.alpha, in.width, in.height, out.pixels.data(), out.width, first,
+                      end);
         });
         out.data = out.pixels.data();
         levels.push_back(std::move(out));
@@ -128,7 +133,7 @@ FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, dou
             level.data + std::size_t(clampIndex(y0 - 1 + j, level.height)) * level.width;
         float r = 0, g = 0, b = 0, a = 0;
         for (int i = 0; i < 4; ++i) {
-            const QRgb p = line[columns[i]];
+            const QRgb p = line[columns[i]] | level.alpha;
             r += wx[i] * qRed(p);
             g += wx[i] * qGreen(p);
             b += wx[i] * qBlue(p);
@@ -146,21 +151,33 @@ FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, do
 {
     const int x0 = floorToInt(x, level.width);
     const int y0 = floorToInt(y, level.height);
-    const float fx = float(x - x0);
-    const float fy = float(y - y0);
+    // Weights in 1/256 steps; the two channel pairs of a pixel are blended along the row at
+    // once, each in its own 16-bit lane (at most 255 x 256).
+    const std::uint32_t wx = std::uint32_t(std::clamp(x - x0, 0.0, 1.0) * 256 + 0.5);
+    const std::uint32_t wy = std::uint32_t(std::clamp(y - y0, 0.0, 1.0) * 256 + 0.5);
     const int xa = clampIndex(x0, level.width);
     const int xb = clampIndex(x0 + 1, level.width);
     const QRgb *top = level.data + std::size_t(clampIndex(y0, level.height)) * level.width;
     const QRgb *bottom = level.data + std::size_t(clampIndex(y0 + 1, level.height)) * level.width;
-    const float w[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
-    const QRgb p[4] = {top[xa], top[xb], bottom[xa], bottom[xb]};
+    auto blendRow = [&](const QRgb *line, std::uint32_t &redBlue, std::uint32_t &alphaGreen) {
+        const QRgb a = line[xa] | level.alpha;
+        const QRgb b = line[xb] | level.alpha;
+        redBlue = (a & 0xff00ffu) * (256 - wx) + (b & 0xff00ffu) * wx;
+        alphaGreen = ((a >> 8) & 0xff00ffu) * (256 - wx) + ((b >> 8) & 0xff00ffu) * wx;
+    };
+    std::uint32_t rbTop, agTop, rbBottom, agBottom;
+    blendRow(top, rbTop, agTop);
+    blendRow(bottom, rbBottom, agBottom);
+    auto blendColumn = [&](std::uint32_t upper, std::uint32_t lower, int shift) {
+        return float(((upper >> shift) & 0xffffu) * (256 - wy) +
+                     ((lower >> shift) & 0xffffu) * wy) *
+               (1.0f / 65536.0f);
+    };
     Colour c;
-    for (int i = 0; i < 4; ++i) {
-        c.r += w[i] * qRed(p[i]);
-        c.g += w[i] * qGreen(p[i]);
-        c.b += w[i] * qBlue(p[i]);
-        c.a += w[i] * qAlpha(p[i]);
-    }
+    c.r = blendColumn(rbTop, rbBottom, 16);
+    c.b = blendColumn(rbTop, rbBottom, 0);
+    c.a = blendColumn(agTop, agBottom, 16);
+    c.g = blendColumn(agTop, agBottom, 0);
     return c;
 }
 
@@ -186,6 +203,8 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f) const
     const double y = (f.y + 0.5) * step - 0.5;
     const int across = tapsFor(columnSide * step);
     const int down = tapsFor(rowSide * step);
+    if (across == 1 && down == 1)
+        return bilinear(level, x, y);
     Colour sum;
     for (int j = 0; j < down; ++j) {
         const double v = (j + 0.5) / down - 0.5;

@@ -22,9 +22,9 @@ public:
         float r = 0, g = 0, b = 0, a = 0;
     };
 
-    // The picture must be ARGB32_Premultiplied with packed lines; `key` names the picture it
-    // was made from. Levels up to `deepestLevel` (0 = the picture alone) are built at once,
-    // the rows shared out by the scheduler.
+    // The picture must be RGB32 or ARGB32_Premultiplied with packed lines; `key` names the picture
+    // it was made from. Levels up to `deepestLevel` (0 = the picture alone) are built at once, the
+    // rows shared out by the scheduler.
     FilteredSource(const QImage &picture, qint64 key, int deepestLevel, RowScheduler &scheduler);
 
     int levelCount() const { return int(levels.size()); }
@@ -47,6 +47,8 @@ private:
         int height = 0;
         std::vector<QRgb> pixels;
         const QRgb *data = nullptr;
+        // Or-ed into every pixel read: RGB32 pictures need not hold 0xff in their alpha byte.
+        QRgb alpha = 0;
     };
     Colour bicubic(const Level &level, double x, double y) const;
     Colour bilinear(const Level &level, double x, double y) const;

@@ -74,9 +74,10 @@ double PreciseConverter::convert(const QImage &source, const ConversionParameter
     if (!filtered || filtered->pictureKey() != source.cacheKey() ||
         filtered->deepestLevel() < geometry->deepestLevel) {
         filtered.reset();
-        QImage pixels = source.format() == QImage::Format_ARGB32_Premultiplied
-                            ? source
-                            : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const bool readable = source.format() == QImage::Format_ARGB32_Premultiplied ||
+                              source.format() == QImage::Format_RGB32;
+        QImage pixels =
+            readable ? source : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (pixels.bytesPerLine() != pixels.width() * 4)
             pixels = pixels.copy();
         if (pixels.isNull())

@@ -75,7 +75,7 @@ SourceFootprint PreciseProjection::footprintOf(double cosLat, double sinLat, dou
     f.xPerRow = k2 * (qr[0] * w - q[0] * wr);
     f.yPerRow = -k2 * (qr[1] * w - q[1] * wr);
     const double g = q[2] - capLimit();
-    const double gradient = std::hypot(qc[2], qr[2]);
+    const double gradient = std::sqrt(qc[2] * qc[2] + qr[2] * qr[2]);
     f.capMargin = gradient > 0 ? g / gradient : (g > 0 ? HUGE_VAL : -HUGE_VAL);
     return f;
 }

@@ -192,7 +192,7 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f) const
     if (longSide <= 1.0)
         return bicubic(base, f.x, f.y);
 
-    // Average a grid of bilinear taps at most a level pixel apart across the footprint.
+    // Average a grid of taps across the footprint.
     const int wanted = levelFor(std::min(columnSide, rowSide), longSide);
     const int levelIndex = std::min(wanted, levelCount() - 1);
     const Level &level = levels[levelIndex];
@@ -203,15 +203,18 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f) const
     const double y = (f.y + 0.5) * step - 0.5;
     const int across = tapsFor(columnSide * step);
     const int down = tapsFor(rowSide * step);
+    // Taps on the picture itself interpolate bicubically, which keeps footprints only a little
+    // over a pixel as sharp as smaller ones; on the box-filtered levels bilinear taps suffice.
+    const auto tap = levelIndex == 0 ? &FilteredSource::bicubic : &FilteredSource::bilinear;
     if (across == 1 && down == 1)
-        return bilinear(level, x, y);
+        return (this->*tap)(level, x, y);
     Colour sum;
     for (int j = 0; j < down; ++j) {
         const double v = (j + 0.5) / down - 0.5;
         for (int i = 0; i < across; ++i) {
             const double u = (i + 0.5) / across - 0.5;
-            const Colour c = bilinear(level, x + (u * f.xPerColumn + v * f.xPerRow) * step,
-                                      y + (u * f.yPerColumn + v * f.yPerRow) * step);
+            const Colour c = (this->*tap)(level, x + (u * f.xPerColumn + v * f.xPerRow) * step,
+                                          y + (u * f.yPerColumn + v * f.yPerRow) * step);
             sum.r += c.r;
             sum.g += c.g;
             sum.b += c.b;

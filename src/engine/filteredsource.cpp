@@ -47,6 +47,14 @@ int tapsFor(double side)
     return taps >= 1.0 ? int(taps) : 1;
 }
 
+// A blend fraction in 1/256 steps; NaN (from a degenerate footprint) counts as 0.
+std::uint32_t weight256(double fraction)
+{
+    if (!(fraction > 0.0))
+        return 0;
+    return fraction >= 1.0 ? 256u : std::uint32_t(fraction * 256 + 0.5);
+}
+
 // A quarter of a sum, rounded half to even so that the levels carry no colour bias.
 int quarter(int sum)
 {
@@ -153,8 +161,8 @@ FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, do
     const int y0 = floorToInt(y, level.height);
     // Weights in 1/256 steps; the two channel pairs of a pixel are blended along the row at
     // once, each in its own 16-bit lane (at most 255 x 256).
-    const std::uint32_t wx = std::uint32_t(std::clamp(x - x0, 0.0, 1.0) * 256 + 0.5);
-    const std::uint32_t wy = std::uint32_t(std::clamp(y - y0, 0.0, 1.0) * 256 + 0.5);
+    const std::uint32_t wx = weight256(x - x0);
+    const std::uint32_t wy = weight256(y - y0);
     const int xa = clampIndex(x0, level.width);
     const int xb = clampIndex(x0 + 1, level.width);
     const QRgb *top = level.data + std::size_t(clampIndex(y0, level.height)) * level.width;

@@ -1,6 +1,7 @@
 // Measures the conversion engine against the literal pixel-by-pixel method, side by side in one
 // run: a 4000 x 3000 picture, distance 100, latitude 35.6, longitude 120, azimuth 37.5, at
-// outputs 2048 x 1024 and 8192 x 8192. Prints per-stage medians and one summary line per size.
+// outputs 2048 x 1024 and 8192 x 8192. Prints per-stage medians and one summary line per size,
+// then the precise mode's fresh and repeated times per size.
 //
 //   orvix_engine_bench [--repeats N] [--literal-runs N] [--size WxH ...]
 
@@ -131,6 +132,45 @@ SizeFigures measure(const QImage &source, ConversionParameters params, QSize siz
     return figures;
 }
 
+// The precise mode: a fresh converter per run (nothing kept), and one converter run again on
+// the same picture (geometry and filtered picture kept).
+struct PreciseFigures
+{
+    QSize size;
+    double fresh = 0;
+    double repeated = 0;
+};
+
+PreciseFigures measurePrecise(const QImage &source, ConversionParameters params, QSize size,
+                              int repeats)
+{
+    params.mode = ConversionMode::Precise;
+    params.outputWidth = size.width();
+    params.outputHeight = size.height();
+    PreciseFigures figures;
+    figures.size = size;
+    std::vector<double> freshTimes, repeatedTimes;
+    for (int run = 0; run < repeats; ++run) {
+        MapConverter converter;
+        QElapsedTimer clock;
+        clock.start();
+        if (!converter.convert(source, params).ok())
+            return figures;
+        freshTimes.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    MapConverter converter;
+    for (int run = 0; run <= repeats; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        converter.convert(source, params);
+        if (run > 0)
+            repeatedTimes.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    figures.fresh = median(freshTimes);
+    figures.repeated = median(repeatedTimes);
+    return figures;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -167,10 +207,16 @@ int main(int argc, char *argv[])
     std::vector<SizeFigures> all;
     for (const QSize &size : sizes)
         all.push_back(measure(source, params, size, repeats, literalRuns));
+    std::vector<PreciseFigures> precise;
+    for (const QSize &size : sizes)
+        precise.push_back(measurePrecise(source, params, size, repeats));
     for (const SizeFigures &f : all)
         std::printf("%dx%d: literal %.0f ms, first %.0f ms, repeated %.0f ms, speedup %.1f x, "
                     "peak %.0f MiB\n",
                     f.size.width(), f.size.height(), f.literal, f.first, f.repeated,
                     f.repeated > 0 ? f.literal / f.repeated : 0.0, f.peak);
+    for (auto f = precise.rbegin(); f != precise.rend(); ++f)
+        std::printf("precise %dx%d: fresh %.0f ms, repeated %.0f ms\n", f->size.width(),
+                    f->size.height(), f->fresh, f->repeated);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "largebuffer.h"
 #include "mapgeometry.h"
 #include "mapprojector.h"
+#include "preciseconverter.h"
 #include "rowscheduler.h"
 
 #include <QCoreApplication>
@@ -93,7 +94,9 @@ void gather(const MapGeometry &geometry, const QImage &source, QImage &map, RowS
 
 } // namespace
 
-MapConverter::MapConverter() : eventPump(processPendingEvents), threadCount(defaultThreadCount())
+MapConverter::MapConverter()
+    : eventPump(processPendingEvents), threadCount(defaultThreadCount()),
+      precise(std::make_unique<PreciseConverter>())
 {
 }
 
@@ -112,6 +115,7 @@ void MapConverter::setThreadCount(int threads)
 void MapConverter::releaseCache()
 {
     cachedGeometry.reset();
+    precise->releaseCache();
     keptMap = QImage();
 }
 
@@ -125,6 +129,10 @@ QString MapConverter::refusalReason(const ConversionParameters &params, QSize so
     if (!std::isfinite(params.latitude) || !std::isfinite(params.longitude) ||
         !std::isfinite(params.azimuth))
         return QStringLiteral("latitude, longitude and azimuth must be finite numbers");
+    if (params.mode == ConversionMode::Precise &&
+        !(std::isfinite(params.exactCenterX()) && std::isfinite(params.exactCenterY()) &&
+          std::isfinite(params.exactRadius())))
+        return QStringLiteral("the circle's centre and radius must be finite numbers");
     if (params.outputWidth <= 0 || params.outputHeight <= 0 || params.outputWidth > maxOutputSide ||
         params.outputHeight > maxOutputSide)
         return QStringLiteral("the output size %1 x %2 is not between 1 and %3 pixels a side")
@@ -174,6 +182,15 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
 
     RowScheduler scheduler(threadCount, eventPump);
     QElapsedTimer clock;
+    if (params.mode == ConversionMode::Precise) {
+        clock.start();
+        QImage map = reusableMap(params);
+        result.geometryMilliseconds = precise->convert(source, params, map, scheduler);
+        result.gatherMilliseconds = clock.nsecsElapsed() / 1e6 - result.geometryMilliseconds;
+        keptMap = map;
+        result.map = map;
+        return result;
+    }
     clock.start();
     if (!cachedGeometry || cachedGeometry->params != params ||
         cachedGeometry->sourceSize != source.size()) {
@@ -191,6 +208,18 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
                         : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (pixels.bytesPerLine() != pixels.width() * 4)
         pixels = pixels.copy();
+    QImage map = reusableMap(params);
+    if (pixels.isNull())
+        throw std::bad_alloc();
+    gather(*cachedGeometry, pixels, map, scheduler);
+    result.gatherMilliseconds = clock.nsecsElapsed() / 1e6;
+    keptMap = map;
+    result.map = map;
+    return result;
+}
+
+QImage MapConverter::reusableMap(const ConversionParameters &params)
+{
     // Reuse the last map's memory when the caller has let go of it: fresh pages of a large
     // map cost more than the gather itself.
     QImage map;
@@ -199,11 +228,7 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     else
         map = allocateMapImage(params.outputWidth, params.outputHeight);
     keptMap = QImage();
-    if (pixels.isNull() || map.isNull())
+    if (map.isNull())
         throw std::bad_alloc();
-    gather(*cachedGeometry, pixels, map, scheduler);
-    result.gatherMilliseconds = clock.nsecsElapsed() / 1e6;
-    keptMap = map;
-    result.map = map;
-    return result;
+    return map;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 struct MapGeometry;
+class PreciseConverter;
 
 // The result of one conversion: the finished map, or a null map and the reason it was refused.
 struct ConversionResult
@@ -63,11 +64,15 @@ public:
 
 private:
     ConversionResult convertUnguarded(const QImage &source, const ConversionParameters &params);
+    // A map of the parameters' size, made from the last map's memory when possible.
+    QImage reusableMap(const ConversionParameters &params);
 
     std::function<void()> eventPump;
     int threadCount;
     bool busy = false;
     std::shared_ptr<const MapGeometry> cachedGeometry;
+    // The precise mode's own kept geometry and filtered picture.
+    std::unique_ptr<PreciseConverter> precise;
     // The last map, kept so that its memory can be reused once the caller has dropped it.
     QImage keptMap;
 };

@@ -21,41 +21,53 @@ BatchSummary BatchRunner::run(const QStringList &files)
     for (const QString &file : files)
         inputIdentities.insert(fileIdentity(file));
 
-    BatchSummary summary;
+    summary = BatchSummary();
     summary.total = files.size();
     for (int position = 0; position < files.size(); ++position) {
+        // Read and converted while the previous map is still being written.
+        QImage picture, map;
+        const BatchFileOutcome outcome =
+            convertFile(position, files.at(position), inputIdentities, &picture, &map);
+        finishWriting();
+
         if (beforeFile)
             beforeFile();
         if (stopRequested && stopRequested()) {
             summary.stopped = true;
             break;
         }
-        const BatchFileOutcome outcome = convertFile(position, files.at(position), inputIdentities);
-        if (outcome.written)
-            ++summary.succeeded;
-        else
-            ++summary.failed;
-        if (fileFinished)
-            fileFinished(outcome);
+        if (outcome.loaded && pictureLoaded)
+            pictureLoaded(picture);
+        if (map.isNull()) {
+            finish(outcome);
+            continue;
+        }
+        startWriting(outcome, map);
+        if (!overlapped)
+            finishWriting();
     }
+    finishWriting();
     return summary;
 }
 
 BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
-                                          const QSet<QString> &inputIdentities)
+                                          const QSet<QString> &inputIdentities, QImage *picture,
+                                          QImage *map)
 {
     BatchFileOutcome outcome;
     outcome.position = position;
     outcome.input = input;
-    const QImage picture = readPicture(input, &outcome.reason);
-    if (picture.isNull())
+    *picture = readPicture(input, &outcome.reason);
+    if (picture->isNull())
         return outcome;
     outcome.loaded = true;
-    if (pictureLoaded)
-        pictureLoaded(picture);
 
     outcome.output = batchOutputPath(settings.outputFolder, input, position, settings.fileNameType,
                                      settings.outputFormat);
+    // The previous map may still be on its way to this very name; the checks below must see
+    // the folder as a run of one file after the other leaves it.
+    if (outcome.output == pendingOutput)
+        finishWriting();
     // Checked before converting, so a file that will not be written costs no conversion.
     // A map never replaces a picture of the batch: with the outputs in the input folder,
     // a.png would otherwise overwrite a.jpg before a.jpg is read, or a.jpg itself.
@@ -68,14 +80,44 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
         return outcome;
     }
 
-    const ConversionResult result = converter.convert(picture, params);
+    const ConversionResult result = converter.convert(*picture, params);
     outcome.columnScale = result.columnScale;
     outcome.rowScale = result.rowScale;
     if (!result.ok()) {
         outcome.reason = result.error;
         return outcome;
     }
-    outcome.written = writeMap(result.map, outcome.output, settings.outputFormat,
-                               settings.outputQuality, &outcome.reason);
+    *map = result.map;
     return outcome;
+}
+
+// The map is written on a thread of its own; the runner reads no shared state there but its
+// constant settings.
+void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
+{
+    pendingOutput = outcome.output;
+    pendingWrite = std::async(
+        overlapped ? std::launch::async : std::launch::deferred, [this, outcome, map]() mutable {
+            outcome.written = writeMap(map, outcome.output, settings.outputFormat,
+                                       settings.outputQuality, &outcome.reason);
+            return outcome;
+        });
+}
+
+void BatchRunner::finishWriting()
+{
+    if (!pendingWrite.valid())
+        return;
+    pendingOutput.clear();
+    finish(pendingWrite.get());
+}
+
+void BatchRunner::finish(const BatchFileOutcome &outcome)
+{
+    if (outcome.written)
+        ++summary.succeeded;
+    else
+        ++summary.failed;
+    if (fileFinished)
+        fileFinished(outcome);
 }

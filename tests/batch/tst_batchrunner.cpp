@@ -52,6 +52,8 @@ private slots:
     void failuresDoNotStopTheRun();
     void everyMapEqualsASingleConversion_data();
     void everyMapEqualsASingleConversion();
+    void overlappedRunEqualsStepByStepRun_data();
+    void overlappedRunEqualsStepByStepRun();
 
 private:
     QScopedPointer<QTemporaryDir> dir;
@@ -274,6 +276,78 @@ void TestBatchRunner::everyMapEqualsASingleConversion()
         const QImage map = readMap(QString("%1/p%2.png").arg(out).arg(i));
         QVERIFY2(map == expectedMap(QImage(files[i]), params), qPrintable(files[i]));
     }
+}
+
+void TestBatchRunner::overlappedRunEqualsStepByStepRun_data()
+{
+    QTest::addColumn<int>("stopBeforeFile");
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("whole run") << -1 << true;
+    QTest::newRow("stopped before the fourth file") << 3 << true;
+    QTest::newRow("overwrite off, a name taken by the previous map") << -1 << false;
+}
+
+// Both ways of running give the same files, byte for byte, and the same hook calls in the
+// same order on the caller's thread, with an unreadable file, a refused output name and a stop.
+void TestBatchRunner::overlappedRunEqualsStepByStepRun()
+{
+    QFETCH(int, stopBeforeFile);
+    QFETCH(bool, overwrite);
+
+    QStringList files;
+    for (int i = 0; i < 6; ++i) {
+        files << QString("%1/p%2.png").arg(in).arg(i);
+        QVERIFY(writeGlobe(files.last(), 40, 30, i));
+    }
+    QVERIFY(writeBytes(files[1], "no picture"));
+    // p2.jpg's map is named like p2.png's, the file before it.
+    files.insert(3, in + "/p2.jpg");
+    QVERIFY(writeGlobe(files[3], 40, 30, 9));
+
+    auto runInto = [&](const QString &folder, bool overlapped) {
+        QStringList calls;
+        MapConverter converter;
+        BatchSettings settings;
+        settings.outputFolder = folder;
+        settings.overwrite = overwrite;
+        BatchRunner runner(converter, smallMap(), settings);
+        runner.overlapped = overlapped;
+        QThread *const caller = QThread::currentThread();
+        auto call = [&](const QString &text) {
+            calls << text + (QThread::currentThread() == caller ? "" : " on another thread");
+        };
+        int position = 0;
+        runner.beforeFile = [&] { call(QString("before %1").arg(position)); };
+        runner.stopRequested = [&] {
+            call("stop?");
+            return position++ == stopBeforeFile;
+        };
+        runner.pictureLoaded = [&](const QImage &picture) {
+            call(QString("loaded %1 px").arg(picture.width()));
+        };
+        runner.fileFinished = [&](const BatchFileOutcome &outcome) {
+            call(QString("finished %1 %2 %3")
+                     .arg(outcome.position)
+                     .arg(outcome.written)
+                     .arg(outcome.reason.isEmpty()));
+        };
+        const BatchSummary summary = runner.run(files);
+        calls
+            << QString("%1 %2 %3").arg(summary.succeeded).arg(summary.failed).arg(summary.stopped);
+        QMap<QString, QByteArray> written;
+        for (const QString &name : QDir(folder).entryList(QDir::Files))
+            written[name] = readBytes(folder + "/" + name);
+        return qMakePair(calls, written);
+    };
+    const QString serialFolder = dir->filePath("serial"), overlappedFolder = out;
+    QVERIFY(QDir().mkpath(serialFolder));
+    const auto serial = runInto(serialFolder, false);
+    const auto overlapped = runInto(overlappedFolder, true);
+
+    QCOMPARE(overlapped.first, serial.first);
+    QCOMPARE(overlapped.second, serial.second);
+    // Five names for six readable pictures; two written before the stop.
+    QCOMPARE(serial.second.size(), stopBeforeFile >= 0 ? 2 : 5);
 }
 
 QTEST_MAIN(TestBatchRunner)

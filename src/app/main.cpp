@@ -1,5 +1,6 @@
 #include "applicationidentity.h"
 #include "commandline.h"
+#include "displayplatform.h"
 #include "mainwindow.h"
 #include "programpaths.h"
 
@@ -37,6 +38,8 @@ int main(int argc, char *argv[])
     const PrintRequest request = printRequest(argc, argv);
     if (request != PrintRequest::None)
         return printInformation(request, argc > 0 && argv[0] ? argv[0] : "orvix");
+    if (prepareDisplayPlatform(argc, argv) == DisplayStart::NoDisplay)
+        return reportNoDisplay();
 
     // Must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);

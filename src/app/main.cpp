@@ -1,6 +1,7 @@
 #include "applicationidentity.h"
 #include "commandline.h"
 #include "displayplatform.h"
+#include "fontcheck.h"
 #include "mainwindow.h"
 #include "programpaths.h"
 
@@ -56,6 +57,8 @@ int main(int argc, char *argv[])
         window.langFile = paths.languageFile;
         window.loadLanguage();
         window.loadSettings();
+        if (!isSilentBatchStart(argc, argv))
+            warnIfJapaneseCannotBeDrawn(window.texts.values() + shownTexts(window));
         if (!isSilentBatchStart(argc, argv))
             window.show();
         const int loopCode = app.exec();

@@ -22,6 +22,8 @@ private slots:
     void saveReportsWhetherTheFileWasWritten_data();
     void saveReportsWhetherTheFileWasWritten();
     void cancelledDialogsChangeNothing();
+    void savedNameGetsTheSuffix_data();
+    void savedNameGetsTheSuffix();
     void loadSetsTheCircle_data();
     void loadSetsTheCircle();
     void loadWhileHiddenKeepsCircleHidden();
@@ -80,7 +82,7 @@ void ParameterFileTest::saveWritesTheCircle()
                  QStringLiteral("中心点、半径をファイルへ保存します、ファイル名を指定して下さい")});
     QCOMPARE(answerer.fileDialogFilters, QStringList{QStringLiteral("選択範囲 (*.ini)")});
     QCOMPARE(answerer.fileDialogFolders, QStringList{folder.path()});
-    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("KY_map_param"));
+    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("KY_map_param.ini"));
     QCOMPARE(answerer.boxes.size(), 1);
     QCOMPARE(answerer.boxes[0].title, QStringLiteral("中心点、半径の保存"));
     QCOMPARE(answerer.boxes[0].text, path + QStringLiteral(" へ保存されました"));
@@ -165,6 +167,29 @@ void ParameterFileTest::cancelledDialogsChangeNothing()
     QCOMPARE(window->radius, 294);
     QSettings file(path, QSettings::IniFormat);
     QCOMPARE(file.allKeys(), QStringList{QStringLiteral("CenterX")});
+}
+
+void ParameterFileTest::savedNameGetsTheSuffix_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no suffix") << "typed_a"
+                               << "typed_a.ini";
+    QTest::newRow("suffix typed") << "typed_b.ini"
+                                  << "typed_b.ini";
+    QTest::newRow("another suffix kept") << "typed_c.txt"
+                                         << "typed_c.txt";
+}
+
+// The load dialog lists only *.ini files, so a name typed without a suffix gets it.
+void ParameterFileTest::savedNameGetsTheSuffix()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(folder.filePath(typed)));
+    window->on_actionSave_Param_triggered();
+    QCOMPARE(QDir(folder.path()).entryList({typed + "*"}, QDir::Files), QStringList{saved});
+    QCOMPARE(QSettings(folder.filePath(saved), QSettings::IniFormat).value("Radius").toInt(), 294);
 }
 
 void ParameterFileTest::loadSetsTheCircle_data()

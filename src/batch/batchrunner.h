@@ -55,7 +55,9 @@ struct BatchSummary
 // thread of its own while the next picture is read and converted; that conversion is done
 // ahead of the next file's hooks and dropped when the run is stopped there. The hooks are
 // still called on the caller's thread in the order of a one-step-at-a-time run, the outputs
-// are the same, and at most one picture and two maps are held at once.
+// are the same, and at most one picture and two maps are held at once. Pictures are read on
+// the caller's thread: the reader watches the decoder's warnings through Qt's message handler,
+// which is shared by the whole process.
 class BatchRunner
 {
 public:
@@ -66,7 +68,7 @@ public:
     std::function<void()> beforeFile;
     // Polled after beforeFile; true ends the run before the next file.
     std::function<bool()> stopRequested;
-    // A picture has been read and is about to be converted.
+    // A picture has been read; called after stopRequested, whether or not a map is written.
     std::function<void(const QImage &picture)> pictureLoaded;
     // A file has been handled, whatever became of it.
     std::function<void(const BatchFileOutcome &outcome)> fileFinished;

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <cstring>
+
 BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &params,
                          const BatchSettings &settings)
     : converter(converter), params(params), settings(settings)
@@ -28,6 +30,8 @@ BatchSummary BatchRunner::run(const QStringList &files)
         QImage picture, map;
         const BatchFileOutcome outcome =
             convertFile(position, files.at(position), inputIdentities, &picture, &map);
+        if (overlapped && !map.isNull())
+            map = copyForWriting(map, position % 2);
         finishWriting();
 
         if (beforeFile)
@@ -47,6 +51,7 @@ BatchSummary BatchRunner::run(const QStringList &files)
             finishWriting();
     }
     finishWriting();
+    writeBuffers[0] = writeBuffers[1] = QImage();
     return summary;
 }
 
@@ -89,6 +94,20 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     }
     *map = result.map;
     return outcome;
+}
+
+// The converter reuses its last map's memory only when nobody else holds it, and fresh pages
+// of a large map cost more than copying it into memory that is already in use. Two buffers,
+// used in turn: the one of the previous file may still be being written.
+QImage BatchRunner::copyForWriting(const QImage &map, int slot)
+{
+    QImage &buffer = writeBuffers[slot];
+    if (buffer.size() != map.size() || buffer.format() != map.format())
+        buffer = QImage(map.size(), map.format());
+    if (buffer.isNull() || buffer.bytesPerLine() != map.bytesPerLine())
+        return map;
+    std::memcpy(buffer.bits(), map.constBits(), std::size_t(map.sizeInBytes()));
+    return buffer;
 }
 
 // The map is written on a thread of its own; the runner reads no shared state there but its

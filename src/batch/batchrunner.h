@@ -55,9 +55,9 @@ struct BatchSummary
 // thread of its own while the next picture is read and converted; that conversion is done
 // ahead of the next file's hooks and dropped when the run is stopped there. The hooks are
 // still called on the caller's thread in the order of a one-step-at-a-time run, the outputs
-// are the same, and at most one picture and two maps are held at once. Pictures are read on
-// the caller's thread: the reader watches the decoder's warnings through Qt's message handler,
-// which is shared by the whole process.
+// are the same, and at most one picture and three maps (the converter's and two copies to be
+// written) are held at once. Pictures are read on the caller's thread: the reader watches the
+// decoder's warnings through Qt's message handler, which is shared by the whole process.
 class BatchRunner
 {
 public:
@@ -82,6 +82,7 @@ private:
     BatchFileOutcome convertFile(int position, const QString &input,
                                  const QSet<QString> &inputIdentities, QImage *picture,
                                  QImage *map);
+    QImage copyForWriting(const QImage &map, int slot);
     void startWriting(BatchFileOutcome outcome, const QImage &map);
     void finishWriting();
     void finish(const BatchFileOutcome &outcome);
@@ -94,4 +95,5 @@ private:
     BatchSummary summary;
     std::future<BatchFileOutcome> pendingWrite;
     QString pendingOutput;
+    QImage writeBuffers[2];
 };

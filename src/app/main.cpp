@@ -1,5 +1,7 @@
 #include "applicationidentity.h"
 #include "commandline.h"
+#include "displayplatform.h"
+#include "fontcheck.h"
 #include "mainwindow.h"
 #include "programpaths.h"
 
@@ -37,6 +39,8 @@ int main(int argc, char *argv[])
     const PrintRequest request = printRequest(argc, argv);
     if (request != PrintRequest::None)
         return printInformation(request, argc > 0 && argv[0] ? argv[0] : "orvix");
+    if (prepareDisplayPlatform(argc, argv) == DisplayStart::NoDisplay)
+        return reportNoDisplay();
 
     // Must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
@@ -53,6 +57,8 @@ int main(int argc, char *argv[])
         window.langFile = paths.languageFile;
         window.loadLanguage();
         window.loadSettings();
+        if (!isSilentBatchStart(argc, argv))
+            warnIfJapaneseCannotBeDrawn(window.texts.values() + shownTexts(window));
         if (!isSilentBatchStart(argc, argv))
             window.show();
         const int loopCode = app.exec();

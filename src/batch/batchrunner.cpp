@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <cstring>
+
 BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &params,
                          const BatchSettings &settings)
     : converter(converter), params(params), settings(settings),
@@ -23,7 +25,7 @@ BatchSummary BatchRunner::run(const QStringList &files)
     for (const QString &file : files)
         inputIdentities.insert(fileIdentity(file));
 
-    BatchSummary summary;
+    summary = BatchSummary();
     summary.total = files.size();
     summary.problem = outputFolderProblem(settings.outputFolder);
     if (!summary.problem.isEmpty()) {
@@ -31,37 +33,54 @@ BatchSummary BatchRunner::run(const QStringList &files)
         return summary;
     }
     for (int position = 0; position < files.size(); ++position) {
+        // Read and converted while the previous map is still being written.
+        QImage picture, map;
+        const BatchFileOutcome outcome =
+            convertFile(position, files.at(position), inputIdentities, &picture, &map);
+        if (overlapped && !map.isNull())
+            map = copyForWriting(map, position % 2);
+        finishWriting();
+
         if (beforeFile)
             beforeFile();
         if (stopRequested && stopRequested()) {
             summary.stopped = true;
             break;
         }
-        const BatchFileOutcome outcome = convertFile(position, files.at(position), inputIdentities);
-        if (outcome.written)
-            ++summary.succeeded;
-        else
-            ++summary.failed;
-        if (fileFinished)
-            fileFinished(outcome);
+        if (outcome.loaded && pictureLoaded)
+            pictureLoaded(picture);
+        if (map.isNull()) {
+            finish(outcome);
+            continue;
+        }
+        startWriting(outcome, map);
+        if (!overlapped)
+            finishWriting();
     }
+    finishWriting();
+    writeBuffers[0] = writeBuffers[1] = QImage();
     return summary;
 }
 
 BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
-                                          const QSet<QString> &inputIdentities)
+                                          const QSet<QString> &inputIdentities, QImage *picture,
+                                          QImage *map)
 {
     BatchFileOutcome outcome;
     outcome.position = position;
     outcome.input = input;
-    const QImage picture = readPicture(input, &outcome.reason);
-    if (picture.isNull())
+    *picture = readPicture(input, &outcome.reason);
+    if (picture->isNull())
         return outcome;
     outcome.loaded = true;
-    if (pictureLoaded)
-        pictureLoaded(picture);
 
     outcome.output = outputNames.choose(input, position, inputIdentities, &outcome.note);
+    // The previous map may still be on its way to this very name: once it is written, the name
+    // is taken and the map gets the next free one, as in a run of one file after the other.
+    if (!pendingOutput.isEmpty() && outcome.output == pendingOutput) {
+        finishWriting();
+        outcome.output = outputNames.choose(input, position, inputIdentities, &outcome.note);
+    }
     // Checked before converting, so a file that will not be written costs no conversion.
     // A map never replaces a picture of the batch: with the outputs in the input folder,
     // a.png would otherwise overwrite a.jpg before a.jpg is read, or a.jpg itself.
@@ -74,16 +93,60 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
         return outcome;
     }
 
-    const ConversionResult result = converter.convert(picture, params);
+    const ConversionResult result = converter.convert(*picture, params);
     outcome.columnScale = result.columnScale;
     outcome.rowScale = result.rowScale;
     if (!result.ok()) {
         outcome.reason = result.error;
         return outcome;
     }
-    outcome.written = writeMap(result.map, outcome.output, settings.outputFormat,
-                               settings.outputQuality, &outcome.reason);
-    if (outcome.written)
-        outputNames.markWritten(outcome.output);
+    *map = result.map;
     return outcome;
+}
+
+// The converter reuses its last map's memory only when nobody else holds it, and fresh pages
+// of a large map cost more than copying it into memory that is already in use. Two buffers,
+// used in turn: the one of the previous file may still be being written.
+QImage BatchRunner::copyForWriting(const QImage &map, int slot)
+{
+    QImage &buffer = writeBuffers[slot];
+    if (buffer.size() != map.size() || buffer.format() != map.format())
+        buffer = QImage(map.size(), map.format());
+    if (buffer.isNull() || buffer.bytesPerLine() != map.bytesPerLine())
+        return map;
+    std::memcpy(buffer.bits(), map.constBits(), std::size_t(map.sizeInBytes()));
+    return buffer;
+}
+
+// The map is written on a thread of its own; the runner reads no shared state there but its
+// constant settings.
+void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
+{
+    pendingOutput = outcome.output;
+    pendingWrite = std::async(
+        overlapped ? std::launch::async : std::launch::deferred, [this, outcome, map]() mutable {
+            outcome.written = writeMap(map, outcome.output, settings.outputFormat,
+                                       settings.outputQuality, &outcome.reason);
+            return outcome;
+        });
+}
+
+void BatchRunner::finishWriting()
+{
+    if (!pendingWrite.valid())
+        return;
+    pendingOutput.clear();
+    finish(pendingWrite.get());
+}
+
+void BatchRunner::finish(const BatchFileOutcome &outcome)
+{
+    if (outcome.written) {
+        ++summary.succeeded;
+        outputNames.markWritten(outcome.output);
+    } else {
+        ++summary.failed;
+    }
+    if (fileFinished)
+        fileFinished(outcome);
 }

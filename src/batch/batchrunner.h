@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <future>
 
 class MapConverter;
 
@@ -54,6 +55,14 @@ struct BatchSummary
 // through the one conversion pipeline, and writes one map per file. A file that cannot be
 // read, converted or written counts as a failure and the run goes on. The caller's hooks
 // see every step, so a window can show progress and offer a stop between files.
+//
+// Encoding a map costs several times its conversion, so by default each map is written on a
+// thread of its own while the next picture is read and converted; that conversion is done
+// ahead of the next file's hooks and dropped when the run is stopped there. The hooks are
+// still called on the caller's thread in the order of a one-step-at-a-time run, the outputs
+// are the same, and at most one picture and three maps (the converter's and two copies to be
+// written) are held at once. Pictures are read on the caller's thread: the reader watches the
+// decoder's warnings through Qt's message handler, which is shared by the whole process.
 class BatchRunner
 {
 public:
@@ -64,19 +73,33 @@ public:
     std::function<void()> beforeFile;
     // Polled after beforeFile; true ends the run before the next file.
     std::function<bool()> stopRequested;
-    // A picture has been read and is about to be converted.
+    // A picture has been read; called after stopRequested, whether or not a map is written.
     std::function<void(const QImage &picture)> pictureLoaded;
     // A file has been handled, whatever became of it.
     std::function<void(const BatchFileOutcome &outcome)> fileFinished;
+
+    // False writes each map before the next picture is read, all on the caller's thread.
+    bool overlapped = true;
 
     BatchSummary run(const QStringList &files);
 
 private:
     BatchFileOutcome convertFile(int position, const QString &input,
-                                 const QSet<QString> &inputIdentities);
+                                 const QSet<QString> &inputIdentities, QImage *picture,
+                                 QImage *map);
+    QImage copyForWriting(const QImage &map, int slot);
+    void startWriting(BatchFileOutcome outcome, const QImage &map);
+    void finishWriting();
+    void finish(const BatchFileOutcome &outcome);
 
     MapConverter &converter;
     const ConversionParameters params;
     const BatchSettings settings;
     OutputNames outputNames;
+
+    // The state of the run in progress.
+    BatchSummary summary;
+    std::future<BatchFileOutcome> pendingWrite;
+    QString pendingOutput;
+    QImage writeBuffers[2];
 };

@@ -15,6 +15,7 @@ void MainWindow::saveParameters()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(texts.value(QStringLiteral("inifile_filter")));
+    dialog.setDefaultSuffix(QStringLiteral("ini"));
     dialog.setDirectory(QFileInfo(loadFileName).absolutePath());
     dialog.selectFile(QStringLiteral("KY_map_param"));
     dialog.setWindowTitle(texts.value(QStringLiteral("save_inifile")));

@@ -28,6 +28,8 @@ private slots:
     void printRequests();
     void printingOpensNoWindow_data();
     void printingOpensNoWindow();
+    void startWithoutDisplay_data();
+    void startWithoutDisplay();
     void filesForReadOnlyProgramFolder_data();
     void filesForReadOnlyProgramFolder();
     void silentRunKeepsSettingsInUserFolder_data();
@@ -186,6 +188,40 @@ void DesktopTest::printingOpensNoWindow()
     }
     // Nothing was loaded or saved.
     QCOMPARE(QDir(place.path()).entryList(QDir::Files), QStringList{QStringLiteral("orvix")});
+}
+
+void DesktopTest::startWithoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("platform");
+    QTest::newRow("interactive") << QStringList{} << QString();
+    QTest::newRow("interactive, a picture named") << QStringList{"picture.png"} << QString();
+    QTest::newRow("silent run on the platform the user named")
+        << QStringList{"/batch", "picture.png"} << "xcb";
+}
+
+// Without any display server an interactive start ends at once with one line and status 2,
+// and a platform the user named is tried, not replaced by the offscreen one. (The silent runs
+// of tst_batchcommandline run without a display.)
+void DesktopTest::startWithoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, platform);
+    QTemporaryDir place;
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    if (!platform.isEmpty())
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    run.setProcessEnvironment(environment);
+    run.start(copyProgram(place.path()), arguments);
+    QVERIFY(run.waitForFinished(60000));
+    const QString errors = QString::fromLocal8Bit(run.readAllStandardError());
+    const bool refused = run.exitStatus() == QProcess::NormalExit && run.exitCode() == 2 &&
+                         errors.count(QLatin1Char('\n')) == 1 && errors.contains("no display");
+    QVERIFY2(refused == platform.isEmpty(), qPrintable(errors));
+    QVERIFY2(errors.contains(platform), qPrintable(errors));
 }
 
 void DesktopTest::filesForReadOnlyProgramFolder_data()

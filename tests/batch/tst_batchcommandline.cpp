@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Runs the built program with "/batch" the way a script would: a copy of it in a folder of
-// its own, so its settings file beside it is the test's.
+// Runs the built program with "/batch" the way a script would, without a display: a copy of it
+// in a folder of its own, so its settings file beside it is the test's.
 class TestBatchCommandLine : public QObject
 {
     Q_OBJECT
@@ -88,7 +88,9 @@ void TestBatchCommandLine::silentRun()
         argument.replace("IN/", in + "/");
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    // As on a server: the program must choose a platform that needs no display by itself.
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(program, QStringList{"/batch"} + arguments);

@@ -1,5 +1,6 @@
 #include "batchconvertdialog.h"
 #include "batchtestsupport.h"
+#include "buttonclick.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -458,7 +459,7 @@ void TestBatchConvertDialog::choicesComeBack()
     ModalScript script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         for (const QString &name : clicks.split(' '))
-            QTest::mouseClick(open->findChild<QAbstractButton *>(name), Qt::LeftButton);
+            clickButton(open->findChild<QAbstractButton *>(name));
         if (closeWith == "close box")
             open->close();
         else if (closeWith == "escape")
@@ -495,7 +496,7 @@ void TestBatchConvertDialog::enterActivatesClose()
     ModalScript script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         auto *target = open->findChild<QAbstractButton *>(focus);
-        QTest::mouseClick(target, Qt::LeftButton);
+        clickButton(target);
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
     });

@@ -52,6 +52,8 @@ private slots:
     void failuresDoNotStopTheRun();
     void everyMapEqualsASingleConversion_data();
     void everyMapEqualsASingleConversion();
+    void overlappedRunEqualsStepByStepRun_data();
+    void overlappedRunEqualsStepByStepRun();
 
 private:
     QScopedPointer<QTemporaryDir> dir;
@@ -269,6 +271,56 @@ void TestBatchRunner::everyMapEqualsASingleConversion()
         const QImage map = readMap(QString("%1/p%2.png").arg(out).arg(i));
         QVERIFY2(map == expectedMap(QImage(files[i]), params), qPrintable(files[i]));
     }
+}
+
+void TestBatchRunner::overlappedRunEqualsStepByStepRun_data()
+{
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("whole run") << -1 << true;
+    QTest::newRow("stopped before the fourth file") << 3 << true;
+    QTest::newRow("overwrite off, a name taken by the previous map") << -1 << false;
+}
+
+// Same files byte for byte, same hook calls in the same order on the caller's thread, with an
+// unreadable file, two inputs of one output name and a stop.
+void TestBatchRunner::overlappedRunEqualsStepByStepRun()
+{
+    QFETCH(int, stopAt);
+    QFETCH(bool, overwrite);
+    QStringList files;
+    for (const QString name : {"p0.png", "p1.png", "p2.png", "p2.jpg", "p3.png", "p4.png"}) {
+        files << in + "/" + name;
+        QVERIFY(writeGlobe(files.last(), 40, 30, files.size()));
+    }
+    QVERIFY(writeBytes(files[1], "no picture"));
+
+    auto runInto = [&](const QString &folder, bool overlapped) {
+        QDir().mkpath(folder);
+        MapConverter converter;
+        BatchSettings settings{folder, 0, 0, 85, overwrite};
+        BatchRunner runner(converter, smallMap(), settings);
+        runner.overlapped = overlapped;
+        QStringList calls;
+        auto call = [&, caller = QThread::currentThread()](const QString &text) {
+            calls << text + (QThread::currentThread() == caller ? "" : " elsewhere");
+        };
+        runner.beforeFile = [&] { call("before"); };
+        runner.stopRequested = [&] { return calls.count("before") - 1 == stopAt; };
+        runner.pictureLoaded = [&](const QImage &) { call("loaded"); };
+        runner.fileFinished = [&](const BatchFileOutcome &outcome) {
+            call(QString("finished %1 %2 %3")
+                     .arg(outcome.position)
+                     .arg(outcome.output, outcome.reason));
+        };
+        runner.run(files);
+        for (const QString &name : QDir(folder).entryList(QDir::Files))
+            calls << name + readBytes(folder + "/" + name).toHex();
+        return calls.join('\n').replace(folder, "OUT");
+    };
+    const QString serial = runInto(dir->filePath("serial"), false);
+    QCOMPARE(runInto(out, true), serial);
+    QCOMPARE(serial.count(".jpgffd8"), stopAt >= 0 ? 2 : 4);
 }
 
 QTEST_MAIN(TestBatchRunner)

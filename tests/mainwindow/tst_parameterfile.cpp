@@ -71,7 +71,8 @@ void ParameterFileTest::saveWritesTheCircle()
     QString proposed;
     ModalAnswerer answerer(QMessageBox::Ok, [&](QFileDialog *dialog) {
         proposed = dialog->selectedFiles().value(0);
-        windowtesting::choose(path)(dialog);
+        // Typed without a suffix: the file gets the one the load dialog lists.
+        windowtesting::choose(folder.filePath(QStringLiteral("circle")))(dialog);
     });
     window->ui->actionSave_Param->trigger();
 
@@ -80,7 +81,7 @@ void ParameterFileTest::saveWritesTheCircle()
                  QStringLiteral("中心点、半径をファイルへ保存します、ファイル名を指定して下さい")});
     QCOMPARE(answerer.fileDialogFilters, QStringList{QStringLiteral("選択範囲 (*.ini)")});
     QCOMPARE(answerer.fileDialogFolders, QStringList{folder.path()});
-    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("KY_map_param"));
+    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("KY_map_param.ini"));
     QCOMPARE(answerer.boxes.size(), 1);
     QCOMPARE(answerer.boxes[0].title, QStringLiteral("中心点、半径の保存"));
     QCOMPARE(answerer.boxes[0].text, path + QStringLiteral(" へ保存されました"));

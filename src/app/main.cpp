@@ -1,7 +1,7 @@
-#include "applicationidentity.h"
-#include "commandline.h"
-#include "mainwindow.h"
-#include "programpaths.h"
+#include "app/applicationidentity.h"
+#include "app/commandline.h"
+#include "app/programpaths.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

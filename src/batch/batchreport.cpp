@@ -1,6 +1,6 @@
-#include "batchreport.h"
+#include "batch/batchreport.h"
 
-#include "batchrunner.h"
+#include "batch/batchrunner.h"
 
 QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary &summary)
 {

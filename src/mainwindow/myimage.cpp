@@ -1,7 +1,7 @@
-#include "myimage.h"
+#include "mainwindow/myimage.h"
 
-#include "labelgeometry.h"
-#include "labelgestures.h"
+#include "views/labelgeometry.h"
+#include "views/labelgestures.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "selectiongeometry.h"
+#include "mainwindow/selectiongeometry.h"
 
 #include <QPoint>
 #include <QRect>

@@ -1,4 +1,4 @@
-#include "selectionoverlay.h"
+#include "mainwindow/selectionoverlay.h"
 
 #include <QBrush>
 #include <QPainter>

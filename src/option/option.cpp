@@ -1,6 +1,6 @@
-#include "option.h"
+#include "option/option.h"
 
-#include "optiontexts.h"
+#include "option/optiontexts.h"
 #include "ui_option.h"
 
 #include <QColor>

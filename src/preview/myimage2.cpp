@@ -1,7 +1,7 @@
-#include "myimage2.h"
+#include "preview/myimage2.h"
 
-#include "labelgeometry.h"
-#include "labelgestures.h"
+#include "views/labelgeometry.h"
+#include "views/labelgestures.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "batchconvertdialog.h"
+#include "batch/batchconvertdialog.h"
 #include "batchtestsupport.h"
 
 #include <QButtonGroup>

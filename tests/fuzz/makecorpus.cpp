@@ -3,7 +3,7 @@
 // reads. Run by hand when the seeds should change:
 //     build-fuzz/tests/fuzz/orvix_make_fuzz_corpus tests/fuzz/corpus
 #include "engine/picturereader.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

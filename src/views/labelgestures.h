@@ -1,6 +1,6 @@
 #pragma once
 
-#include "labelgeometry.h"
+#include "views/labelgeometry.h"
 
 #include <QMouseEvent>
 
@@ -62,7 +62,7 @@ template <class View> void release(View &view, const QMouseEvent &event)
             emit view.mouseleftup(at.x(), at.y());
         } else {
             // A circle centred on the press point whose radius is the larger extent of the
-            // drag, counted the toolkit's way (right - left + 1).
+            // drag, counted Qt's way (right - left + 1).
             const QRect rect = labelgeometry::dragRect(view.pressPos, event.pos());
             emit view.size_changed(mapper.map(view.pressPos.x()), mapper.map(view.pressPos.y()),
                                    std::max(mapper.map(rect.width()), mapper.map(rect.height())));

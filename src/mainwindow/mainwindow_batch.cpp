@@ -1,0 +1,68 @@
+#include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "batch/batchsession.h"
+
+#include <QPixmap>
+
+// Converts every file of batchFiles with the current circle and settings into outputFolder.
+// A command-line run (batchMode other than 0) leaves its outcome in batchExitCode.
+void MainWindow::batchConvert()
+{
+    BatchSession session(this, *converter);
+    session.interactive = batchMode == 0;
+    session.title = ui->actionBatch_Convert->text();
+    session.texts = texts;
+    session.settingsFile = settingsFile;
+    session.sortType = sortType;
+    session.openFolder = openFiler;
+    session.settings.outputFolder = outputFolder;
+    session.settings.fileNameType = fileNameType;
+    session.settings.outputFormat = outputFormat;
+    session.settings.outputQuality = outputQuality;
+    session.settings.overwrite = overwrite;
+    session.params = conversionParameters();
+    session.started = [this] { ui->label->setPixmap(QPixmap()); };
+    session.pictureLoaded = [this](const QImage &picture) {
+        sourceImage = picture;
+        imageWidth = picture.width();
+        imageHeight = picture.height();
+        // The scales follow every loaded picture, also one whose map is then skipped or
+        // refused, which the runner does not convert at all.
+        columnScale = double(outputSizeX) / imageWidth;
+        rowScale = outputSizeY * 0.5 / imageHeight;
+    };
+    session.ended = [this] {
+        sourceImage = QImage();
+        ui->label->setPixmap(QPixmap());
+    };
+    const int exitCode = session.run(batchFiles);
+    if (!session.interactive)
+        batchExitCode = exitCode;
+}
+
+// The batch dialog round trip: only a confirmation takes the typed circle and starts the run.
+void MainWindow::on_actionBatch_Convert_triggered()
+{
+    BatchChoices choices;
+    choices.files = batchFiles;
+    choices.outputFolder = outputFolder;
+    choices.inputFolder = inputFolder;
+    choices.sortType = sortType;
+    choices.fileNameType = fileNameType;
+    choices.overwrite = overwrite;
+    choices.openFiler = openFiler;
+
+    const bool accepted = chooseBatch(this, langFile, choices);
+    if (accepted)
+        readScreenParameter();
+    batchFiles = choices.files;
+    outputFolder = choices.outputFolder;
+    inputFolder = choices.inputFolder;
+    sortType = choices.sortType;
+    fileNameType = choices.fileNameType;
+    overwrite = choices.overwrite;
+    openFiler = choices.openFiler;
+    if (accepted)
+        batchConvert();
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/defaultvalues.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,14 +15,14 @@ struct SettingsRecord
     bool previewWindow = false;
     bool autoPreview = false;
     bool autoSize = true;
-    int penSize = 3;
-    QString penColor = QStringLiteral("#FFFF0000");
+    int penSize = defaults::penSize;
+    QString penColor = QLatin1String(defaults::penColor);
     int centerX = 0;
     int centerY = 0;
     int radius = 0;
-    double distance = 100.0;
-    int outputSizeX = 2048;
-    int outputSizeY = 1024;
+    double distance = defaults::distance;
+    int outputSizeX = defaults::outputWidth;
+    int outputSizeY = defaults::outputHeight;
     QString loadFileName;
     QString saveFileName;
     QString inputFolder;
@@ -28,7 +30,7 @@ struct SettingsRecord
     int sortType = 0;
     int fileNameType = 0;
     int outputFormat = 0;
-    int outputQuality = 85;
+    int outputQuality = defaults::outputQuality;
     double latitude = 0.0;
     double longitude = 0.0;
     double azimuth = 0.0;

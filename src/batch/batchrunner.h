@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversionparameters.h"
+#include "engine/defaultvalues.h"
 
 #include <QImage>
 #include <QSet>
@@ -17,7 +18,7 @@ struct BatchSettings
     QString outputFolder;
     int fileNameType = 0;
     int outputFormat = 0;
-    int outputQuality = 85;
+    int outputQuality = defaults::outputQuality;
     bool overwrite = true;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/defaultvalues.h"
+
 // Everything a conversion reads besides the source picture: the marked circle in source
 // pixels, the camera distance in globe radii, the map size and the three turns in degrees.
 struct ConversionParameters
@@ -7,9 +9,9 @@ struct ConversionParameters
     int centerX = 0;
     int centerY = 0;
     int radius = 0;
-    double distance = 100.0;
-    int outputWidth = 2048;
-    int outputHeight = 1024;
+    double distance = defaults::distance;
+    int outputWidth = defaults::outputWidth;
+    int outputHeight = defaults::outputHeight;
     double latitude = 0.0;
     double longitude = 0.0;
     double azimuth = 0.0;

@@ -35,7 +35,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->lineRadius->setText(QStringLiteral("0"));
     ui->lineCenterX->setText(QStringLiteral("0"));
     ui->lineCenterY->setText(QStringLiteral("0"));
-    penColor.setNamedColor(QStringLiteral("#FFFF0000"));
+    penColor.setNamedColor(QLatin1String(defaults::penColor));
     ui->label->setMouseTracking(true);
     connect(previewWindow, &PreviewWindow::hidden, this, &MainWindow::slotPreviewWindowHidden);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settingsrecord.h"
+#include "engine/defaultvalues.h"
 
 #include <QColor>
 #include <QImage>
@@ -43,14 +44,14 @@ public:
     int centerX = 0;
     int centerY = 0;
     int radius = 0;
-    double distance = 100.0;
+    double distance = defaults::distance;
     double columnScale = 0.0;
     double rowScale = 0.0;
     int imageWidth = 0;
     int imageHeight = 0;
     int batchMode = 1;
-    int outputSizeX = 2048;
-    int outputSizeY = 1024;
+    int outputSizeX = defaults::outputWidth;
+    int outputSizeY = defaults::outputHeight;
     int sortType = 0;
     int fileNameType = 0;
     bool autoPreview = false;
@@ -61,9 +62,9 @@ public:
     bool clickedOutside = false;
     int anchorX = 0;
     int anchorY = 0;
-    int penSize = 3;
+    int penSize = defaults::penSize;
     QColor penColor;
-    int outputQuality = 85;
+    int outputQuality = defaults::outputQuality;
     int outputFormat = 0;
     int repeatDelay = 0;
     int stepX = 0;

@@ -81,7 +81,7 @@ int BatchSession::run(QStringList &files)
     window->setEnabled(false);
     status.setEnabled(true);
     // Closing the progress window (its close box or Escape) stops the run like its stop
-    // button: otherwise the window would vanish while the main window stays disabled, and
+    // button: otherwise it would vanish while the window it belongs to stays disabled, and
     // nothing would be left to stop the run with.
     QObject::connect(&status, &QDialog::rejected, &status,
                      [&status] { status.stopRequested = true; });

@@ -268,16 +268,16 @@ void SettingsTest::oversizedGeometryIsShrunkToTheDesktop_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QSize>("size");
 
-    QTest::newRow("main window, toolkit limit")
+    QTest::newRow("main window, Qt limit")
         << QStringLiteral("Geometry") << QSize(16777215, 16777215);
     QTest::newRow("main window, very wide") << QStringLiteral("Geometry") << QSize(2000000, 580);
-    QTest::newRow("preview window, toolkit limit")
+    QTest::newRow("preview window, Qt limit")
         << QStringLiteral("PreviewGeometry") << QSize(16777215, 16777215);
     QTest::newRow("preview window, very tall")
         << QStringLiteral("PreviewGeometry") << QSize(400, 3000000);
 }
 
-// A hand-edited geometry of millions of pixels would make the toolkit allocate the window's
+// A hand-edited geometry of millions of pixels would make Qt allocate the window's
 // buffer at that size when the window is shown; it is shrunk to the desktop. Sizes up to twice
 // the desktop are restored as they were (roundTripOfEveryKey).
 void SettingsTest::oversizedGeometryIsShrunkToTheDesktop()

@@ -88,7 +88,7 @@ private slots:
 
 void TestBatchConvertDialog::initTestCase()
 {
-    // The toolkit's own file dialog, so the tests can fill it in on any desktop.
+    // Qt's own file dialog, so the tests can fill it in on any desktop.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
 }
 

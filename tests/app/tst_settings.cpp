@@ -31,6 +31,7 @@ private slots:
     void handEditedValues();
     void oversizedGeometryIsShrunkToTheDesktop_data();
     void oversizedGeometryIsShrunkToTheDesktop();
+    void overriddenSettingsAreNotSaved();
 
 private:
     QString settingsPath() const { return folder.filePath(QStringLiteral("orvix.ini")); }
@@ -301,6 +302,28 @@ void SettingsTest::oversizedGeometryIsShrunkToTheDesktop()
     const QSize expected(size.width() > 2 * desktop.width() ? desktop.width() : size.width(),
                          size.height() > 2 * desktop.height() ? desktop.height() : size.height());
     QCOMPARE(restored->size(), expected);
+}
+
+// A run may override the settings it converts with; the file keeps what it held.
+void SettingsTest::overriddenSettingsAreNotSaved()
+{
+    writeSettings("[General]\nOutputSizeX=4096\nRadius=50\n");
+    {
+        auto window = windowtesting::makeWindow(folder.path());
+        SettingsRecord run = window->settings();
+        run.outputSizeX = 1024;
+        run.radius = 7;
+        run.outputFolder = QStringLiteral("/run");
+        window->overrideSettings(run);
+        QCOMPARE(window->outputSizeX, 1024);
+        QCOMPARE(window->radius, 7);
+        QCOMPARE(window->outputFolder, QStringLiteral("/run"));
+        window->close();
+    }
+    QSettings file(settingsPath(), QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("OutputSizeX")).toInt(), 4096);
+    QCOMPARE(file.value(QStringLiteral("Radius")).toInt(), 50);
+    QCOMPARE(file.value(QStringLiteral("OutputFolder")).toString(), QString());
 }
 
 QTEST_MAIN(SettingsTest)

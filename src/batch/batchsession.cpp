@@ -22,33 +22,40 @@ void printToStandardError(const QString &line)
 
 } // namespace
 
-bool chooseBatch(QWidget *parent, const QString &languageFile, BatchChoices &choices)
+bool chooseBatch(QWidget *parent, const QString &languageFile, QStringList &files,
+                 SettingsRecord &settings)
 {
     BatchConvertDialog dialog(parent);
     dialog.langFile = languageFile;
     dialog.loadLanguage();
-    dialog.sortType = choices.sortType;
-    dialog.fileNameType = choices.fileNameType;
-    dialog.files = choices.files;
-    dialog.outputFolder = choices.outputFolder;
-    dialog.inputFolder = choices.inputFolder;
-    dialog.overwrite = choices.overwrite;
-    dialog.openFiler = choices.openFiler;
+    dialog.sortType = settings.sortType;
+    dialog.fileNameType = settings.fileNameType;
+    dialog.files = files;
+    dialog.outputFolder = settings.outputFolder;
+    dialog.inputFolder = settings.inputFolder;
+    dialog.overwrite = settings.overwrite;
+    dialog.openFiler = settings.openFiler;
 
     const bool accepted = dialog.exec() != 0;
-    choices.files = dialog.files;
-    choices.outputFolder = dialog.outputFolder;
-    choices.inputFolder = dialog.inputFolder;
-    choices.sortType = dialog.sortType;
-    choices.fileNameType = dialog.fileNameType;
-    choices.overwrite = dialog.overwrite;
-    choices.openFiler = dialog.openFiler;
+    files = dialog.files;
+    settings.outputFolder = dialog.outputFolder;
+    settings.inputFolder = dialog.inputFolder;
+    settings.sortType = dialog.sortType;
+    settings.fileNameType = dialog.fileNameType;
+    settings.overwrite = dialog.overwrite;
+    settings.openFiler = dialog.openFiler;
     return accepted;
 }
 
-BatchSession::BatchSession(QWidget *window, MapConverter &converter)
-    : window(window), converter(converter)
+BatchSession::BatchSession(QWidget *window, MapConverter &converter, const SettingsRecord &settings)
+    : sortType(settings.sortType), openFolder(settings.openFiler), window(window),
+      converter(converter)
 {
+    this->settings.outputFolder = settings.outputFolder;
+    this->settings.fileNameType = settings.fileNameType;
+    this->settings.outputFormat = settings.outputFormat;
+    this->settings.outputQuality = settings.outputQuality;
+    this->settings.overwrite = settings.overwrite;
 }
 
 int BatchSession::run(QStringList &files)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/settingsrecord.h"
 #include "batch/batchrunner.h"
 #include "engine/conversionparameters.h"
 
@@ -13,21 +14,11 @@
 class MapConverter;
 class QWidget;
 
-// What the batch dialog edits.
-struct BatchChoices
-{
-    QStringList files;
-    QString outputFolder;
-    QString inputFolder;
-    int sortType = 0;
-    int fileNameType = 0;
-    bool overwrite = true;
-    bool openFiler = true;
-};
-
-// Runs the batch dialog with the texts of languageFile. The choices come back whether it was
-// confirmed or closed; the function returns true only for a confirmation, which starts a run.
-bool chooseBatch(QWidget *parent, const QString &languageFile, BatchChoices &choices);
+// Runs the batch dialog on the files and the settings' folders, order, naming and switches,
+// with the texts of languageFile. The choices come back whether it was confirmed or closed; the
+// function returns true only for a confirmation, which starts a run.
+bool chooseBatch(QWidget *parent, const QString &languageFile, QStringList &files,
+                 SettingsRecord &settings);
 
 // One batch run as a window starts it, around BatchRunner. An interactive run shows the
 // progress dialog over the window, can be stopped between files, reports the totals in a box
@@ -36,7 +27,9 @@ bool chooseBatch(QWidget *parent, const QString &languageFile, BatchChoices &cho
 class BatchSession
 {
 public:
-    BatchSession(QWidget *window, MapConverter &converter);
+    // Takes the output folder, naming, format, quality, overwrite rule, order and the
+    // open-folder switch from the settings.
+    BatchSession(QWidget *window, MapConverter &converter, const SettingsRecord &settings);
 
     bool interactive = true;
     // The title of its boxes.

@@ -9,18 +9,11 @@
 // A command-line run (batchMode other than 0) leaves its outcome in batchExitCode.
 void MainWindow::batchConvert()
 {
-    BatchSession session(this, *converter);
+    BatchSession session(this, *converter, settings());
     session.interactive = batchMode == 0;
     session.title = ui->actionBatch_Convert->text();
     session.texts = texts;
     session.settingsFile = settingsFile;
-    session.sortType = sortType;
-    session.openFolder = openFiler;
-    session.settings.outputFolder = outputFolder;
-    session.settings.fileNameType = fileNameType;
-    session.settings.outputFormat = outputFormat;
-    session.settings.outputQuality = outputQuality;
-    session.settings.overwrite = overwrite;
     session.params = conversionParameters();
     session.started = [this] { ui->label->setPixmap(QPixmap()); };
     session.pictureLoaded = [this](const QImage &picture) {
@@ -44,25 +37,16 @@ void MainWindow::batchConvert()
 // The batch dialog round trip: only a confirmation takes the typed circle and starts the run.
 void MainWindow::on_actionBatch_Convert_triggered()
 {
-    BatchChoices choices;
-    choices.files = batchFiles;
-    choices.outputFolder = outputFolder;
-    choices.inputFolder = inputFolder;
-    choices.sortType = sortType;
-    choices.fileNameType = fileNameType;
-    choices.overwrite = overwrite;
-    choices.openFiler = openFiler;
-
-    const bool accepted = chooseBatch(this, langFile, choices);
+    SettingsRecord record = settings();
+    const bool accepted = chooseBatch(this, langFile, batchFiles, record);
     if (accepted)
         readScreenParameter();
-    batchFiles = choices.files;
-    outputFolder = choices.outputFolder;
-    inputFolder = choices.inputFolder;
-    sortType = choices.sortType;
-    fileNameType = choices.fileNameType;
-    overwrite = choices.overwrite;
-    openFiler = choices.openFiler;
+    outputFolder = record.outputFolder;
+    inputFolder = record.inputFolder;
+    sortType = record.sortType;
+    fileNameType = record.fileNameType;
+    overwrite = record.overwrite;
+    openFiler = record.openFiler;
     if (accepted)
         batchConvert();
 }

@@ -2,35 +2,23 @@
 
 #include "option/optionvalues.h"
 
-// The option dialog works on copies of the window's values; they come back only when the user
-// confirms, and the new pen is drawn at once. The preview keeps its map until the next
+// The option dialog works on a copy of the window's settings; its values come back only when
+// the user confirms, and the new pen is drawn at once. The preview keeps its map until the next
 // conversion.
 void MainWindow::on_actionSetting_triggered()
 {
-    OptionValues values;
-    values.distance = distance;
-    values.outputSizeX = outputSizeX;
-    values.outputSizeY = outputSizeY;
-    values.outputQuality = outputQuality;
-    values.outputFormat = outputFormat;
-    values.latitude = latitude;
-    values.longitude = longitude;
-    values.azimuth = azimuth;
-    values.penSize = penSize;
-    values.penColor = penColor.name(QColor::HexArgb);
-
-    if (!editOptions(this, langFile, values))
+    SettingsRecord record = settings();
+    if (!editOptions(this, langFile, record))
         return;
-
-    distance = values.distance;
-    outputSizeX = values.outputSizeX;
-    outputSizeY = values.outputSizeY;
-    outputQuality = values.outputQuality;
-    outputFormat = values.outputFormat;
-    latitude = values.latitude;
-    longitude = values.longitude;
-    azimuth = values.azimuth;
-    penSize = values.penSize;
-    penColor.setNamedColor(values.penColor);
+    distance = record.distance;
+    outputSizeX = record.outputSizeX;
+    outputSizeY = record.outputSizeY;
+    outputQuality = record.outputQuality;
+    outputFormat = record.outputFormat;
+    latitude = record.latitude;
+    longitude = record.longitude;
+    azimuth = record.azimuth;
+    penSize = record.penSize;
+    penColor.setNamedColor(record.penColor);
     drawSelection();
 }

@@ -2,35 +2,35 @@
 
 #include "option/option.h"
 
-bool editOptions(QWidget *parent, const QString &languageFile, OptionValues &values)
+bool editOptions(QWidget *parent, const QString &languageFile, SettingsRecord &settings)
 {
     Option dialog(parent);
     dialog.langFile = languageFile;
     dialog.loadLanguage();
 
-    dialog.distance = values.distance;
-    dialog.outputSizeX = values.outputSizeX;
-    dialog.outputSizeY = values.outputSizeY;
-    dialog.outputQuality = values.outputQuality;
-    dialog.outputFormat = values.outputFormat;
-    dialog.latitude = values.latitude;
-    dialog.longitude = values.longitude;
-    dialog.azimuth = values.azimuth;
-    dialog.penSize = values.penSize;
-    dialog.penColor = values.penColor;
+    dialog.distance = settings.distance;
+    dialog.outputSizeX = settings.outputSizeX;
+    dialog.outputSizeY = settings.outputSizeY;
+    dialog.outputQuality = settings.outputQuality;
+    dialog.outputFormat = settings.outputFormat;
+    dialog.latitude = settings.latitude;
+    dialog.longitude = settings.longitude;
+    dialog.azimuth = settings.azimuth;
+    dialog.penSize = settings.penSize;
+    dialog.penColor = settings.penColor;
 
     if (!dialog.exec())
         return false;
 
-    values.distance = dialog.distance;
-    values.outputSizeX = dialog.outputSizeX;
-    values.outputSizeY = dialog.outputSizeY;
-    values.outputQuality = dialog.outputQuality;
-    values.outputFormat = dialog.outputFormat;
-    values.latitude = dialog.latitude;
-    values.longitude = dialog.longitude;
-    values.azimuth = dialog.azimuth;
-    values.penSize = dialog.penSize;
-    values.penColor = dialog.penColor;
+    settings.distance = dialog.distance;
+    settings.outputSizeX = dialog.outputSizeX;
+    settings.outputSizeY = dialog.outputSizeY;
+    settings.outputQuality = dialog.outputQuality;
+    settings.outputFormat = dialog.outputFormat;
+    settings.latitude = dialog.latitude;
+    settings.longitude = dialog.longitude;
+    settings.azimuth = dialog.azimuth;
+    settings.penSize = dialog.penSize;
+    settings.penColor = dialog.penColor;
     return true;
 }

@@ -1,6 +1,6 @@
 #include "mainwindow/mainwindow.h"
 
-#include "option/optionvalues.h"
+#include "option/editoptions.h"
 
 // The option dialog works on a copy of the window's settings; its values come back only when
 // the user confirms, and the new pen is drawn at once. The preview keeps its map until the next

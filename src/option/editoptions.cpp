@@ -1,4 +1,4 @@
-#include "option/optionvalues.h"
+#include "option/editoptions.h"
 
 #include "option/option.h"
 

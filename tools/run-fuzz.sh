@@ -15,7 +15,7 @@ build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIX_FUZZ=ON >/dev/null
 cmake --build "$build" --target $targets -j"$(nproc)"
 
-# The toolkit keeps global state until exit, which the leak checker would report.
+# Qt keeps global state until exit, which the leak checker would report.
 export ASAN_OPTIONS=detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scratch=$(mktemp -d)

@@ -1,4 +1,4 @@
-#include "applicationidentity.h"
+#include "app/applicationidentity.h"
 
 #include <QApplication>
 #include <QDir>

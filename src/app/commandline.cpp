@@ -1,6 +1,6 @@
-#include "commandline.h"
+#include "app/commandline.h"
 
-#include "programversion.h"
+#include "app/programversion.h"
 
 #include <QDebug>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "displayplatform.h"
+#include "app/displayplatform.h"
 
 #include "commandline.h"
 

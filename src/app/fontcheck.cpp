@@ -1,4 +1,4 @@
-#include "fontcheck.h"
+#include "app/fontcheck.h"
 
 #include <QAbstractButton>
 #include <QAction>

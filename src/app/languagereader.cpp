@@ -1,4 +1,4 @@
-#include "languagereader.h"
+#include "app/languagereader.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,9 +1,9 @@
-#include "applicationidentity.h"
-#include "commandline.h"
-#include "displayplatform.h"
-#include "fontcheck.h"
-#include "mainwindow.h"
-#include "programpaths.h"
+#include "app/applicationidentity.h"
+#include "app/commandline.h"
+#include "app/displayplatform.h"
+#include "app/fontcheck.h"
+#include "app/programpaths.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,6 @@
-#include "mainwindow.h"
-#include "ui_mainwindow.h"
+#include "app/mainwindowtexts.h"
 
-#include "languagereader.h"
-#include "previewwindow.h"
-#include "programversion.h"
+#include "app/languagereader.h"
 
 namespace {
 
@@ -13,9 +10,8 @@ struct BuiltInText
     const char *text;
 };
 
-// The main window's message and dialog texts, in the order they are read, after the window
-// title (which is read between the widget keys).
-const BuiltInText messageTexts[] = {
+const BuiltInText builtInTexts[] = {
+    {"title", "Kyuvia 画像変換ツール"},
     {"file_filter", "画像ファイル (*.gif *.png *.jpg)"},
     {"open_file", "表示したい画像ファイルを選択して下さい"},
     {"open_error", " は開けませんでした"},
@@ -44,36 +40,8 @@ const BuiltInText messageTexts[] = {
 
 } // namespace
 
-void MainWindow::loadLanguage()
+void storeMainWindowTexts(const LanguageReader &reader, QMap<QString, QString> &texts)
 {
-    {
-        const LanguageReader reader(langFile, QStringLiteral("main"));
-        reader.applyText(QStringLiteral("lbl_1"), ui->label_1);
-        reader.applyText(QStringLiteral("lbl_2"), ui->label_2);
-        reader.applyText(QStringLiteral("lbl_3"), ui->label_3);
-        reader.applyText(QStringLiteral("lbl_4"), ui->label_4);
-        reader.applyText(QStringLiteral("lbl_4_2"), ui->label_4_2);
-        reader.applyText(QStringLiteral("btn_open"), ui->btnImageRead);
-        reader.applyText(QStringLiteral("btn_preview"), ui->btnPreview);
-        reader.applyText(QStringLiteral("lbl_center"), ui->label_center);
-        reader.applyText(QStringLiteral("lbl_radius"), ui->label_radius);
-        reader.applyText(QStringLiteral("btn_conv"), ui->btnConvert);
-        reader.applyText(QStringLiteral("btn_browse"), ui->btnBrowse);
-        reader.storeText(QStringLiteral("title"), QStringLiteral("Kyuvia 画像変換ツール"), texts);
-        reader.applyTitle(QStringLiteral("menu_file"), ui->menuFile);
-        reader.applyTitle(QStringLiteral("menu_show"), ui->menuView);
-        reader.applyText(QStringLiteral("cmd_load_param"), ui->actionLoad_Param);
-        reader.applyText(QStringLiteral("cmd_save_param"), ui->actionSave_Param);
-        reader.applyText(QStringLiteral("cmd_reset_param"), ui->actionParam_Reset);
-        reader.applyText(QStringLiteral("cmd_batch_conv"), ui->actionBatch_Convert);
-        reader.applyText(QStringLiteral("cmd_setting"), ui->actionSetting);
-        reader.applyText(QStringLiteral("cmd_preview_window"), ui->actionPreview_Window);
-        reader.applyText(QStringLiteral("cmd_auto_preview"), ui->actionAuto_Preview);
-        reader.applyText(QStringLiteral("cmd_auto_size"), ui->actionAuto_Size);
-        for (const BuiltInText &entry : messageTexts)
-            reader.storeText(QString::fromLatin1(entry.key), QString::fromUtf8(entry.text), texts);
-    }
-    setWindowTitle(texts.value(QStringLiteral("title")) + QLatin1Char(' ') +
-                   QLatin1String(programVersion));
-    previewWindow->setWindowTitle(texts.value(QStringLiteral("preview_window_title")));
+    for (const BuiltInText &entry : builtInTexts)
+        reader.storeText(QString::fromLatin1(entry.key), QString::fromUtf8(entry.text), texts);
 }

@@ -1,4 +1,4 @@
-#include "programpaths.h"
+#include "app/programpaths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "safeinifile.h"
+#include "app/safeinifile.h"
 
 #include "engine/regularfile.h"
 

@@ -1,7 +1,7 @@
-#include "batchconvertdialog.h"
+#include "batch/batchconvertdialog.h"
 #include "ui_batchconvertdialog.h"
 
-#include "languagereader.h"
+#include "app/languagereader.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -12,7 +12,8 @@ class BatchConvertDialog;
 // The modal dialog that prepares a batch conversion: the input files (picked one by one or
 // every PNG, JPG and GIF file of a folder), their processing order, the output folder and
 // naming, and the overwrite and open-folder switches. It only collects the choices in its
-// public members; the main window copies its values in before exec() and back afterwards.
+// public members; chooseBatch (batchsession.h) copies the values in before exec() and back
+// afterwards.
 class BatchConvertDialog : public QDialog
 {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "batchfiles.h"
+#include "batch/batchfiles.h"
 
 #include "engine/mapwriter.h"
 

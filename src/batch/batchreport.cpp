@@ -1,6 +1,6 @@
-#include "batchreport.h"
+#include "batch/batchreport.h"
 
-#include "batchrunner.h"
+#include "batch/batchrunner.h"
 
 namespace {
 

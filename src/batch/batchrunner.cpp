@@ -1,6 +1,6 @@
-#include "batchrunner.h"
+#include "batch/batchrunner.h"
 
-#include "batchfiles.h"
+#include "batch/batchfiles.h"
 #include "engine/picturereader.h"
 
 #include "engine/mapconverter.h"

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "engine/conversionparameters.h"
-#include "outputnames.h"
+#include "batch/outputnames.h"
+#include "engine/defaultvalues.h"
 
 #include <QImage>
 #include <QSet>
@@ -19,7 +20,7 @@ struct BatchSettings
     QString outputFolder;
     int fileNameType = 0;
     int outputFormat = 0;
-    int outputQuality = 85;
+    int outputQuality = defaults::outputQuality;
     bool overwrite = true;
 };
 

@@ -1,4 +1,4 @@
-#include "folderopener.h"
+#include "batch/folderopener.h"
 
 #include <QDesktopServices>
 #include <QProcess>

@@ -1,6 +1,6 @@
-#include "outputnames.h"
+#include "batch/outputnames.h"
 
-#include "batchfiles.h"
+#include "batch/batchfiles.h"
 
 #include "engine/mapwriter.h"
 

@@ -1,4 +1,4 @@
-#include "status.h"
+#include "batch/status.h"
 #include "ui_status.h"
 
 #include "engine/numeric.h"

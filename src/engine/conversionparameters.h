@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/defaultvalues.h"
+
 // How a map is made from the picture. The standard conversion is the established one, kept
 // byte for byte; the precise one samples the picture once through the exact perspective with
 // filtering fitted to the local scale.
@@ -16,9 +18,9 @@ struct ConversionParameters
     int centerX = 0;
     int centerY = 0;
     int radius = 0;
-    double distance = 100.0;
-    int outputWidth = 2048;
-    int outputHeight = 1024;
+    double distance = defaults::distance;
+    int outputWidth = defaults::outputWidth;
+    int outputHeight = defaults::outputHeight;
     double latitude = 0.0;
     double longitude = 0.0;
     double azimuth = 0.0;

@@ -1,4 +1,4 @@
-#include "droppedfiles.h"
+#include "mainwindow/droppedfiles.h"
 
 #include <QFileInfo>
 #include <QMimeData>

@@ -1,13 +1,13 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "droppedfiles.h"
 #include "engine/mapconverter.h"
 #include "engine/mapwriter.h"
 #include "engine/picturereader.h"
-#include "messagebox.h"
-#include "previewwindow.h"
-#include "selectiongeometry.h"
+#include "mainwindow/droppedfiles.h"
+#include "mainwindow/messagebox.h"
+#include "mainwindow/selectiongeometry.h"
+#include "preview/previewwindow.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -35,7 +35,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->lineRadius->setText(QStringLiteral("0"));
     ui->lineCenterX->setText(QStringLiteral("0"));
     ui->lineCenterY->setText(QStringLiteral("0"));
-    penColor.setNamedColor(QStringLiteral("#FFFF0000"));
+    penColor.setNamedColor(QLatin1String(defaults::penColor));
     ui->label->setMouseTracking(true);
     connect(previewWindow, &PreviewWindow::hidden, this, &MainWindow::slotPreviewWindowHidden);
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/settingsrecord.h"
+#include "engine/defaultvalues.h"
+
 #include <QColor>
 #include <QImage>
 #include <QMainWindow>
@@ -20,11 +23,10 @@ class MainWindow;
 
 // The program's main window and the owner of all of its state: the opened picture, the
 // selection circle, every conversion and batch option, the texts, the timers and the preview
-// window. Its implementation is split by concern over several files: commands (mainwindow.cpp),
-// start-up (app/startup.cpp), selection editing (selectionediting.cpp), parameter files
-// (parameterfile.cpp), settings (settings.cpp), texts (mainwindowtexts.cpp), conversion
-// (conversion.cpp), the option round trip (option/optionroundtrip.cpp) and the batch run
-// (batch/batchrun.cpp).
+// window. Its members are defined in this folder, split by concern: commands (mainwindow.cpp)
+// and mainwindow_<concern>.cpp for start-up, selection editing, parameter files, settings,
+// language, conversion, the option dialog and the batch run. The work itself is done by the
+// classes of app/, batch/, option/ and preview/, which do not know this window.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -42,14 +44,14 @@ public:
     int centerX = 0;
     int centerY = 0;
     int radius = 0;
-    double distance = 100.0;
+    double distance = defaults::distance;
     double columnScale = 0.0;
     double rowScale = 0.0;
     int imageWidth = 0;
     int imageHeight = 0;
     int batchMode = 1;
-    int outputSizeX = 2048;
-    int outputSizeY = 1024;
+    int outputSizeX = defaults::outputWidth;
+    int outputSizeY = defaults::outputHeight;
     int sortType = 0;
     int fileNameType = 0;
     bool autoPreview = false;
@@ -60,9 +62,9 @@ public:
     bool clickedOutside = false;
     int anchorX = 0;
     int anchorY = 0;
-    int penSize = 3;
+    int penSize = defaults::penSize;
     QColor penColor;
-    int outputQuality = 85;
+    int outputQuality = defaults::outputQuality;
     int outputFormat = 0;
     int repeatDelay = 0;
     int stepX = 0;
@@ -94,6 +96,12 @@ public:
     void loadLanguage();
     void loadSettings();
     void saveSettings();
+    // The settings as the window holds them (the window geometries excepted), and the reverse.
+    SettingsRecord settings() const;
+    void applySettings(const SettingsRecord &record);
+    // Applies settings for this run only: a later saveSettings writes back the values that
+    // loadSettings read, not these.
+    void overrideSettings(const SettingsRecord &record);
     void loadParameters();
     // Reads the circle from a parameter file and shows it: the line edits and, when it is
     // shown, the circle over the picture. Missing keys and values that are no number give 0.
@@ -179,4 +187,7 @@ private:
     bool arrowButtonHeld() const;
     void setZoneCursor(Qt::CursorShape shape);
     bool zoneCursorSet = false;
+    // The settings as the file held them, and whether this run overrides them.
+    SettingsRecord storedSettings;
+    bool overridden = false;
 };

@@ -1,4 +1,4 @@
-#include "messagebox.h"
+#include "mainwindow/messagebox.h"
 
 QMessageBox::StandardButton showMessage(QWidget *parent, QMessageBox::Icon icon,
                                         const QString &title, const QString &text,

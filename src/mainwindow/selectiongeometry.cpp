@@ -1,4 +1,4 @@
-#include "selectiongeometry.h"
+#include "mainwindow/selectiongeometry.h"
 
 #include <QPoint>
 #include <QRect>
@@ -14,8 +14,8 @@ namespace {
 // Half the width of the band around the circle line and the radius of the centre disk.
 constexpr qint64 grip = 8;
 
-// Squares up to this side, lying within this distance of the origin, are tested with the
-// toolkit's ellipse region, whose pixel edges are the ones the overlay shows. The region's
+// Squares up to this side, lying within this distance of the origin, are tested with Qt's
+// ellipse region, whose pixel edges are the ones the overlay shows. The region's
 // cost grows much faster than its side (about 1 ms at 4096, 50 ms at 8192, a second at 16384,
 // for each of the three regions a mouse move tests), and the region code is not made for
 // coordinates near the integer limits, so larger or farther squares (the circles of large

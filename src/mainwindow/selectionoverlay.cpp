@@ -1,4 +1,4 @@
-#include "selectionoverlay.h"
+#include "mainwindow/selectionoverlay.h"
 
 #include <QBrush>
 #include <QPainter>
@@ -31,8 +31,8 @@ void drawSelectionOverlay(QImage &picture, int cx, int cy, int r, const Selectio
     if (dottedSquare)
         linePen.setStyle(Qt::DotLine);
     painter.setPen(linePen);
-    // The square's corners are (cx - r, cy - r) and (cx + r, cy + r) inclusive, which the
-    // toolkit draws as a rectangle 2r + 1 pixels wide.
+    // The square's corners are (cx - r, cy - r) and (cx + r, cy + r) inclusive, which Qt
+    // draws as a rectangle 2r + 1 pixels wide.
     painter.drawRect(QRectF(x - rr, y - rr, 2.0 * rr + 1.0, 2.0 * rr + 1.0));
 }
 

@@ -1,6 +1,6 @@
-#include "option.h"
+#include "option/option.h"
 
-#include "optiontexts.h"
+#include "option/optiontexts.h"
 #include "ui_option.h"
 
 #include <QColor>
@@ -14,19 +14,14 @@ bool withinRange(double value, double lower, double upper)
     return value >= lower && value <= upper;
 }
 
-// The values the defaults button writes into the fields.
-const char *const defaultDistance = "100";
-const char *const defaultOutputSizeX = "2048";
-const char *const defaultOutputSizeY = "1024";
-const char *const defaultQuality = "85";
-const int defaultFormat = 0;
-const char *const defaultPenSize = "3";
-const char *const defaultPenColor = "#FFFF0000";
-const char *const defaultAngle = "0";
-
 QString angleText(double degrees)
 {
     return QString::number(degrees, 'g', 6);
+}
+
+QString distanceText(double distance)
+{
+    return QString::number(distance, 'g', 6);
 }
 
 } // namespace
@@ -50,7 +45,7 @@ int Option::exec()
 
 void Option::fillFields()
 {
-    ui->lineDistance->setText(QString::number(distance, 'g', 6));
+    ui->lineDistance->setText(distanceText(distance));
     ui->lineOutputSizeX->setText(QString::number(outputSizeX));
     ui->lineOutputSizeY->setText(QString::number(outputSizeY));
     ui->lineQuality->setText(QString::number(outputQuality));
@@ -86,16 +81,17 @@ void Option::on_btnCancel_clicked()
 
 void Option::on_btnDefault_clicked()
 {
-    ui->lineDistance->setText(QLatin1String(defaultDistance));
-    ui->lineOutputSizeX->setText(QLatin1String(defaultOutputSizeX));
-    ui->lineOutputSizeY->setText(QLatin1String(defaultOutputSizeY));
-    ui->lineQuality->setText(QLatin1String(defaultQuality));
-    ui->cbFormat->setCurrentIndex(defaultFormat);
-    ui->lineSize->setText(QLatin1String(defaultPenSize));
-    ui->lineColor->setText(QLatin1String(defaultPenColor));
-    ui->lineLatitude->setText(QLatin1String(defaultAngle));
-    ui->lineLongitude->setText(QLatin1String(defaultAngle));
-    ui->lineAzimuth->setText(QLatin1String(defaultAngle));
+    ui->lineDistance->setText(distanceText(defaults::distance));
+    ui->lineOutputSizeX->setText(QString::number(defaults::outputWidth));
+    ui->lineOutputSizeY->setText(QString::number(defaults::outputHeight));
+    ui->lineQuality->setText(QString::number(defaults::outputQuality));
+    // JPG, the first entry of the format list.
+    ui->cbFormat->setCurrentIndex(0);
+    ui->lineSize->setText(QString::number(defaults::penSize));
+    ui->lineColor->setText(QLatin1String(defaults::penColor));
+    ui->lineLatitude->setText(angleText(0.0));
+    ui->lineLongitude->setText(angleText(0.0));
+    ui->lineAzimuth->setText(angleText(0.0));
     update();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/defaultvalues.h"
+
 #include <QDialog>
 #include <QList>
 #include <QMap>
@@ -26,10 +28,10 @@ public:
     double distance = 0.0;
     int outputSizeX = 0;
     int outputSizeY = 0;
-    int outputQuality = 85;
+    int outputQuality = defaults::outputQuality;
     int outputFormat = 0;
-    QString penColor = QStringLiteral("#FFFF0000");
-    int penSize = 3;
+    QString penColor = QLatin1String(defaults::penColor);
+    int penSize = defaults::penSize;
     double latitude = 0.0;
     double longitude = 0.0;
     double azimuth = 0.0;

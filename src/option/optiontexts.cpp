@@ -1,7 +1,7 @@
-#include "option.h"
+#include "option/option.h"
 
-#include "languagereader.h"
-#include "optiontexts.h"
+#include "app/languagereader.h"
+#include "option/optiontexts.h"
 #include "ui_option.h"
 
 void Option::loadLanguage()

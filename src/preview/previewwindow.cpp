@@ -1,4 +1,4 @@
-#include "previewwindow.h"
+#include "preview/previewwindow.h"
 #include "ui_previewwindow.h"
 
 #include <QCloseEvent>

@@ -1,5 +1,5 @@
-#include "mainwindow.h"
-#include "previewwindow.h"
+#include "mainwindow/mainwindow.h"
+#include "preview/previewwindow.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 

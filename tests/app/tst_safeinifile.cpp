@@ -3,7 +3,7 @@
 // removed (the key then reads as missing), plain values and the geometries' byte arrays stay,
 // and only regular files of a bounded size are read.
 
-#include "safeinifile.h"
+#include "app/safeinifile.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "mainwindow.h"
-#include "previewwindow.h"
+#include "mainwindow/mainwindow.h"
+#include "preview/previewwindow.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -31,6 +31,7 @@ private slots:
     void handEditedValues();
     void oversizedGeometryIsShrunkToTheDesktop_data();
     void oversizedGeometryIsShrunkToTheDesktop();
+    void overriddenSettingsAreNotSaved();
 
 private:
     QString settingsPath() const { return folder.filePath(QStringLiteral("orvix.ini")); }
@@ -268,16 +269,16 @@ void SettingsTest::oversizedGeometryIsShrunkToTheDesktop_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QSize>("size");
 
-    QTest::newRow("main window, toolkit limit")
+    QTest::newRow("main window, Qt limit")
         << QStringLiteral("Geometry") << QSize(16777215, 16777215);
     QTest::newRow("main window, very wide") << QStringLiteral("Geometry") << QSize(2000000, 580);
-    QTest::newRow("preview window, toolkit limit")
+    QTest::newRow("preview window, Qt limit")
         << QStringLiteral("PreviewGeometry") << QSize(16777215, 16777215);
     QTest::newRow("preview window, very tall")
         << QStringLiteral("PreviewGeometry") << QSize(400, 3000000);
 }
 
-// A hand-edited geometry of millions of pixels would make the toolkit allocate the window's
+// A hand-edited geometry of millions of pixels would make Qt allocate the window's
 // buffer at that size when the window is shown; it is shrunk to the desktop. Sizes up to twice
 // the desktop are restored as they were (roundTripOfEveryKey).
 void SettingsTest::oversizedGeometryIsShrunkToTheDesktop()
@@ -301,6 +302,28 @@ void SettingsTest::oversizedGeometryIsShrunkToTheDesktop()
     const QSize expected(size.width() > 2 * desktop.width() ? desktop.width() : size.width(),
                          size.height() > 2 * desktop.height() ? desktop.height() : size.height());
     QCOMPARE(restored->size(), expected);
+}
+
+// A run may override the settings it converts with; the file keeps what it held.
+void SettingsTest::overriddenSettingsAreNotSaved()
+{
+    writeSettings("[General]\nOutputSizeX=4096\nRadius=50\n");
+    {
+        auto window = windowtesting::makeWindow(folder.path());
+        SettingsRecord run = window->settings();
+        run.outputSizeX = 1024;
+        run.radius = 7;
+        run.outputFolder = QStringLiteral("/run");
+        window->overrideSettings(run);
+        QCOMPARE(window->outputSizeX, 1024);
+        QCOMPARE(window->radius, 7);
+        QCOMPARE(window->outputFolder, QStringLiteral("/run"));
+        window->close();
+    }
+    QSettings file(settingsPath(), QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("OutputSizeX")).toInt(), 4096);
+    QCOMPARE(file.value(QStringLiteral("Radius")).toInt(), 50);
+    QCOMPARE(file.value(QStringLiteral("OutputFolder")).toString(), QString());
 }
 
 QTEST_MAIN(SettingsTest)

@@ -7,7 +7,7 @@
 // The settings folder is a small tmpfs of the test's own, which needs root (as in CI);
 // without it the full cases are skipped and the read-only case uses folder permissions.
 
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "scratchfilesystem.h"
 #include "windowtesting.h"
 

@@ -1,7 +1,7 @@
-#include "commandline.h"
-#include "mainwindow.h"
-#include "previewwindow.h"
-#include "programpaths.h"
+#include "app/commandline.h"
+#include "app/programpaths.h"
+#include "mainwindow/mainwindow.h"
+#include "preview/previewwindow.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 

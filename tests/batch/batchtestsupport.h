@@ -44,7 +44,7 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// A GIF of the picture in 128 grey levels. The toolkit reads GIF but cannot write it, so the
+// A GIF of the picture in 128 grey levels. Qt reads GIF but cannot write it, so the
 // file is encoded here: 8-bit LZW codes with a clear code before the table would grow, which
 // every reader accepts.
 inline QByteArray greyGif(const QImage &picture)

@@ -1,4 +1,4 @@
-#include "batchconvertdialog.h"
+#include "batch/batchconvertdialog.h"
 #include "batchtestsupport.h"
 #include "buttonclick.h"
 
@@ -89,7 +89,7 @@ private slots:
 
 void TestBatchConvertDialog::initTestCase()
 {
-    // The toolkit's own file dialog, so the tests can fill it in on any desktop.
+    // Qt's own file dialog, so the tests can fill it in on any desktop.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
 }
 

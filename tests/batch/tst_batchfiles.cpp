@@ -1,9 +1,9 @@
-#include "batchfiles.h"
-#include "batchreport.h"
-#include "batchrunner.h"
+#include "batch/batchfiles.h"
+#include "batch/batchreport.h"
+#include "batch/batchrunner.h"
+#include "batch/folderopener.h"
 #include "batchtestsupport.h"
 #include "engine/picturereader.h"
-#include "folderopener.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // inputs, symbolic links under the maps' names, maps whose names collide within one run, and
 // the messages for folders, unreadable names, control characters and a missing output folder.
 
-#include "batchfiles.h"
+#include "batch/batchfiles.h"
 #include "batchtestsupport.h"
 #include "engine/picturereader.h"
 

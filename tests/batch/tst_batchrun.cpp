@@ -1,8 +1,8 @@
-#include "batchconvertdialog.h"
+#include "batch/batchconvertdialog.h"
+#include "batch/folderopener.h"
+#include "batch/status.h"
 #include "batchtestsupport.h"
-#include "folderopener.h"
-#include "mainwindow.h"
-#include "status.h"
+#include "mainwindow/mainwindow.h"
 
 #include "engine/mapconverter.h"
 

@@ -1,4 +1,4 @@
-#include "batchrunner.h"
+#include "batch/batchrunner.h"
 #include "batchtestsupport.h"
 
 #include "engine/mapconverter.h"

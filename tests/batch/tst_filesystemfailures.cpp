@@ -9,7 +9,7 @@
 // folder permissions.
 
 #include "engine/mapwriter.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "scratchfilesystem.h"
 #include "standarderrorcapture.h"
 #include "ui_mainwindow.h"

@@ -1,4 +1,4 @@
-#include "status.h"
+#include "batch/status.h"
 
 #include <QLabel>
 #include <QProgressBar>

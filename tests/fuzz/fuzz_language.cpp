@@ -3,7 +3,7 @@
 // from. The dialogs are opened through the main window's commands, as the user opens them,
 // and a failed picture shows the loaded error text in a message box.
 #include "fuzzsupport.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

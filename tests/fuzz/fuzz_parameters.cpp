@@ -2,7 +2,7 @@
 // window with a picture open. The loaded circle is then used as the program uses it: drawn,
 // moved and resized with the mouse, stepped with the arrow buttons and converted.
 #include "fuzzsupport.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

@@ -4,7 +4,7 @@
 // loaded pen, a small conversion, the option and batch dialogs filled from the members, and
 // the save at close.
 #include "fuzzsupport.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QTimer>
 

@@ -36,7 +36,7 @@ void startApplication()
         return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(&silentMessageHandler);
-    // The toolkit keeps references to the argument count and list for the whole run; the
+    // Qt keeps references to the argument count and list for the whole run; the
     // fuzzer's own options are not meant for it.
     static int argumentCount = 1;
     static char programName[] = "orvix-fuzz";

@@ -10,7 +10,7 @@
 // answers to the modal dialogs that the program's own code paths open.
 namespace fuzzing {
 
-// Creates the application object once, on the offscreen platform, with the toolkit's debug
+// Creates the application object once, on the offscreen platform, with Qt's debug
 // and warning output silenced so that the fuzzer's log stays readable.
 void startApplication();
 

@@ -3,7 +3,7 @@
 // reads. Run by hand when the seeds should change:
 //     build-fuzz/tests/fuzz/orvix_make_fuzz_corpus tests/fuzz/corpus
 #include "engine/picturereader.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -110,7 +110,7 @@ bool writeParameterSeeds(const QDir &folder)
 }
 
 // A GIF without compression: a clear code before every second pixel keeps the codes at three
-// bits, which is all an encoder needs to be valid. The toolkit reads GIF but cannot write it.
+// bits, which is all an encoder needs to be valid. Qt reads GIF but cannot write it.
 QByteArray tinyGif(int width, int height)
 {
     QByteArray gif("GIF89a");

@@ -4,7 +4,7 @@
 
 #include "damagedpictures.h"
 #include "engine/picturereader.h"
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "standarderrorcapture.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"

@@ -1,7 +1,7 @@
 #include "engine/mapconverter.h"
-#include "mainwindow.h"
-#include "myimage.h"
-#include "previewwindow.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/myimage.h"
+#include "preview/previewwindow.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 

@@ -1,6 +1,6 @@
-#include "mainwindow.h"
-#include "myimage.h"
-#include "previewwindow.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/myimage.h"
+#include "preview/previewwindow.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 

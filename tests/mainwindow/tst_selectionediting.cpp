@@ -1,7 +1,7 @@
-#include "mainwindow.h"
-#include "myimage.h"
-#include "selectiongeometry.h"
-#include "selectionoverlay.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/myimage.h"
+#include "mainwindow/selectiongeometry.h"
+#include "mainwindow/selectionoverlay.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>

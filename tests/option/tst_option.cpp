@@ -1,5 +1,5 @@
 #include "messageboxcatcher.h"
-#include "option.h"
+#include "option/option.h"
 
 #include <QApplication>
 #include <QComboBox>

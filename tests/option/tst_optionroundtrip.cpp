@@ -1,7 +1,7 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "messageboxcatcher.h"
-#include "option.h"
-#include "previewwindow.h"
+#include "option/option.h"
+#include "preview/previewwindow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
+#include "app/applicationidentity.h"
 #include "appicondesign.h"
 #include "appiconsizes.h"
-#include "applicationidentity.h"
 
 #include <QFile>
 #include <QGuiApplication>

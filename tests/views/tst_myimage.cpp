@@ -3,7 +3,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "gesturelog.h"
-#include "myimage.h"
+#include "mainwindow/myimage.h"
 #include "viewtesting.h"
 
 #include <QSignalSpy>

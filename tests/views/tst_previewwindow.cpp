@@ -1,9 +1,9 @@
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "gesturelog.h"
-#include "labelgeometry.h"
-#include "myimage2.h"
-#include "previewwindow.h"
+#include "preview/myimage2.h"
+#include "preview/previewwindow.h"
+#include "views/labelgeometry.h"
 #include "viewtesting.h"
 
 #include <QHBoxLayout>

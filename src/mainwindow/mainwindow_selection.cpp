@@ -1,8 +1,8 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "selectiongeometry.h"
-#include "selectionoverlay.h"
+#include "mainwindow/selectiongeometry.h"
+#include "mainwindow/selectionoverlay.h"
 
 #include <QDebug>
 #include <QGuiApplication>

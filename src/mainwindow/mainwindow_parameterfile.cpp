@@ -1,13 +1,10 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
-#include "messagebox.h"
+#include "app/parameterfile.h"
+#include "mainwindow/messagebox.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSettings>
-
-// A parameter file holds the circle under the settings file's keys, so the settings file can
-// itself be loaded as a parameter file.
 
 void MainWindow::saveParameters()
 {
@@ -24,17 +21,11 @@ void MainWindow::saveParameters()
     const QString path = dialog.selectedFiles().first();
 
     readScreenParameter();
-    QSettings file(path, QSettings::IniFormat);
-    file.setIniCodec("UTF-8");
-    file.setValue(QStringLiteral("CenterX"), centerX);
-    file.setValue(QStringLiteral("CenterY"), centerY);
-    file.setValue(QStringLiteral("Radius"), radius);
-    // Written before the confirmation, so that a file that could not be written (a folder
-    // that cannot be made, a file that cannot be replaced) is reported instead of announced
-    // as saved. A previous content that was no INI text is replaced, which is not a failure.
-    file.sync();
+    // Written before the confirmation, so that a file that could not be written is reported
+    // instead of announced as saved.
+    const bool written = writeParameterFile(path, {centerX, centerY, radius});
     const QString title = texts.value(QStringLiteral("save_inifile_title"));
-    if (file.status() == QSettings::AccessError) {
+    if (!written) {
         showMessage(this, QMessageBox::Warning, title,
                     path + texts.value(QStringLiteral("save_error")));
         return;
@@ -58,13 +49,10 @@ void MainWindow::loadParameters()
 
 void MainWindow::loadParameterFile(const QString &path)
 {
-    {
-        QSettings file(path, QSettings::IniFormat);
-        file.setIniCodec("UTF-8");
-        centerX = file.value(QStringLiteral("CenterX"), 0).toInt();
-        centerY = file.value(QStringLiteral("CenterY"), 0).toInt();
-        radius = file.value(QStringLiteral("Radius"), 0).toInt();
-    }
+    const CircleParameters circle = readParameterFile(path);
+    centerX = circle.centerX;
+    centerY = circle.centerY;
+    radius = circle.radius;
     updateScreenParameter();
     drawSelection();
 }

@@ -1,7 +1,7 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 
 #include "engine/mapconverter.h"
-#include "previewwindow.h"
+#include "preview/previewwindow.h"
 
 #include <QDebug>
 

@@ -1,8 +1,8 @@
-#include "mainwindow.h"
+#include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "commandline.h"
-#include "previewwindow.h"
+#include "app/commandline.h"
+#include "preview/previewwindow.h"
 
 #include <QCoreApplication>
 #include <QDebug>

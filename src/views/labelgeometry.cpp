@@ -1,4 +1,4 @@
-#include "labelgeometry.h"
+#include "views/labelgeometry.h"
 
 #include <QLabel>
 #include <QPixmap>

@@ -50,7 +50,7 @@ private:
     double scale;
 };
 
-// The rectangle with corners from and to, normalized the toolkit's way.
+// The rectangle with corners from and to, normalized Qt's way.
 QRect dragRect(QPoint from, QPoint to);
 
 } // namespace labelgeometry

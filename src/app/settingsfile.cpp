@@ -1,0 +1,106 @@
+#include "app/settingsfile.h"
+
+#include <QSettings>
+
+#include <variant>
+
+namespace {
+
+using Field = std::variant<bool SettingsRecord::*, int SettingsRecord::*, double SettingsRecord::*,
+                           QString SettingsRecord::*, QByteArray SettingsRecord::*>;
+
+struct SettingsKey
+{
+    const char *name;
+    Field field;
+};
+
+const SettingsKey settingsKeys[] = {
+    {"Geometry", &SettingsRecord::geometry},
+    {"PreviewGeometry", &SettingsRecord::previewGeometry},
+    {"PreviewWindow", &SettingsRecord::previewWindow},
+    {"AutoPreview", &SettingsRecord::autoPreview},
+    {"AutoSize", &SettingsRecord::autoSize},
+    {"PenSize", &SettingsRecord::penSize},
+    {"PenColor", &SettingsRecord::penColor},
+    {settingskeys::centerX, &SettingsRecord::centerX},
+    {settingskeys::centerY, &SettingsRecord::centerY},
+    {settingskeys::radius, &SettingsRecord::radius},
+    {"Distance", &SettingsRecord::distance},
+    {"OutputSizeX", &SettingsRecord::outputSizeX},
+    {"OutputSizeY", &SettingsRecord::outputSizeY},
+    {"LoadFileName", &SettingsRecord::loadFileName},
+    {"SaveFileName", &SettingsRecord::saveFileName},
+    {"InputFolder", &SettingsRecord::inputFolder},
+    {"OutputFolder", &SettingsRecord::outputFolder},
+    {"InputFileSortType", &SettingsRecord::sortType},
+    {"OutputFileNameType", &SettingsRecord::fileNameType},
+    {"OutputFormat", &SettingsRecord::outputFormat},
+    {"OutputQuality", &SettingsRecord::outputQuality},
+    {"Latitude", &SettingsRecord::latitude},
+    {"Longitude", &SettingsRecord::longitude},
+    {"Azimuth", &SettingsRecord::azimuth},
+    {"Overwrite", &SettingsRecord::overwrite},
+    {"OpenFiler", &SettingsRecord::openFiler},
+};
+
+void convert(const QVariant &value, bool &out)
+{
+    out = value.toBool();
+}
+void convert(const QVariant &value, int &out)
+{
+    out = value.toInt();
+}
+void convert(const QVariant &value, double &out)
+{
+    out = value.toDouble();
+}
+void convert(const QVariant &value, QString &out)
+{
+    out = value.toString();
+}
+void convert(const QVariant &value, QByteArray &out)
+{
+    out = value.toByteArray();
+}
+
+} // namespace
+
+SettingsFile::SettingsFile(const QString &path) : path(path)
+{
+}
+
+SettingsRecord SettingsFile::load() const
+{
+    QSettings file(path, QSettings::IniFormat);
+    file.setIniCodec("UTF-8");
+    const SettingsRecord defaults;
+    SettingsRecord record;
+    for (const SettingsKey &key : settingsKeys) {
+        std::visit(
+            [&](auto member) {
+                convert(file.value(QLatin1String(key.name), QVariant::fromValue(defaults.*member)),
+                        record.*member);
+            },
+            key.field);
+    }
+    return record;
+}
+
+void SettingsFile::save(const SettingsRecord &record) const
+{
+    QSettings file(path, QSettings::IniFormat);
+    file.setIniCodec("UTF-8");
+    // The file is replaced whole (a temporary file renamed over it) or not at all. This is
+    // QSettings' default, stated because it matters: without it, a folder that takes no new file
+    // makes it write into the old file directly, which a full disk leaves cut short.
+    file.setAtomicSyncRequired(true);
+    for (const SettingsKey &key : settingsKeys) {
+        std::visit(
+            [&](auto member) {
+                file.setValue(QLatin1String(key.name), QVariant::fromValue(record.*member));
+            },
+            key.field);
+    }
+}

@@ -42,6 +42,8 @@ const SettingsKey settingsKeys[] = {
     {"Azimuth", &SettingsRecord::azimuth},
     {"Overwrite", &SettingsRecord::overwrite},
     {"OpenFiler", &SettingsRecord::openFiler},
+    {"ConversionMode", &SettingsRecord::conversionMode},
+    {"DetectDisk", &SettingsRecord::detectDisk},
 };
 
 void convert(const QVariant &value, bool &out)

@@ -36,4 +36,9 @@ struct SettingsRecord
     double azimuth = 0.0;
     bool overwrite = true;
     bool openFiler = true;
+    // Added after the first release; a file without them keeps the behaviour it always had.
+    // 0 standard conversion, 1 precise conversion.
+    int conversionMode = 0;
+    // Opening a picture and batch runs use the disk found in each picture.
+    bool detectDisk = false;
 };

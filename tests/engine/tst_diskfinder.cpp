@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -28,8 +29,15 @@ class DiskFinderTest : public QObject
 private slots:
     void findsTheTrueCircle_data();
     void findsTheTrueCircle();
+    void searchesReducedCopiesOfLargePictures_data();
+    void searchesReducedCopiesOfLargePictures();
     void readsEveryPictureFormat_data();
     void readsEveryPictureFormat();
+
+private:
+    // Renders the scene, finds its disk and checks it against the true circle (or that a
+    // picture without a globe gives none).
+    static void checkScene(const FinderScene &scene, int width, int height);
 };
 
 void DiskFinderTest::findsTheTrueCircle_data()
@@ -43,8 +51,34 @@ void DiskFinderTest::findsTheTrueCircle_data()
 void DiskFinderTest::findsTheTrueCircle()
 {
     QFETCH(int, scene);
-    const FinderScene &s = finderScenes()[std::size_t(scene)];
-    const RenderedScene rendered = renderFinderScene(s, pictureWidth, pictureHeight);
+    checkScene(finderScenes()[std::size_t(scene)], pictureWidth, pictureHeight);
+}
+
+void DiskFinderTest::searchesReducedCopiesOfLargePictures_data()
+{
+    QTest::addColumn<QString>("scene");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("small disk, reduced by 3") << "clean, small, in a corner" << QSize(2400, 1800);
+    QTest::newRow("night side, cropped, stars, reduced by 2")
+        << "night side, cropped, stars" << QSize(2048, 1536);
+}
+
+// Pictures larger than the coarse search's copy: the circle found on the reduced copy must be
+// carried back to full resolution in the right pixel convention.
+void DiskFinderTest::searchesReducedCopiesOfLargePictures()
+{
+    QFETCH(QString, scene);
+    QFETCH(QSize, size);
+    const std::vector<FinderScene> &scenes = finderScenes();
+    const auto named = std::find_if(scenes.begin(), scenes.end(),
+                                    [&](const FinderScene &s) { return s.name == scene; });
+    QVERIFY(named != scenes.end());
+    checkScene(*named, size.width(), size.height());
+}
+
+void DiskFinderTest::checkScene(const FinderScene &s, int width, int height)
+{
+    const RenderedScene rendered = renderFinderScene(s, width, height);
     const DiskFinding f = findDisk(rendered.picture);
     if (s.kind != FinderScene::Kind::Globe) {
         QVERIFY2(!f.found, qPrintable(QStringLiteral("found centre %1 %2 radius %3")

@@ -44,7 +44,9 @@ bool solve3(const double m[3][3], const double v[3], double x[3])
 
 double distanceFrom(const Circle &circle, const EdgePoint &p)
 {
-    return std::hypot(p.x - circle.centerX, p.y - circle.centerY) - circle.radius;
+    const double dx = p.x - circle.centerX;
+    const double dy = p.y - circle.centerY;
+    return std::sqrt(dx * dx + dy * dy) - circle.radius;
 }
 
 } // namespace
@@ -112,7 +114,7 @@ CircleFit robustCircleFit(const std::vector<EdgePoint> &points, const Circle &st
             const double weight = (1 - u * u) * (1 - u * u);
             const double dx = points[i].x - fit.circle.centerX;
             const double dy = points[i].y - fit.circle.centerY;
-            const double d = std::hypot(dx, dy);
+            const double d = std::sqrt(dx * dx + dy * dy);
             if (!(d > 0.0))
                 continue;
             const double row[3] = {-dx / d, -dy / d, -1.0};

@@ -2,6 +2,7 @@
 
 #include "finderimage.h"
 #include "numeric.h"
+#include "rowscheduler.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +22,7 @@ constexpr std::size_t maxVoters = 8000;
 constexpr int cellSize = 2;
 // Smallest radius searched, reduced pixels; the largest is this fraction of the longer side.
 constexpr double minRadius = 5.0;
-constexpr double maxRadiusFraction = 0.75;
+constexpr double maxRadiusFraction = 0.6;
 // Vote peaks examined, and how far apart they must lie (cells).
 constexpr int maxPeaks = 6;
 constexpr int peakSeparation = 4;
@@ -42,7 +43,7 @@ constexpr float minRadiusVotes = 8.0f;
 
 double facing(const EdgeMap &edges, int index, double dx, double dy)
 {
-    const double d = std::hypot(dx, dy);
+    const double d = std::sqrt(dx * dx + dy * dy);
     const double g = edges.magnitude[std::size_t(index)];
     if (!(d > 0.0) || !(g > 0.0))
         return 0.0;
@@ -88,7 +89,7 @@ bool refitToEdges(const EdgeMap &edges, double band, Circle &circle)
     for (const int index : edges.edgeIndices) {
         const double dx = index % edges.width - circle.centerX;
         const double dy = index / edges.width - circle.centerY;
-        if (std::fabs(std::hypot(dx, dy) - circle.radius) <= band &&
+        if (std::fabs(std::sqrt(dx * dx + dy * dy) - circle.radius) <= band &&
             facing(edges, index, dx, dy) >= facingCosine)
             points.push_back({double(index % edges.width), double(index / edges.width)});
     }
@@ -129,7 +130,8 @@ RadiusPeak sharpestRadius(const std::vector<EdgePoint> &points, double x, double
 
 } // namespace
 
-EdgeMap::EdgeMap(const ReducedPicture &picture) : width(picture.width()), height(picture.height())
+EdgeMap::EdgeMap(const ReducedPicture &picture, int threads)
+    : width(picture.width()), height(picture.height())
 {
     const std::size_t size = std::size_t(width) * std::size_t(height);
     gradientX.assign(size, 0.0f);
@@ -138,28 +140,32 @@ EdgeMap::EdgeMap(const ReducedPicture &picture) : width(picture.width()), height
     isEdge.assign(size, 0);
     if (width < 3 || height < 3)
         return;
-    for (int c = 0; c < 3; ++c) {
-        const std::vector<float> &p = picture.plane(c);
-        for (int y = 1; y + 1 < height; ++y) {
-            for (int x = 1; x + 1 < width; ++x) {
-                const std::size_t i = std::size_t(y * width + x);
-                const std::size_t up = i - std::size_t(width);
-                const std::size_t down = i + std::size_t(width);
-                const float gx = (p[up + 1] + 2 * p[i + 1] + p[down + 1] - p[up - 1] -
-                                  2 * p[i - 1] - p[down - 1]) /
-                                 8.0f;
-                const float gy =
-                    (p[down - 1] + 2 * p[down] + p[down + 1] - p[up - 1] - 2 * p[up] - p[up + 1]) /
-                    8.0f;
-                const float m = std::sqrt(gx * gx + gy * gy);
-                if (m > magnitude[i]) {
-                    magnitude[i] = m;
-                    gradientX[i] = gx;
-                    gradientY[i] = gy;
+    // Rows are independent, so they are spread over the threads.
+    RowScheduler scheduler(threads, [] {});
+    scheduler.run(height - 2, [&](int firstRow, int endRow) {
+        for (int c = 0; c < 3; ++c) {
+            const std::vector<float> &p = picture.plane(c);
+            for (int y = firstRow + 1; y < endRow + 1; ++y) {
+                for (int x = 1; x + 1 < width; ++x) {
+                    const std::size_t i = std::size_t(y * width + x);
+                    const std::size_t up = i - std::size_t(width);
+                    const std::size_t down = i + std::size_t(width);
+                    const float gx = (p[up + 1] + 2 * p[i + 1] + p[down + 1] - p[up - 1] -
+                                      2 * p[i - 1] - p[down - 1]) /
+                                     8.0f;
+                    const float gy = (p[down - 1] + 2 * p[down] + p[down + 1] - p[up - 1] -
+                                      2 * p[up] - p[up + 1]) /
+                                     8.0f;
+                    const float m = std::sqrt(gx * gx + gy * gy);
+                    if (m > magnitude[i]) {
+                        magnitude[i] = m;
+                        gradientX[i] = gx;
+                        gradientY[i] = gy;
+                    }
                 }
             }
         }
-    }
+    });
     std::vector<float> sorted(magnitude);
     const auto middle = sorted.begin() + std::ptrdiff_t(sorted.size() / 2);
     std::nth_element(sorted.begin(), middle, sorted.end());
@@ -187,6 +193,7 @@ std::vector<DiskCandidate> findDiskCandidates(const EdgeMap &edges, int count)
     std::vector<DiskCandidate> candidates;
     if (edges.edgeIndices.size() < 8)
         return candidates;
+    // The strongest edges vote.
     std::vector<int> voters(edges.edgeIndices);
     if (voters.size() > maxVoters) {
         std::nth_element(voters.begin(), voters.begin() + std::ptrdiff_t(maxVoters), voters.end(),
@@ -200,7 +207,8 @@ std::vector<DiskCandidate> findDiskCandidates(const EdgeMap &edges, int count)
     const int originY = -edges.height / 2;
     const int cellsX = (2 * edges.width) / cellSize + 1;
     const int cellsY = (2 * edges.height) / cellSize + 1;
-    std::vector<float> votes(std::size_t(cellsX) * std::size_t(cellsY), 0.0f);
+    // Each voter enters a cell at most twice, so 16-bit counts cannot overflow.
+    std::vector<std::uint16_t> votes(std::size_t(cellsX) * std::size_t(cellsY), 0);
     const double maxRadius = maxRadiusFraction * std::max(edges.width, edges.height);
     for (const int index : voters) {
         const double x = index % edges.width;
@@ -214,7 +222,7 @@ std::vector<DiskCandidate> findDiskCandidates(const EdgeMap &edges, int count)
                 const int cy = int(std::floor((y + sign * t * uy - originY) / cellSize));
                 if (cx < 0 || cy < 0 || cx >= cellsX || cy >= cellsY)
                     break;
-                votes[std::size_t(cy * cellsX + cx)] += 1.0f;
+                ++votes[std::size_t(cy * cellsX + cx)];
             }
         }
     }

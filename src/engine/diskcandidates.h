@@ -20,7 +20,7 @@ struct EdgeMap
     std::vector<std::uint8_t> isEdge;
     std::vector<int> edgeIndices;
 
-    explicit EdgeMap(const ReducedPicture &picture);
+    EdgeMap(const ReducedPicture &picture, int threads);
     bool edgeAt(int x, int y) const
     {
         return x >= 0 && y >= 0 && x < width && y < height && isEdge[std::size_t(y * width + x)];

@@ -36,6 +36,9 @@ constexpr double minSupport = 0.3;
 constexpr int minSupportingRays = 24;
 constexpr double minVisibleFraction = 0.12;
 constexpr double minRadius = 20.0;
+// A limb confirmed along this much of its visible arc ends the search: the candidates that
+// follow have less support in the reduced picture.
+constexpr double convincingSupport = 0.8;
 
 Circle toSource(const ReducedPicture &reduced, const Circle &c)
 {
@@ -70,7 +73,7 @@ DiskFinding findDisk(const QImage &picture, int threads)
     if (threads <= 0)
         threads = int(std::max(1u, std::thread::hardware_concurrency()));
     const ReducedPicture reduced(source, reducedSide, threads);
-    const EdgeMap edges(reduced);
+    const EdgeMap edges(reduced, threads);
     if (edges.edgeIndices.empty()) {
         finding.reason = QStringLiteral("the picture has no edges");
         return finding;
@@ -115,6 +118,8 @@ DiskFinding findDisk(const QImage &picture, int threads)
         finding.radius = fine.fit.circle.radius;
         finding.rmsResidual = fine.fit.rmsResidual;
         finding.support = fine.support();
+        if (finding.support >= convincingSupport)
+            break;
     }
     return finding;
 }

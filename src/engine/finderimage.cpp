@@ -88,15 +88,16 @@ void ReducedPicture::reduce(const QImage &picture, int stride, RowScheduler &sch
             for (int dy = 0; dy < scale; dy += stride) {
                 const uchar *line =
                     picture.constScanLine(std::min(v * scale + dy, picture.height() - 1));
-                const int columns = std::min(picture.width(), w * scale);
-                for (int x = 0; x < columns; x += stride) {
-                    float rgb[3];
-                    readPixel(line, format, x, rgb);
-                    const std::size_t u = std::size_t(x / scale);
-                    sums[3 * u] += rgb[0];
-                    sums[3 * u + 1] += rgb[1];
-                    sums[3 * u + 2] += rgb[2];
-                    ++counts[u];
+                for (int u = 0; u < w; ++u) {
+                    float *sum = &sums[3 * std::size_t(u)];
+                    for (int x = u * scale; x < (u + 1) * scale; x += stride) {
+                        float rgb[3];
+                        readPixel(line, format, x, rgb);
+                        sum[0] += rgb[0];
+                        sum[1] += rgb[1];
+                        sum[2] += rgb[2];
+                        ++counts[std::size_t(u)];
+                    }
                 }
             }
             const std::size_t row = std::size_t(v) * std::size_t(w);

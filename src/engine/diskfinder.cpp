@@ -92,14 +92,20 @@ DiskFinding findDisk(const QImage &picture, int threads)
             measureLimb(sampler, guess, 2.0 * reduced.factor() + coarseMargin, minContrast);
         if (!coarse.fit.ok)
             continue;
-        // The fine search follows the circle until it settles.
-        LimbMeasurement fine = coarse;
-        for (int round = 0; round < fineRounds; ++round) {
-            const Circle before = fine.fit.circle;
-            fine = measureLimb(sampler, before, fineWindow, minContrast);
-            if (!fine.fit.ok || (std::fabs(fine.fit.circle.centerX - before.centerX) < settled &&
-                                 std::fabs(fine.fit.circle.centerY - before.centerY) < settled &&
-                                 std::fabs(fine.fit.circle.radius - before.radius) < settled))
+        // The fine search follows the circle until it settles. A round that confirms less of
+        // the limb than the one before has drifted off it, and the earlier circle stays.
+        LimbMeasurement fine = measureLimb(sampler, coarse.fit.circle, fineWindow, minContrast);
+        for (int round = 1; round < fineRounds && fine.fit.ok; ++round) {
+            const LimbMeasurement next =
+                measureLimb(sampler, fine.fit.circle, fineWindow, minContrast);
+            if (!next.fit.ok || next.supportingRays < fine.supportingRays)
+                break;
+            const Circle a = fine.fit.circle;
+            const Circle b = next.fit.circle;
+            fine = next;
+            if (std::fabs(a.centerX - b.centerX) < settled &&
+                std::fabs(a.centerY - b.centerY) < settled &&
+                std::fabs(a.radius - b.radius) < settled)
                 break;
         }
         const QString why = rejection(fine);

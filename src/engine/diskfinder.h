@@ -28,7 +28,7 @@ struct DiskFinding
 // Finds the globe's disk in a picture: the circle along which the picture changes from the
 // globe to its backdrop. Stars, noise, compression artefacts, a soft halo, limb darkening, a
 // night side (whose terminator is not taken for the limb), a limb partly outside the picture
-// and non-black backdrops are tolerated. Disks with a radius of at least about 1/200 of the
-// picture's longer side (and 20 pixels) are found; pictures without a clear circular limb give
-// found == false and a reason. Uses up to `threads` threads (0: the machine's cores).
+// and non-black backdrops are tolerated. Disks with a radius between about 1/200 (and at least
+// 20 pixels) and 0.6 of the picture's longer side are found; pictures without a clear circular
+// limb give found == false and a reason. Uses up to `threads` threads (0: the machine's cores).
 DiskFinding findDisk(const QImage &picture, int threads = 0);

@@ -35,7 +35,7 @@ public:
     double latitude = 0.0;
     double longitude = 0.0;
     double azimuth = 0.0;
-    // 0 standard, 1 precise conversion; chosen in the list below the format's row.
+    // 0 standard, 1 precise conversion; chosen in the list right of the quality field.
     int conversionMode = 0;
     QString langFile;
     Ui::Option *ui;

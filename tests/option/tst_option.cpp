@@ -141,10 +141,6 @@ private slots:
     void format_data();
     void format();
 
-    void conversionMode_data();
-    void conversionMode();
-    void modeChoiceInFreeSpace();
-
     void defaultsThenCancel();
     void defaultsThenOk();
     void rejecting_data();
@@ -590,66 +586,6 @@ void TestOption::format()
     QCOMPARE(dialog.outputFormat, after);
 }
 
-// The list shows the member, and OK hands back the entry chosen last; defaults choose
-// standard, and Cancel keeps the member.
-void TestOption::conversionMode_data()
-{
-    QTest::addColumn<int>("member");
-    QTest::addColumn<int>("shown");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<int>("result");
-    QTest::newRow("choose precise") << 0 << 0 << "precise ok" << 1;
-    QTest::newRow("choose standard") << 1 << 1 << "standard ok" << 0;
-    QTest::newRow("defaults") << 1 << 1 << "defaults ok" << 0;
-    QTest::newRow("cancel") << 1 << 1 << "standard cancel" << 1;
-    QTest::newRow("unknown value shows standard") << 7 << 0 << "ok" << 0;
-}
-
-void TestOption::conversionMode()
-{
-    QFETCH(int, member);
-    QFETCH(int, shown);
-    QFETCH(QString, action);
-    QFETCH(int, result);
-
-    Option dialog;
-    setMembers(dialog, 6.6, 4096, 2048, 50, 1, "#ff00ff00", 7, 35.5, -20.25, 90.0);
-    dialog.conversionMode = member;
-    auto *list = dialog.findChild<QComboBox *>("cbMode");
-    int shownIndex = -1;
-    execWithUser(dialog, [&] {
-        shownIndex = list->currentIndex();
-        if (action.startsWith("precise"))
-            list->setCurrentIndex(1);
-        else if (action.startsWith("standard"))
-            list->setCurrentIndex(0);
-        else if (action.startsWith("defaults"))
-            QTest::mouseClick(button(dialog, "btnDefault"), Qt::LeftButton);
-        QTest::mouseClick(button(dialog, action.endsWith("ok") ? "btnOk" : "btnCancel"),
-                          Qt::LeftButton);
-    });
-    QCOMPARE(shownIndex, shown);
-    QCOMPARE(dialog.conversionMode, result);
-}
-
-// The mode's caption and list sit where no widget of the form is, inside the dialog.
-void TestOption::modeChoiceInFreeSpace()
-{
-    Option dialog;
-    for (const char *name : {"labelMode", "cbMode"}) {
-        const QWidget *added = dialog.findChild<QWidget *>(name);
-        QVERIFY(added);
-        QVERIFY(dialog.rect().contains(added->geometry()));
-        for (const QWidget *other :
-             dialog.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-            // The caption touches its list, as the format's caption touches its own.
-            if (other != added && !other->objectName().endsWith("Mode"))
-                QVERIFY2(!other->geometry().intersects(added->geometry()),
-                         qPrintable(other->objectName()));
-        }
-    }
-}
-
 void TestOption::defaultsThenCancel()
 {
     Option dialog;
@@ -677,6 +613,7 @@ void TestOption::defaultsThenOk()
 {
     Option dialog;
     setMembers(dialog, 6.6, 4096, 2048, 50, 1, "#ff00ff00", 7, 35.5, -20.25, 90.0);
+    dialog.conversionMode = 1;
     MessageBoxCatcher catcher;
     const int result = execWithUser(dialog, [&] {
         QTest::mouseClick(button(dialog, "btnDefault"), Qt::LeftButton);
@@ -686,6 +623,7 @@ void TestOption::defaultsThenOk()
     QCOMPARE(result, int(QDialog::Accepted));
     QCOMPARE(members(dialog),
              QStringList({"100", "2048", "1024", "85", "0", "#FFFF0000", "3", "0", "0", "0"}));
+    QCOMPARE(dialog.conversionMode, 0);
 }
 
 void TestOption::rejecting_data()
@@ -806,15 +744,6 @@ void TestOption::languageKeys_data()
                                 << "キャンセル";
     QTest::newRow("title") << "title"
                            << "Option" << builtInTitle;
-    QTest::newRow("lbl_mode") << "lbl_mode"
-                              << "labelMode"
-                              << "変換方式";
-    QTest::newRow("mode_standard") << "mode_standard"
-                                   << "cbMode 0"
-                                   << "標準";
-    QTest::newRow("mode_precise") << "mode_precise"
-                                  << "cbMode 1"
-                                  << "精密";
     QTest::newRow("error_mess") << "error_mess"
                                 << ""
                                 << "範囲内で入力して下さい";
@@ -831,9 +760,6 @@ void TestOption::languageKeys()
             return dialog.texts.value(key);
         if (objectName == "Option")
             return dialog.windowTitle();
-        if (objectName.startsWith("cbMode "))
-            return dialog.findChild<QComboBox *>("cbMode")->itemText(
-                objectName.back().digitValue());
         QWidget *w = dialog.findChild<QWidget *>(objectName);
         if (auto *label = qobject_cast<QLabel *>(w))
             return label->text();

@@ -36,6 +36,11 @@ QString readParameters(const QCommandLineParser &parser, QSize pictureSize,
         return error;
     if (quality < 1 || quality > 100)
         return QStringLiteral("--quality must lie between 1 and 100");
+    const QString mode = parser.value("mode");
+    if (mode == QLatin1String("precise"))
+        params.mode = ConversionMode::Precise;
+    else if (!mode.isEmpty() && mode != QLatin1String("standard"))
+        return QStringLiteral("--mode must be standard or precise");
     return MapConverter::refusalReason(params, pictureSize);
 }
 
@@ -61,6 +66,7 @@ int main(int argc, char *argv[])
         {"longitude", "Longitude where the disk centre lands (0).", "degrees"},
         {"azimuth", "Clockwise turn of the picture before mapping (0).", "degrees"},
         {"quality", "JPG quality, 1 to 100 (85).", "quality"},
+        {"mode", "Conversion: standard or precise (standard).", "mode"},
     });
     parser.addPositionalArgument("picture", "Picture of the globe (JPG, PNG or GIF).");
     parser.addPositionalArgument("map", "Map to write (.jpg or .png).");
@@ -95,6 +101,8 @@ int main(int argc, char *argv[])
     QTextStream(stdout) << "wrote " << output << ": " << params.outputWidth << " x "
                         << params.outputHeight << " from circle (" << params.centerX << ", "
                         << params.centerY << ") radius " << params.radius << ", distance "
-                        << params.distance << '\n';
+                        << params.distance << ", "
+                        << (params.mode == ConversionMode::Precise ? "precise" : "standard")
+                        << '\n';
     return 0;
 }

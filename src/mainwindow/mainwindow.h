@@ -73,6 +73,9 @@ public:
     double latitude = 0.0;
     double longitude = 0.0;
     double azimuth = 0.0;
+    // 0 the standard conversion, 1 the precise one, for the preview, the convert command and
+    // the batch runs alike; any other value counts as standard.
+    int conversionMode = 0;
     QMap<QString, QString> texts;
     bool openFiler = true;
     bool overwrite = true;
@@ -91,6 +94,10 @@ public:
     void updateScreenParameter();
     void readScreenParameter();
     void drawSelection();
+    // Takes a circle known more finely than whole pixels (a disk found in the picture): the
+    // nearest whole-pixel circle becomes the window's circle and is shown, and the remainders
+    // go into the precise conversion until the circle is changed by hand, reset or loaded.
+    void setExactCircle(double exactCenterX, double exactCenterY, double exactRadius);
     QImage convertImage();
     void batchConvert();
     void loadLanguage();
@@ -171,8 +178,24 @@ private:
     bool previewConverting = false;
     bool previewStale = false;
 
-    // The circle, distance, map size and turns as the conversion pipeline takes them.
+    // The circle, distance, map size, turns and mode as the conversion pipeline takes them.
     ConversionParameters conversionParameters() const;
+    // The sub-pixel remainders of the circle set by setExactCircle, and the whole-pixel circle
+    // they belong to: once the circle differs from that one they no longer apply.
+    struct CircleFractions
+    {
+        int centerX = 0;
+        int centerY = 0;
+        int radius = 0;
+        double centerXFraction = 0.0;
+        double centerYFraction = 0.0;
+        double radiusFraction = 0.0;
+    };
+    CircleFractions circleFractions;
+    bool circleFractionsApply() const;
+    // Clears the remainders when the circle is no longer the one they were set with, so that a
+    // circle moved away and back by hand means its whole pixels.
+    void dropStaleCircleFractions();
     void setSelectionVisible(bool visible);
     // Line edits, overlay, then the preview: the refresh after every committed change.
     void refreshSelection();

@@ -17,6 +17,12 @@ ConversionParameters MainWindow::conversionParameters() const
     params.latitude = latitude;
     params.longitude = longitude;
     params.azimuth = azimuth;
+    params.mode = conversionMode == 1 ? ConversionMode::Precise : ConversionMode::Standard;
+    if (circleFractionsApply()) {
+        params.centerXFraction = circleFractions.centerXFraction;
+        params.centerYFraction = circleFractions.centerYFraction;
+        params.radiusFraction = circleFractions.radiusFraction;
+    }
     return params;
 }
 

@@ -18,6 +18,7 @@ void MainWindow::on_actionSetting_triggered()
     latitude = record.latitude;
     longitude = record.longitude;
     azimuth = record.azimuth;
+    conversionMode = record.conversionMode;
     penSize = record.penSize;
     penColor.setNamedColor(record.penColor);
     drawSelection();

@@ -53,6 +53,7 @@ void MainWindow::loadParameterFile(const QString &path)
     centerX = circle.centerX;
     centerY = circle.centerY;
     radius = circle.radius;
+    circleFractions = CircleFractions();
     updateScreenParameter();
     drawSelection();
 }

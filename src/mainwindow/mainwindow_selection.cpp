@@ -9,6 +9,20 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Whether the value rounds to a whole pixel that the circle's int members can hold.
+bool roundsToPixel(double value)
+{
+    const double rounded = std::round(value);
+    return rounded >= std::numeric_limits<int>::min() && rounded <= std::numeric_limits<int>::max();
+}
+
+} // namespace
+
 // --- Line edits, overlay and refresh ---
 
 void MainWindow::updateScreenParameter()
@@ -27,6 +41,40 @@ void MainWindow::readScreenParameter()
     radius = ui->lineRadius->text().toInt(nullptr, 10);
     centerX = ui->lineCenterX->text().toInt(nullptr, 10);
     centerY = ui->lineCenterY->text().toInt(nullptr, 10);
+    dropStaleCircleFractions();
+}
+
+// --- Sub-pixel circle ---
+
+void MainWindow::setExactCircle(double exactCenterX, double exactCenterY, double exactRadius)
+{
+    // Not-a-number and values beyond the int range give no circle to show.
+    if (!roundsToPixel(exactCenterX) || !roundsToPixel(exactCenterY) || !roundsToPixel(exactRadius))
+        return;
+    centerX = int(std::round(exactCenterX));
+    centerY = int(std::round(exactCenterY));
+    radius = int(std::round(exactRadius));
+    circleFractions = {centerX,
+                       centerY,
+                       radius,
+                       exactCenterX - centerX,
+                       exactCenterY - centerY,
+                       exactRadius - radius};
+    if (radius > 0)
+        setSelectionVisible(true);
+    refreshSelection();
+}
+
+bool MainWindow::circleFractionsApply() const
+{
+    return circleFractions.centerX == centerX && circleFractions.centerY == centerY &&
+           circleFractions.radius == radius;
+}
+
+void MainWindow::dropStaleCircleFractions()
+{
+    if (!circleFractionsApply())
+        circleFractions = CircleFractions();
 }
 
 void MainWindow::drawSelection()
@@ -47,6 +95,7 @@ void MainWindow::drawFeedback(int cx, int cy, int r, bool dottedSquare)
 
 void MainWindow::refreshSelection()
 {
+    dropStaleCircleFractions();
     updateScreenParameter();
     drawSelection();
     updatePreview();
@@ -331,6 +380,7 @@ void MainWindow::on_actionParam_Reset_triggered()
         radius = 0;
         setSelectionVisible(false);
     }
+    circleFractions = CircleFractions();
     updateScreenParameter();
     drawSelection();
 }

@@ -57,6 +57,7 @@ SettingsRecord MainWindow::settings() const
     record.azimuth = azimuth;
     record.overwrite = overwrite;
     record.openFiler = openFiler;
+    record.conversionMode = conversionMode;
     return record;
 }
 
@@ -70,6 +71,8 @@ void MainWindow::applySettings(const SettingsRecord &record)
     centerX = record.centerX;
     centerY = record.centerY;
     radius = record.radius;
+    // The settings hold whole pixels only.
+    circleFractions = CircleFractions();
     distance = record.distance;
     outputSizeX = record.outputSizeX;
     outputSizeY = record.outputSizeY;
@@ -86,4 +89,5 @@ void MainWindow::applySettings(const SettingsRecord &record)
     azimuth = record.azimuth;
     overwrite = record.overwrite;
     openFiler = record.openFiler;
+    conversionMode = record.conversionMode;
 }

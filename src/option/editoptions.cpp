@@ -18,6 +18,7 @@ bool editOptions(QWidget *parent, const QString &languageFile, SettingsRecord &s
     dialog.azimuth = settings.azimuth;
     dialog.penSize = settings.penSize;
     dialog.penColor = settings.penColor;
+    dialog.conversionMode = settings.conversionMode;
 
     if (!dialog.exec())
         return false;
@@ -32,5 +33,6 @@ bool editOptions(QWidget *parent, const QString &languageFile, SettingsRecord &s
     settings.azimuth = dialog.azimuth;
     settings.penSize = dialog.penSize;
     settings.penColor = dialog.penColor;
+    settings.conversionMode = dialog.conversionMode;
     return true;
 }

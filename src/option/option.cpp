@@ -57,6 +57,8 @@ void Option::fillFields()
     ui->lineLatitude->setText(angleText(latitude));
     ui->lineLongitude->setText(angleText(longitude));
     ui->lineAzimuth->setText(angleText(azimuth));
+    // Any mode but precise is the standard conversion, as the main window runs it.
+    ui->cbMode->setCurrentIndex(conversionMode == 1 ? 1 : 0);
 }
 
 void Option::on_btnOk_clicked()
@@ -92,6 +94,7 @@ void Option::on_btnDefault_clicked()
     ui->lineLatitude->setText(angleText(0.0));
     ui->lineLongitude->setText(angleText(0.0));
     ui->lineAzimuth->setText(angleText(0.0));
+    ui->cbMode->setCurrentIndex(0);
     update();
 }
 
@@ -109,6 +112,7 @@ void Option::readFields()
     latitude = ui->lineLatitude->text().toDouble();
     longitude = ui->lineLongitude->text().toDouble();
     azimuth = ui->lineAzimuth->text().toDouble();
+    conversionMode = ui->cbMode->currentIndex();
 }
 
 // Checked in the order of the fields on the form, so the focus ends on the last one.

@@ -14,9 +14,9 @@ class Option;
 }
 
 // The modal settings dialog: camera distance, output size, format and quality, the pen of
-// the selection circle and the globe's turns. The caller fills the public members, runs
-// exec() and reads the members back only when it returns non-zero; the widgets are filled
-// from the members in exec() and read back only when OK is pressed with every value valid.
+// the selection circle, the globe's turns and the conversion mode. The caller fills the public
+// members, runs exec() and reads the members back only when it returns non-zero; the widgets are
+// filled from the members in exec() and read back only when OK is pressed with every value valid.
 class Option : public QDialog
 {
     Q_OBJECT
@@ -35,6 +35,8 @@ public:
     double latitude = 0.0;
     double longitude = 0.0;
     double azimuth = 0.0;
+    // 0 standard, 1 precise conversion; chosen in the list right of the quality field.
+    int conversionMode = 0;
     QString langFile;
     Ui::Option *ui;
     QMap<QString, QString> texts;

@@ -242,7 +242,7 @@ void TestOption::focusOrder()
     const QStringList expected = {
         "lineDistance", "lineOutputSizeX", "lineOutputSizeY", "btnDefault", "cbFormat",
         "lineQuality",  "lineLongitude",   "lineColor",       "lineSize",   "lineAzimuth",
-        "lineLatitude", "btnOk",           "btnCancel"};
+        "lineLatitude", "btnOk",           "btnCancel",       "cbMode"};
     QCOMPARE(order, expected);
 }
 
@@ -613,6 +613,7 @@ void TestOption::defaultsThenOk()
 {
     Option dialog;
     setMembers(dialog, 6.6, 4096, 2048, 50, 1, "#ff00ff00", 7, 35.5, -20.25, 90.0);
+    dialog.conversionMode = 1;
     MessageBoxCatcher catcher;
     const int result = execWithUser(dialog, [&] {
         QTest::mouseClick(button(dialog, "btnDefault"), Qt::LeftButton);
@@ -622,6 +623,7 @@ void TestOption::defaultsThenOk()
     QCOMPARE(result, int(QDialog::Accepted));
     QCOMPARE(members(dialog),
              QStringList({"100", "2048", "1024", "85", "0", "#FFFF0000", "3", "0", "0", "0"}));
+    QCOMPARE(dialog.conversionMode, 0);
 }
 
 void TestOption::rejecting_data()

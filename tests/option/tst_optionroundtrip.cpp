@@ -66,9 +66,10 @@ void setWindowValues(MainWindow &window)
     window.latitude = 35.5;
     window.longitude = -20.25;
     window.azimuth = 90.0;
+    window.conversionMode = 1;
 }
 
-// The ten values of the round trip as text, to compare a window before and after.
+// The eleven values of the round trip as text, to compare a window before and after.
 QStringList windowValues(const MainWindow &window)
 {
     return {QString::number(window.distance, 'g', 17),
@@ -80,7 +81,8 @@ QStringList windowValues(const MainWindow &window)
             QString::number(window.penSize),
             QString::number(window.latitude, 'g', 17),
             QString::number(window.longitude, 'g', 17),
-            QString::number(window.azimuth, 'g', 17)};
+            QString::number(window.azimuth, 'g', 17),
+            QString::number(window.conversionMode)};
 }
 
 // Chooses the settings command and plays the user in the option dialog it opens. Whatever
@@ -155,18 +157,21 @@ void TestOptionRoundTrip::acceptedValuesComeBack()
 
     QStringList shown;
     int shownFormat = -1;
+    int shownMode = -1;
     QWidget *dialogParent = nullptr;
     runSettings(*window, [&](Option *dialog) {
         dialogParent = dialog->parentWidget();
         for (const QString &name : fieldOrder)
             shown << field(dialog, name)->text();
         shownFormat = dialog->findChild<QComboBox *>("cbFormat")->currentIndex();
+        shownMode = dialog->findChild<QComboBox *>("cbMode")->currentIndex();
 
         const QStringList typed = {"1e2", "8192", "4096",  "50", "#80abcdef",
                                    "7",   "-45",  "179.5", "360"};
         for (int i = 0; i < fieldOrder.size(); ++i)
             typeInto(field(dialog, fieldOrder[i]), typed[i]);
         dialog->findChild<QComboBox *>("cbFormat")->setCurrentIndex(0);
+        dialog->findChild<QComboBox *>("cbMode")->setCurrentIndex(0);
         QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
     });
 
@@ -174,8 +179,9 @@ void TestOptionRoundTrip::acceptedValuesComeBack()
     QCOMPARE(shown,
              QStringList({"6.6", "4096", "2048", "90", "#FF00FF00", "5", "35.5", "-20.25", "90"}));
     QCOMPARE(shownFormat, 1);
+    QCOMPARE(shownMode, 1);
     QCOMPARE(windowValues(*window), QStringList({"100", "8192", "4096", "50", "0", "#80abcdef", "7",
-                                                 "-45", "179.5", "360"}));
+                                                 "-45", "179.5", "360", "0"}));
     QVERIFY(window->penColor.isValid());
     QCOMPARE(window->penColor.alpha(), 0x80);
     QVERIFY(window->findChildren<Option *>().isEmpty());

@@ -21,11 +21,40 @@ int toChannel(float value, int limit)
     return rounded >= float(limit) ? limit : int(rounded);
 }
 
-QRgb mapPixel(const FilteredSource::Colour &c, double coverage)
+QRgb mapPixel(FilteredSource::Colour colour, double coverage)
 {
-    const float k = float(coverage);
-    const int a = toChannel(c.a * k, 255);
-    return qRgba(toChannel(c.r * k, a), toChannel(c.g * k, a), toChannel(c.b * k, a), a);
+    const FilteredSource::Colour c = colour * float(coverage);
+    const int a = toChannel(c[FilteredSource::alphaLane], 255);
+    return qRgba(toChannel(c[2], a), toChannel(c[1], a), toChannel(c[0], a), a);
+}
+
+// Map columns [first, end) of row r, a batch of footprints at a time.
+void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source, int r, int first,
+                 int end, QRgb *out)
+{
+    PreciseProjection::FootprintBatch batch;
+    for (int c0 = first; c0 < end; c0 += batch.capacity) {
+        const int count = std::min(end - c0, int(batch.capacity));
+        const double *along[3] = {&geometry.along[0][c0], &geometry.along[1][c0],
+                                  &geometry.along[2][c0]};
+        const double *across[3] = {&geometry.across[0][c0], &geometry.across[1][c0],
+                                   &geometry.across[2][c0]};
+        geometry.projection.footprintsOfRow(geometry.cosLatitude[r], geometry.sinLatitude[r], along,
+                                            across, count, batch);
+        for (int k = 0; k < count; ++k) {
+            const double coverage = std::min(1.0, batch.capMargin[k] + 0.5);
+            if (!(coverage > 0.0))
+                continue;
+            SourceFootprint f;
+            f.x = batch.x[k];
+            f.y = batch.y[k];
+            f.xPerColumn = batch.xPerColumn[k];
+            f.yPerColumn = batch.yPerColumn[k];
+            f.xPerRow = batch.xPerRow[k];
+            f.yPerRow = batch.yPerRow[k];
+            out[c0 + k] = mapPixel(source.sample(f), coverage);
+        }
+    }
 }
 
 void fillRows(const PreciseGeometry &geometry, const FilteredSource &source, QImage &map,
@@ -35,17 +64,12 @@ void fillRows(const PreciseGeometry &geometry, const FilteredSource &source, QIm
     for (int r = firstRow; r < endRow; ++r) {
         auto *out = reinterpret_cast<QRgb *>(map.scanLine(r));
         std::memset(out, 0, sizeof(QRgb) * width);
+        // The span's columns, taken modulo the width: up to the right edge, then from the left.
         const PreciseGeometry::Span span = geometry.spans[r];
-        for (int k = 0; k < span.count; ++k) {
-            const int c = span.first + k < width ? span.first + k : span.first + k - width;
-            const SourceFootprint f =
-                geometry.projection.footprintOf(geometry.cosLatitude[r], geometry.sinLatitude[r],
-                                                geometry.cosLongitude[c], geometry.sinLongitude[c]);
-            const double coverage = std::min(1.0, f.capMargin + 0.5);
-            if (!(coverage > 0.0))
-                continue;
-            out[c] = mapPixel(source.sample(f), coverage);
-        }
+        const int end = span.first + span.count;
+        fillColumns(geometry, source, r, span.first, std::min(end, width), out);
+        if (end > width)
+            fillColumns(geometry, source, r, 0, end - width, out);
     }
 }
 

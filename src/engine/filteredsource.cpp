@@ -1,6 +1,5 @@
 #include "filteredsource.h"
 
-#include "numeric.h"
 #include "rowscheduler.h"
 
 #include <QtGlobal>
@@ -75,26 +74,56 @@ int clampIndex(int i, int size)
 }
 
 // Whole part of a tap position, kept within a little of the level so that the tap indices
-// around it cannot overflow (the taps are clamped to the level anyway).
+// around it cannot overflow (the taps are clamped to the level anyway). Truncation and a step
+// down for negative fractions: std::floor is a long sequence where SSE4.1 cannot be assumed.
 int floorToInt(double v, int size)
 {
     if (!(v >= -2.0))
         return -2;
     if (v > size + 2.0)
         return size + 2;
-    return numeric::truncateToInt32(std::floor(v));
+    const int whole = int(v);
+    return whole - (double(whole) > v);
 }
 
-// Taps along a footprint side of `side` level pixels: at most 1.5 pixels apart. Each bilinear
-// tap spans two level pixels, so the taps still cover the side without gaps, and a footprint
-// just over a level pixel wide costs one tap instead of two.
+// Taps along a footprint side of `side` level pixels: at most 1.5 pixels apart, that is
+// ceil(side / 1.5) within [1, maxTapsPerSide]. Each bilinear tap spans two level pixels, so the
+// taps still cover the side without gaps, and a footprint just over a level pixel wide costs
+// one tap instead of two.
 int tapsFor(double side)
 {
-    const double taps = std::ceil(side / 1.5);
-    if (taps >= FilteredSource::maxTapsPerSide)
+    const double spans = side / 1.5;
+    if (spans > FilteredSource::maxTapsPerSide - 1)
         return FilteredSource::maxTapsPerSide;
-    return taps >= 1.0 ? int(taps) : 1;
+    if (!(spans > 1.0))
+        return 1;
+    const int whole = int(spans);
+    return whole + (double(whole) < spans);
 }
+
+// The smallest whole L with v <= 2^L, for v > 1 (infinity gives 1024): the exponent of v, one
+// more unless v is a power of two.
+int ceilLog2(double v)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    const int exponent = int(bits >> 52) - 1023;
+    return exponent + ((bits & ((std::uint64_t(1) << 52) - 1)) != 0);
+}
+
+// Offsets of n taps spread evenly across a footprint side of length 1, centred on 0:
+// tapOffsets[n][i] = (i + 0.5) / n - 0.5.
+struct TapOffsets
+{
+    double at[FilteredSource::maxTapsPerSide + 1][FilteredSource::maxTapsPerSide] = {};
+    constexpr TapOffsets()
+    {
+        for (int n = 1; n <= FilteredSource::maxTapsPerSide; ++n)
+            for (int i = 0; i < n; ++i)
+                at[n][i] = (i + 0.5) / n - 0.5;
+    }
+};
+constexpr TapOffsets tapOffsets;
 
 // A blend fraction in 1/256 steps; NaN (from a degenerate footprint) counts as 0.
 std::uint32_t weight256(double fraction)
@@ -173,6 +202,8 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     base.height = picture.height();
     base.data = reinterpret_cast<const QRgb *>(picture.constBits());
     base.alpha = picture.format() == QImage::Format_RGB32 ? 0xff000000u : 0u;
+    base.lastX = base.width - 1.0;
+    base.lastY = base.height - 1.0;
     levels.push_back(std::move(base));
     while (int(levels.size()) <= levelLimit &&
            (levels.back().width > 1 || levels.back().height > 1)) {
@@ -186,32 +217,40 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
                       end);
         });
         out.data = out.pixels.data();
+        out.scale = in.scale * 0.5;
+        out.lastX = out.width - 1.0;
+        out.lastY = out.height - 1.0;
         levels.push_back(std::move(out));
     }
 }
 
 int FilteredSource::levelFor(double shortSide, double longSide)
 {
+    // The smallest level at which the short side is at most one level pixel and the long side
+    // at most maxTapsPerSide (a power of two) of them, but no deeper than 30.
+    static_assert((maxTapsPerSide & (maxTapsPerSide - 1)) == 0, "the long side's bound");
+    constexpr int tapsLog2 = maxTapsPerSide == 8 ? 3 : -1;
+    static_assert(tapsLog2 >= 0, "tapsLog2 is the log of maxTapsPerSide");
     int level = 0;
-    while (level < 30 && (shortSide > 1.0 || longSide > maxTapsPerSide)) {
-        shortSide *= 0.5;
-        longSide *= 0.5;
-        ++level;
-    }
-    return level;
+    if (shortSide > 1.0)
+        level = ceilLog2(shortSide);
+    if (longSide > maxTapsPerSide)
+        level = std::max(level, ceilLog2(longSide) - tapsLog2);
+    return std::min(level, 30);
 }
 
 FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, double y)
 {
-    const int x0 = floorToInt(x, level.width);
-    const int y0 = floorToInt(y, level.height);
-    float wx[4], wy[4];
-    cubicWeights(x - x0, wx);
-    cubicWeights(y - y0, wy);
     // Each row of four taps is weighted along the row first, then the rows down the column,
     // in the same order whether or not the taps are clamped to the level.
+    float wx[4], wy[4];
     Colour c = {};
-    if (x0 >= 1 && x0 + 2 < level.width && y0 >= 1 && y0 + 2 < level.height) {
+    if (x >= 1.0 && x < level.lastX - 1.0 && y >= 1.0 && y < level.lastY - 1.0) {
+        // All sixteen taps inside the level: rows of four adjacent pixels.
+        const int x0 = int(x);
+        const int y0 = int(y);
+        cubicWeights(x - x0, wx);
+        cubicWeights(y - y0, wy);
         const QRgb *line = level.data + std::size_t(y0 - 1) * level.width + (x0 - 1);
         for (int j = 0; j < 4; ++j, line += level.width) {
             const Bytes16 b = Bytes16(loadFour(line, level.alpha));
@@ -226,6 +265,10 @@ FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, dou
         }
         return c;
     }
+    const int x0 = floorToInt(x, level.width);
+    const int y0 = floorToInt(y, level.height);
+    cubicWeights(x - x0, wx);
+    cubicWeights(y - y0, wy);
     int columns[4];
     for (int i = 0; i < 4; ++i)
         columns[i] = clampIndex(x0 - 1 + i, level.width);
@@ -242,22 +285,34 @@ FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, dou
 
 FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, double y)
 {
-    const int x0 = floorToInt(x, level.width);
-    const int y0 = floorToInt(y, level.height);
     // Weights in 1/256 steps. Every product and sum below is a whole number under 2^24, so the
     // float arithmetic is exact.
-    const float wx = float(weight256(x - x0));
-    const float wy = float(weight256(y - y0));
+    auto blend = [&level](const QRgb *top, const QRgb *bottom, float wx, float wy) {
+        auto blendRow = [&](const QRgb *pair) {
+            UInt4 pixels = {};
+            std::memcpy(&pixels, pair, 2 * sizeof(QRgb));
+            const Short8 channels = lowBytes(Bytes16(pixels | level.alpha));
+            return firstPixel(channels) * (256 - wx) + secondPixel(channels) * wx;
+        };
+        return (blendRow(top) * (256 - wy) + blendRow(bottom) * wy) * (1.0f / 65536.0f);
+    };
+    if (x >= 0.0 && x < level.lastX && y >= 0.0 && y < level.lastY) {
+        // All four taps inside the level; the fractions lie in [0, 1).
+        const int x0 = int(x);
+        const int y0 = int(y);
+        const QRgb *top = level.data + std::size_t(y0) * level.width + x0;
+        return blend(top, top + level.width, float(int((x - x0) * 256 + 0.5)),
+                     float(int((y - y0) * 256 + 0.5)));
+    }
+    const int x0 = floorToInt(x, level.width);
+    const int y0 = floorToInt(y, level.height);
     const int xa = clampIndex(x0, level.width);
     const int xb = clampIndex(x0 + 1, level.width);
     const QRgb *top = level.data + std::size_t(clampIndex(y0, level.height)) * level.width;
     const QRgb *bottom = level.data + std::size_t(clampIndex(y0 + 1, level.height)) * level.width;
-    auto blendRow = [&](const QRgb *line) {
-        const Short8 pair =
-            lowBytes(Bytes16(UInt4{line[xa] | level.alpha, line[xb] | level.alpha, 0, 0}));
-        return firstPixel(pair) * (256 - wx) + secondPixel(pair) * wx;
-    };
-    return (blendRow(top) * (256 - wy) + blendRow(bottom) * wy) * (1.0f / 65536.0f);
+    const QRgb topPair[2] = {top[xa], top[xb]};
+    const QRgb bottomPair[2] = {bottom[xa], bottom[xb]};
+    return blend(topPair, bottomPair, float(weight256(x - x0)), float(weight256(y - y0)));
 }
 
 template <FilteredSource::Colour (*tap)(const FilteredSource::Level &, double, double)>
@@ -269,9 +324,9 @@ FilteredSource::Colour FilteredSource::average(const Level &level, const SourceF
         return tap(level, x, y);
     Colour sum = {};
     for (int j = 0; j < down; ++j) {
-        const double v = (j + 0.5) / down - 0.5;
+        const double v = tapOffsets.at[down][j];
         for (int i = 0; i < across; ++i) {
-            const double u = (i + 0.5) / across - 0.5;
+            const double u = tapOffsets.at[across][i];
             sum = sum + tap(level, x + (u * f.xPerColumn + v * f.xPerRow) * step,
                             y + (u * f.yPerColumn + v * f.yPerRow) * step);
         }
@@ -295,7 +350,7 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f) const
     const int wanted = levelFor(std::min(columnSide, rowSide), std::max(columnSide, rowSide));
     const int levelIndex = std::min(wanted, levelCount() - 1);
     const Level &level = levels[levelIndex];
-    const double step = 1.0 / double(std::uint64_t(1) << levelIndex);
+    const double step = level.scale;
     // Level pixel i covers base pixels [2^L i, 2^L (i + 1)), so its centre is at
     // 2^L i + (2^L - 1) / 2 in base coordinates.
     const double x = (f.x + 0.5) * step - 0.5;

@@ -48,6 +48,11 @@ private:
         const QRgb *data = nullptr;
         // Or-ed into every pixel read: RGB32 pictures need not hold 0xff in their alpha byte.
         QRgb alpha = 0;
+        // Level pixels per picture pixel: 2^-index.
+        double scale = 1.0;
+        // Centre of the last column and row.
+        double lastX = 0.0;
+        double lastY = 0.0;
     };
     static Colour bicubic(const Level &level, double x, double y);
     static Colour bilinear(const Level &level, double x, double y);

@@ -12,20 +12,38 @@
 
 namespace {
 
-// A premultiplied channel from a filtered value; NaN and overshoot are clamped to [0, limit].
-int toChannel(float value, int limit)
+using Colour = FilteredSource::Colour;
+using Int4 = std::int32_t __attribute__((vector_size(16)));
+using UInt4 = std::uint32_t __attribute__((vector_size(16)));
+using Short8 = std::uint16_t __attribute__((vector_size(16)));
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+
+// Channels of either vector where the mask is set or clear.
+Colour select(Int4 mask, Colour set, Colour clear)
 {
-    if (!(value > 0.0f))
-        return 0;
-    const float rounded = value + 0.5f;
-    return rounded >= float(limit) ? limit : int(rounded);
+    return Colour((Int4(set) & mask) | (Int4(clear) & ~mask));
 }
 
-QRgb mapPixel(FilteredSource::Colour colour, double coverage)
+// The map pixel of a filtered colour scaled by the cap coverage: each channel rounded, NaN and
+// negative values taken as 0, alpha at most 255 and the colours at most alpha.
+QRgb mapPixel(Colour colour, double coverage)
 {
-    const FilteredSource::Colour c = colour * float(coverage);
-    const int a = toChannel(c[FilteredSource::alphaLane], 255);
-    return qRgba(toChannel(c[2], a), toChannel(c[1], a), toChannel(c[0], a), a);
+    const Colour zero = {};
+    const Colour top = {255.0f, 255.0f, 255.0f, 255.0f};
+    Colour c = colour * float(coverage);
+    c = select(c > zero, c, zero) + 0.5f;
+    const Int4 rounded = __builtin_convertvector(select(c < top, c, top), Int4);
+    const Int4 limit =
+        __builtin_shufflevector(rounded, Int4{255, 255, 255, 255}, FilteredSource::alphaLane,
+                                FilteredSource::alphaLane, FilteredSource::alphaLane, 4);
+    const Int4 over = rounded > limit;
+    const Int4 channels = (rounded & ~over) | (limit & over);
+    // The lanes hold the bytes of a QRgb in memory order; keep the low byte of each.
+    const Short8 halves =
+        __builtin_shufflevector(Short8(channels), Short8{}, 0, 2, 4, 6, 8, 10, 12, 14);
+    const Bytes16 bytes = __builtin_shufflevector(Bytes16(halves), Bytes16{}, 0, 2, 4, 6, 8, 10, 12,
+                                                  14, 16, 18, 20, 22, 24, 26, 28, 30);
+    return UInt4(bytes)[0];
 }
 
 // Map columns [first, end) of row r, a batch of footprints at a time.

@@ -56,15 +56,19 @@ UInt4 loadFour(const QRgb *pixels, QRgb alpha)
     return v | alpha;
 }
 
-// Catmull-Rom weights for the four taps around a fraction t in [0, 1).
-void cubicWeights(double t, float w[4])
+// Catmull-Rom weights for the four taps around the fractions tx and ty in [0, 1), both at once.
+void cubicWeights(double tx, double ty, float wx[4], float wy[4])
 {
-    const double t2 = t * t;
-    const double t3 = t2 * t;
-    w[0] = float(0.5 * (-t3 + 2 * t2 - t));
-    w[1] = float(0.5 * (3 * t3 - 5 * t2 + 2));
-    w[2] = float(0.5 * (-3 * t3 + 4 * t2 + t));
-    w[3] = float(0.5 * (t3 - t2));
+    using Double2 = double __attribute__((vector_size(16)));
+    const Double2 t = {tx, ty};
+    const Double2 t2 = t * t;
+    const Double2 t3 = t2 * t;
+    const Double2 w[4] = {0.5 * (-t3 + 2 * t2 - t), 0.5 * (3 * t3 - 5 * t2 + 2),
+                          0.5 * (-3 * t3 + 4 * t2 + t), 0.5 * (t3 - t2)};
+    for (int i = 0; i < 4; ++i) {
+        wx[i] = float(w[i][0]);
+        wy[i] = float(w[i][1]);
+    }
 }
 
 // Index of a tap, clamped to the level (the edge pixels extend outward).
@@ -249,8 +253,7 @@ FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, dou
         // All sixteen taps inside the level: rows of four adjacent pixels.
         const int x0 = int(x);
         const int y0 = int(y);
-        cubicWeights(x - x0, wx);
-        cubicWeights(y - y0, wy);
+        cubicWeights(x - x0, y - y0, wx, wy);
         const QRgb *line = level.data + std::size_t(y0 - 1) * level.width + (x0 - 1);
         for (int j = 0; j < 4; ++j, line += level.width) {
             const Bytes16 b = Bytes16(loadFour(line, level.alpha));
@@ -267,8 +270,7 @@ FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, dou
     }
     const int x0 = floorToInt(x, level.width);
     const int y0 = floorToInt(y, level.height);
-    cubicWeights(x - x0, wx);
-    cubicWeights(y - y0, wy);
+    cubicWeights(x - x0, y - y0, wx, wy);
     int columns[4];
     for (int i = 0; i < 4; ++i)
         columns[i] = clampIndex(x0 - 1 + i, level.width);

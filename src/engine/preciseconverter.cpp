@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 

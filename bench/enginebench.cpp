@@ -3,7 +3,12 @@
 // outputs 2048 x 1024 and 8192 x 8192. Prints per-stage medians and one summary line per size,
 // then the precise mode's fresh and repeated times per size.
 //
-//   orvix_engine_bench [--repeats N] [--literal-runs N] [--size WxH ...]
+//   orvix_engine_bench [--repeats N] [--literal-runs N] [--size WxH ...] [--precise-only]
+//                      [--threads N]
+//
+// --precise-only skips the standard mode; --threads sets the precise mode's threads (the
+// process CPU time per conversion is printed beside its wall time, which on a loaded machine
+// tells the work from the wait).
 
 #include "engine/mapconverter.h"
 #include "literalreference.h"
@@ -16,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -139,35 +145,56 @@ struct PreciseFigures
     QSize size;
     double fresh = 0;
     double repeated = 0;
+    double freshCpu = 0;
+    double repeatedCpu = 0;
 };
 
+// CPU time of the whole process (all threads) in milliseconds.
+double processCpuMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 PreciseFigures measurePrecise(const QImage &source, ConversionParameters params, QSize size,
-                              int repeats)
+                              int repeats, int threads)
 {
     params.mode = ConversionMode::Precise;
     params.outputWidth = size.width();
     params.outputHeight = size.height();
     PreciseFigures figures;
     figures.size = size;
-    std::vector<double> freshTimes, repeatedTimes;
+    std::vector<double> freshTimes, repeatedTimes, freshCpu, repeatedCpu;
     for (int run = 0; run < repeats; ++run) {
         MapConverter converter;
+        if (threads > 0)
+            converter.setThreadCount(threads);
         QElapsedTimer clock;
         clock.start();
+        const double cpu = processCpuMilliseconds();
         if (!converter.convert(source, params).ok())
             return figures;
         freshTimes.push_back(clock.nsecsElapsed() / 1e6);
+        freshCpu.push_back(processCpuMilliseconds() - cpu);
     }
     MapConverter converter;
+    if (threads > 0)
+        converter.setThreadCount(threads);
     for (int run = 0; run <= repeats; ++run) {
         QElapsedTimer clock;
         clock.start();
+        const double cpu = processCpuMilliseconds();
         converter.convert(source, params);
-        if (run > 0)
+        if (run > 0) {
             repeatedTimes.push_back(clock.nsecsElapsed() / 1e6);
+            repeatedCpu.push_back(processCpuMilliseconds() - cpu);
+        }
     }
     figures.fresh = median(freshTimes);
     figures.repeated = median(repeatedTimes);
+    figures.freshCpu = median(freshCpu);
+    figures.repeatedCpu = median(repeatedCpu);
     return figures;
 }
 
@@ -178,10 +205,18 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     int repeats = 5;
     int literalRuns = 1;
+    int threads = 0;
+    bool preciseOnly = false;
     std::vector<QSize> sizes;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == "--repeats")
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--precise-only")
+            preciseOnly = true;
+        else if (i + 1 == args.size())
+            break;
+        else if (args[i] == "--threads")
+            threads = std::max(1, args[++i].toInt());
+        else if (args[i] == "--repeats")
             repeats = std::max(1, args[++i].toInt());
         else if (args[i] == "--literal-runs")
             literalRuns = std::max(1, args[++i].toInt());
@@ -205,18 +240,21 @@ int main(int argc, char *argv[])
     params.azimuth = 37.5;
 
     std::vector<SizeFigures> all;
-    for (const QSize &size : sizes)
-        all.push_back(measure(source, params, size, repeats, literalRuns));
+    if (!preciseOnly)
+        for (const QSize &size : sizes)
+            all.push_back(measure(source, params, size, repeats, literalRuns));
     std::vector<PreciseFigures> precise;
     for (const QSize &size : sizes)
-        precise.push_back(measurePrecise(source, params, size, repeats));
+        precise.push_back(measurePrecise(source, params, size, repeats, threads));
     for (const SizeFigures &f : all)
         std::printf("%dx%d: literal %.0f ms, first %.0f ms, repeated %.0f ms, speedup %.1f x, "
                     "peak %.0f MiB\n",
                     f.size.width(), f.size.height(), f.literal, f.first, f.repeated,
                     f.repeated > 0 ? f.literal / f.repeated : 0.0, f.peak);
     for (auto f = precise.rbegin(); f != precise.rend(); ++f)
-        std::printf("precise %dx%d: fresh %.0f ms, repeated %.0f ms\n", f->size.width(),
-                    f->size.height(), f->fresh, f->repeated);
+        std::printf("precise %dx%d: fresh %.0f ms, repeated %.0f ms (process CPU %.0f ms, "
+                    "%.0f ms)\n",
+                    f->size.width(), f->size.height(), f->fresh, f->repeated, f->freshCpu,
+                    f->repeatedCpu);
     return 0;
 }

@@ -1,22 +1,74 @@
 #include "filteredsource.h"
 
-#include "numeric.h"
 #include "rowscheduler.h"
+
+#include <QtGlobal>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
-// Catmull-Rom weights for the four taps around a fraction t in [0, 1).
-void cubicWeights(double t, float w[4])
+// Pixels are widened into vectors of channels: each pixel's four bytes into the four lanes of
+// a Colour, in memory order.
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "the channel vectors take a QRgb's low byte first");
+using Colour = FilteredSource::Colour;
+using Int4 = std::int32_t __attribute__((vector_size(16)));
+using UInt4 = std::uint32_t __attribute__((vector_size(16)));
+using Short8 = std::uint16_t __attribute__((vector_size(16)));
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+
+// Bytes 0-7 or 8-15 widened to 16 bits.
+Short8 lowBytes(Bytes16 b)
 {
-    const double t2 = t * t;
-    const double t3 = t2 * t;
-    w[0] = float(0.5 * (-t3 + 2 * t2 - t));
-    w[1] = float(0.5 * (3 * t3 - 5 * t2 + 2));
-    w[2] = float(0.5 * (-3 * t3 + 4 * t2 + t));
-    w[3] = float(0.5 * (t3 - t2));
+    return Short8(__builtin_shufflevector(b, Bytes16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6,
+                                          22, 7, 23));
+}
+Short8 highBytes(Bytes16 b)
+{
+    return Short8(__builtin_shufflevector(b, Bytes16{}, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13,
+                                          29, 14, 30, 15, 31));
+}
+
+// The first or second pixel of eight 16-bit channels as floats.
+Colour firstPixel(Short8 s)
+{
+    return __builtin_convertvector(
+        Int4(__builtin_shufflevector(s, Short8{}, 0, 8, 1, 9, 2, 10, 3, 11)), Colour);
+}
+Colour secondPixel(Short8 s)
+{
+    return __builtin_convertvector(
+        Int4(__builtin_shufflevector(s, Short8{}, 4, 12, 5, 13, 6, 14, 7, 15)), Colour);
+}
+
+Colour channelsOf(QRgb p)
+{
+    return firstPixel(lowBytes(Bytes16(UInt4{p, 0, 0, 0})));
+}
+
+// Four adjacent pixels, with `alpha` or-ed into each.
+UInt4 loadFour(const QRgb *pixels, QRgb alpha)
+{
+    UInt4 v;
+    std::memcpy(&v, pixels, sizeof v);
+    return v | alpha;
+}
+
+// Catmull-Rom weights for the four taps around the fractions tx and ty in [0, 1), both at once.
+void cubicWeights(double tx, double ty, float wx[4], float wy[4])
+{
+    using Double2 = double __attribute__((vector_size(16)));
+    const Double2 t = {tx, ty};
+    const Double2 t2 = t * t;
+    const Double2 t3 = t2 * t;
+    const Double2 w[4] = {0.5 * (-t3 + 2 * t2 - t), 0.5 * (3 * t3 - 5 * t2 + 2),
+                          0.5 * (-3 * t3 + 4 * t2 + t), 0.5 * (t3 - t2)};
+    for (int i = 0; i < 4; ++i) {
+        wx[i] = float(w[i][0]);
+        wy[i] = float(w[i][1]);
+    }
 }
 
 // Index of a tap, clamped to the level (the edge pixels extend outward).
@@ -26,26 +78,56 @@ int clampIndex(int i, int size)
 }
 
 // Whole part of a tap position, kept within a little of the level so that the tap indices
-// around it cannot overflow (the taps are clamped to the level anyway).
+// around it cannot overflow (the taps are clamped to the level anyway). Truncation and a step
+// down for negative fractions: std::floor is a long sequence where SSE4.1 cannot be assumed.
 int floorToInt(double v, int size)
 {
     if (!(v >= -2.0))
         return -2;
     if (v > size + 2.0)
         return size + 2;
-    return numeric::truncateToInt32(std::floor(v));
+    const int whole = int(v);
+    return whole - (double(whole) > v);
 }
 
-// Taps along a footprint side of `side` level pixels: at most 1.5 pixels apart. Each bilinear
-// tap spans two level pixels, so the taps still cover the side without gaps, and a footprint
-// just over a level pixel wide costs one tap instead of two.
+// Taps along a footprint side of `side` level pixels: at most 1.5 pixels apart, that is
+// ceil(side / 1.5) within [1, maxTapsPerSide]. Each bilinear tap spans two level pixels, so the
+// taps still cover the side without gaps, and a footprint just over a level pixel wide costs
+// one tap instead of two.
 int tapsFor(double side)
 {
-    const double taps = std::ceil(side / 1.5);
-    if (taps >= FilteredSource::maxTapsPerSide)
+    const double spans = side / 1.5;
+    if (spans > FilteredSource::maxTapsPerSide - 1)
         return FilteredSource::maxTapsPerSide;
-    return taps >= 1.0 ? int(taps) : 1;
+    if (!(spans > 1.0))
+        return 1;
+    const int whole = int(spans);
+    return whole + (double(whole) < spans);
 }
+
+// The smallest whole L with v <= 2^L, for v > 1 (infinity gives 1024): the exponent of v, one
+// more unless v is a power of two.
+int ceilLog2(double v)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    const int exponent = int(bits >> 52) - 1023;
+    return exponent + ((bits & ((std::uint64_t(1) << 52) - 1)) != 0);
+}
+
+// Offsets of n taps spread evenly across a footprint side of length 1, centred on 0:
+// tapOffsets[n][i] = (i + 0.5) / n - 0.5.
+struct TapOffsets
+{
+    double at[FilteredSource::maxTapsPerSide + 1][FilteredSource::maxTapsPerSide] = {};
+    constexpr TapOffsets()
+    {
+        for (int n = 1; n <= FilteredSource::maxTapsPerSide; ++n)
+            for (int i = 0; i < n; ++i)
+                at[n][i] = (i + 0.5) / n - 0.5;
+    }
+};
+constexpr TapOffsets tapOffsets;
 
 // A blend fraction in 1/256 steps; NaN (from a degenerate footprint) counts as 0.
 std::uint32_t weight256(double fraction)
@@ -60,6 +142,17 @@ int quarter(int sum)
 {
     return (sum + 1 + ((sum >> 2) & 1)) >> 2;
 }
+Short8 quarter(Short8 sum)
+{
+    return (sum + 1 + ((sum >> 2) & 1)) >> 2;
+}
+
+// Sums of the channels of pixel pairs: the pairs (0, 1) of a and of b.
+Short8 pairSums(Short8 a, Short8 b)
+{
+    return __builtin_shufflevector(a, b, 0, 1, 2, 3, 8, 9, 10, 11) +
+           __builtin_shufflevector(a, b, 4, 5, 6, 7, 12, 13, 14, 15);
+}
 
 // One level of half the size: every pixel the mean of the (up to) four it covers.
 void halveRows(const QRgb *in, QRgb alpha, int inWidth, int inHeight, QRgb *out, int outWidth,
@@ -69,7 +162,23 @@ void halveRows(const QRgb *in, QRgb alpha, int inWidth, int inHeight, QRgb *out,
         const QRgb *top = in + std::size_t(2 * y) * inWidth;
         const QRgb *bottom = in + std::size_t(std::min(2 * y + 1, inHeight - 1)) * inWidth;
         QRgb *line = out + std::size_t(y) * outWidth;
-        for (int x = 0; x < outWidth; ++x) {
+        int x = 0;
+        // Four pixels at a time from eight of each row, in 16-bit lanes (sums up to 1020).
+        for (; 2 * x + 8 <= inWidth; x += 4) {
+            const Bytes16 t0 = Bytes16(loadFour(top + 2 * x, alpha));
+            const Bytes16 t1 = Bytes16(loadFour(top + 2 * x + 4, alpha));
+            const Bytes16 b0 = Bytes16(loadFour(bottom + 2 * x, alpha));
+            const Bytes16 b1 = Bytes16(loadFour(bottom + 2 * x + 4, alpha));
+            const Short8 first =
+                quarter(pairSums(lowBytes(t0) + lowBytes(b0), highBytes(t0) + highBytes(b0)));
+            const Short8 second =
+                quarter(pairSums(lowBytes(t1) + lowBytes(b1), highBytes(t1) + highBytes(b1)));
+            const Bytes16 packed =
+                __builtin_shufflevector(Bytes16(first), Bytes16(second), 0, 2, 4, 6, 8, 10, 12, 14,
+                                        16, 18, 20, 22, 24, 26, 28, 30);
+            std::memcpy(line + x, &packed, sizeof packed);
+        }
+        for (; x < outWidth; ++x) {
             const int x0 = 2 * x;
             const int x1 = std::min(x0 + 1, inWidth - 1);
             const QRgb p[4] = {top[x0] | alpha, top[x1] | alpha, bottom[x0] | alpha,
@@ -97,6 +206,8 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     base.height = picture.height();
     base.data = reinterpret_cast<const QRgb *>(picture.constBits());
     base.alpha = picture.format() == QImage::Format_RGB32 ? 0xff000000u : 0u;
+    base.lastX = base.width - 1.0;
+    base.lastY = base.height - 1.0;
     levels.push_back(std::move(base));
     while (int(levels.size()) <= levelLimit &&
            (levels.back().width > 1 || levels.back().height > 1)) {
@@ -110,101 +221,138 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
                       end);
         });
         out.data = out.pixels.data();
+        out.scale = in.scale * 0.5;
+        out.lastX = out.width - 1.0;
+        out.lastY = out.height - 1.0;
         levels.push_back(std::move(out));
     }
 }
 
 int FilteredSource::levelFor(double shortSide, double longSide)
 {
+    // The smallest level at which the short side is at most one level pixel and the long side
+    // at most maxTapsPerSide (a power of two) of them, but no deeper than 30.
+    static_assert((maxTapsPerSide & (maxTapsPerSide - 1)) == 0, "the long side's bound");
+    constexpr int tapsLog2 = maxTapsPerSide == 8 ? 3 : -1;
+    static_assert(tapsLog2 >= 0, "tapsLog2 is the log of maxTapsPerSide");
     int level = 0;
-    while (level < 30 && (shortSide > 1.0 || longSide > maxTapsPerSide)) {
-        shortSide *= 0.5;
-        longSide *= 0.5;
-        ++level;
-    }
-    return level;
+    if (shortSide > 1.0)
+        level = ceilLog2(shortSide);
+    if (longSide > maxTapsPerSide)
+        level = std::max(level, ceilLog2(longSide) - tapsLog2);
+    return std::min(level, 30);
 }
 
-FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, double y) const
+FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, double y)
 {
+    // Each row of four taps is weighted along the row first, then the rows down the column,
+    // in the same order whether or not the taps are clamped to the level.
+    float wx[4], wy[4];
+    Colour c = {};
+    if (x >= 1.0 && x < level.lastX - 1.0 && y >= 1.0 && y < level.lastY - 1.0) {
+        // All sixteen taps inside the level: rows of four adjacent pixels.
+        const int x0 = int(x);
+        const int y0 = int(y);
+        cubicWeights(x - x0, y - y0, wx, wy);
+        const QRgb *line = level.data + std::size_t(y0 - 1) * level.width + (x0 - 1);
+        for (int j = 0; j < 4; ++j, line += level.width) {
+            const Bytes16 b = Bytes16(loadFour(line, level.alpha));
+            const Short8 low = lowBytes(b);
+            const Short8 high = highBytes(b);
+            Colour r = {};
+            r = r + wx[0] * firstPixel(low);
+            r = r + wx[1] * secondPixel(low);
+            r = r + wx[2] * firstPixel(high);
+            r = r + wx[3] * secondPixel(high);
+            c = c + wy[j] * r;
+        }
+        return c;
+    }
     const int x0 = floorToInt(x, level.width);
     const int y0 = floorToInt(y, level.height);
-    float wx[4], wy[4];
-    cubicWeights(x - x0, wx);
-    cubicWeights(y - y0, wy);
+    cubicWeights(x - x0, y - y0, wx, wy);
     int columns[4];
     for (int i = 0; i < 4; ++i)
         columns[i] = clampIndex(x0 - 1 + i, level.width);
-    Colour c;
     for (int j = 0; j < 4; ++j) {
         const QRgb *line =
             level.data + std::size_t(clampIndex(y0 - 1 + j, level.height)) * level.width;
-        float r = 0, g = 0, b = 0, a = 0;
-        for (int i = 0; i < 4; ++i) {
-            const QRgb p = line[columns[i]] | level.alpha;
-            r += wx[i] * qRed(p);
-            g += wx[i] * qGreen(p);
-            b += wx[i] * qBlue(p);
-            a += wx[i] * qAlpha(p);
-        }
-        c.r += wy[j] * r;
-        c.g += wy[j] * g;
-        c.b += wy[j] * b;
-        c.a += wy[j] * a;
+        Colour r = {};
+        for (int i = 0; i < 4; ++i)
+            r = r + wx[i] * channelsOf(line[columns[i]] | level.alpha);
+        c = c + wy[j] * r;
     }
     return c;
 }
 
-FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, double y) const
+FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, double y)
 {
+    // Weights in 1/256 steps. Every product and sum below is a whole number under 2^24, so the
+    // float arithmetic is exact.
+    auto blend = [&level](const QRgb *top, const QRgb *bottom, float wx, float wy) {
+        auto blendRow = [&](const QRgb *pair) {
+            UInt4 pixels = {};
+            std::memcpy(&pixels, pair, 2 * sizeof(QRgb));
+            const Short8 channels = lowBytes(Bytes16(pixels | level.alpha));
+            return firstPixel(channels) * (256 - wx) + secondPixel(channels) * wx;
+        };
+        return (blendRow(top) * (256 - wy) + blendRow(bottom) * wy) * (1.0f / 65536.0f);
+    };
+    if (x >= 0.0 && x < level.lastX && y >= 0.0 && y < level.lastY) {
+        // All four taps inside the level; the fractions lie in [0, 1).
+        const int x0 = int(x);
+        const int y0 = int(y);
+        const QRgb *top = level.data + std::size_t(y0) * level.width + x0;
+        return blend(top, top + level.width, float(int((x - x0) * 256 + 0.5)),
+                     float(int((y - y0) * 256 + 0.5)));
+    }
     const int x0 = floorToInt(x, level.width);
     const int y0 = floorToInt(y, level.height);
-    // Weights in 1/256 steps; the two channel pairs of a pixel are blended along the row at
-    // once, each in its own 16-bit lane (at most 255 x 256).
-    const std::uint32_t wx = weight256(x - x0);
-    const std::uint32_t wy = weight256(y - y0);
     const int xa = clampIndex(x0, level.width);
     const int xb = clampIndex(x0 + 1, level.width);
     const QRgb *top = level.data + std::size_t(clampIndex(y0, level.height)) * level.width;
     const QRgb *bottom = level.data + std::size_t(clampIndex(y0 + 1, level.height)) * level.width;
-    auto blendRow = [&](const QRgb *line, std::uint32_t &redBlue, std::uint32_t &alphaGreen) {
-        const QRgb a = line[xa] | level.alpha;
-        const QRgb b = line[xb] | level.alpha;
-        redBlue = (a & 0xff00ffu) * (256 - wx) + (b & 0xff00ffu) * wx;
-        alphaGreen = ((a >> 8) & 0xff00ffu) * (256 - wx) + ((b >> 8) & 0xff00ffu) * wx;
-    };
-    std::uint32_t rbTop, agTop, rbBottom, agBottom;
-    blendRow(top, rbTop, agTop);
-    blendRow(bottom, rbBottom, agBottom);
-    auto blendColumn = [&](std::uint32_t upper, std::uint32_t lower, int shift) {
-        return float(((upper >> shift) & 0xffffu) * (256 - wy) +
-                     ((lower >> shift) & 0xffffu) * wy) *
-               (1.0f / 65536.0f);
-    };
-    Colour c;
-    c.r = blendColumn(rbTop, rbBottom, 16);
-    c.b = blendColumn(rbTop, rbBottom, 0);
-    c.a = blendColumn(agTop, agBottom, 16);
-    c.g = blendColumn(agTop, agBottom, 0);
-    return c;
+    const QRgb topPair[2] = {top[xa], top[xb]};
+    const QRgb bottomPair[2] = {bottom[xa], bottom[xb]};
+    return blend(topPair, bottomPair, float(weight256(x - x0)), float(weight256(y - y0)));
+}
+
+template <FilteredSource::Colour (*tap)(const FilteredSource::Level &, double, double)>
+FilteredSource::Colour FilteredSource::average(const Level &level, const SourceFootprint &f,
+                                               double x, double y, double step, int across,
+                                               int down)
+{
+    if (across == 1 && down == 1)
+        return tap(level, x, y);
+    Colour sum = {};
+    for (int j = 0; j < down; ++j) {
+        const double v = tapOffsets.at[down][j];
+        for (int i = 0; i < across; ++i) {
+            const double u = tapOffsets.at[across][i];
+            sum = sum + tap(level, x + (u * f.xPerColumn + v * f.xPerRow) * step,
+                            y + (u * f.yPerColumn + v * f.yPerRow) * step);
+        }
+    }
+    return sum * (1.0f / float(across * down));
 }
 
 FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f) const
 {
     const Level &base = levels.front();
     if (!(f.x >= -0.5 && f.x <= base.width - 0.5 && f.y >= -0.5 && f.y <= base.height - 0.5))
-        return Colour();
-    const double columnSide = std::sqrt(f.xPerColumn * f.xPerColumn + f.yPerColumn * f.yPerColumn);
-    const double rowSide = std::sqrt(f.xPerRow * f.xPerRow + f.yPerRow * f.yPerRow);
-    const double longSide = std::max(columnSide, rowSide);
-    if (longSide <= 1.0)
+        return Colour{};
+    const double columnSquared = f.xPerColumn * f.xPerColumn + f.yPerColumn * f.yPerColumn;
+    const double rowSquared = f.xPerRow * f.xPerRow + f.yPerRow * f.yPerRow;
+    if (std::sqrt(std::max(columnSquared, rowSquared)) <= 1.0)
         return bicubic(base, f.x, f.y);
 
     // Average a grid of taps across the footprint.
-    const int wanted = levelFor(std::min(columnSide, rowSide), longSide);
+    const double columnSide = std::sqrt(columnSquared);
+    const double rowSide = std::sqrt(rowSquared);
+    const int wanted = levelFor(std::min(columnSide, rowSide), std::max(columnSide, rowSide));
     const int levelIndex = std::min(wanted, levelCount() - 1);
     const Level &level = levels[levelIndex];
-    const double step = std::ldexp(1.0, -levelIndex);
+    const double step = level.scale;
     // Level pixel i covers base pixels [2^L i, 2^L (i + 1)), so its centre is at
     // 2^L i + (2^L - 1) / 2 in base coordinates.
     const double x = (f.x + 0.5) * step - 0.5;
@@ -213,26 +361,7 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f) const
     const int down = tapsFor(rowSide * step);
     // Taps on the picture itself interpolate bicubically, which keeps footprints only a little
     // over a pixel as sharp as smaller ones; on the box-filtered levels bilinear taps suffice.
-    const auto tap = levelIndex == 0 ? &FilteredSource::bicubic : &FilteredSource::bilinear;
-    if (across == 1 && down == 1)
-        return (this->*tap)(level, x, y);
-    Colour sum;
-    for (int j = 0; j < down; ++j) {
-        const double v = (j + 0.5) / down - 0.5;
-        for (int i = 0; i < across; ++i) {
-            const double u = (i + 0.5) / across - 0.5;
-            const Colour c = (this->*tap)(level, x + (u * f.xPerColumn + v * f.xPerRow) * step,
-                                          y + (u * f.yPerColumn + v * f.yPerRow) * step);
-            sum.r += c.r;
-            sum.g += c.g;
-            sum.b += c.b;
-            sum.a += c.a;
-        }
-    }
-    const float n = 1.0f / float(across * down);
-    sum.r *= n;
-    sum.g *= n;
-    sum.b *= n;
-    sum.a *= n;
-    return sum;
+    if (levelIndex == 0)
+        return average<bicubic>(level, f, x, y, step, across, down);
+    return average<bilinear>(level, f, x, y, step, across, down);
 }

@@ -16,11 +16,10 @@ class RowScheduler;
 class FilteredSource
 {
 public:
-    // Premultiplied colour with channels in 0..255.
-    struct Colour
-    {
-        float r = 0, g = 0, b = 0, a = 0;
-    };
+    // Premultiplied colour with channels in 0..255, in the order of a QRgb's bytes in memory
+    // (blue, green, red, alpha): four floats that the compiler keeps in one vector register.
+    using Colour = float __attribute__((vector_size(16)));
+    static constexpr int alphaLane = 3;
 
     // The picture must be RGB32 or ARGB32_Premultiplied with packed lines; `key` names the picture
     // it was made from. Levels up to `deepestLevel` (0 = the picture alone) are built at once, the
@@ -49,9 +48,18 @@ private:
         const QRgb *data = nullptr;
         // Or-ed into every pixel read: RGB32 pictures need not hold 0xff in their alpha byte.
         QRgb alpha = 0;
+        // Level pixels per picture pixel: 2^-index.
+        double scale = 1.0;
+        // Centre of the last column and row.
+        double lastX = 0.0;
+        double lastY = 0.0;
     };
-    Colour bicubic(const Level &level, double x, double y) const;
-    Colour bilinear(const Level &level, double x, double y) const;
+    static Colour bicubic(const Level &level, double x, double y);
+    static Colour bilinear(const Level &level, double x, double y);
+    // The mean of a grid of taps across the footprint on one level.
+    template <Colour (*tap)(const Level &, double, double)>
+    static Colour average(const Level &level, const SourceFootprint &footprint, double x, double y,
+                          double step, int across, int down);
 
     std::vector<Level> levels;
     QImage picture;

@@ -30,6 +30,8 @@ MapSourceLookup::MapSourceLookup(const ConversionParameters &params, QSize sourc
 {
     if (!MapConverter::refusalReason(params, sourceSize).isEmpty())
         return;
+    if (params.mode == ConversionMode::Precise)
+        precise.emplace(params);
     projector = MapProjector::forConversion(params, sourceSize);
     width = params.outputWidth;
     height = params.outputHeight;
@@ -93,6 +95,23 @@ QPoint MapSourceLookup::sourceOf(int column, int row) const
     // Azimuth shift and projection: that pixel shows a pixel of the projected map, which
     // samples the source at one point of the disk.
     return projectedFrom(shifted.x(), shifted.y());
+}
+
+std::optional<QPointF> MapSourceLookup::sourcePosition(int column, int row) const
+{
+    if (column < 0 || column >= width || row < 0 || row >= height)
+        return std::nullopt;
+    if (!precise) {
+        const QPoint pixel = sourceOf(column, row);
+        return pixel.x() < 0 ? std::nullopt : std::optional<QPointF>(pixel);
+    }
+    // The precise converter's rule: the pixel shows something when its centre lies in the
+    // picture and within half a map pixel of the cap.
+    const SourceFootprint f = precise->footprintAt(column + 0.5, row + 0.5);
+    if (!(f.capMargin > -0.5 && f.x >= -0.5 && f.x <= sourceWidth - 0.5 && f.y >= -0.5 &&
+          f.y <= sourceHeight - 0.5))
+        return std::nullopt;
+    return QPointF(f.x, f.y);
 }
 
 void MapSourceLookup::fillRow(int row, std::uint32_t *sourceIndices) const

@@ -2,12 +2,15 @@
 
 #include "conversionparameters.h"
 #include "mapprojector.h"
+#include "preciseprojection.h"
 
 #include <QPoint>
+#include <QPointF>
 #include <QSize>
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // Where each pixel of a finished map comes from. The conversion is the projection of the disk,
@@ -16,16 +19,26 @@
 // black. sourceOf answers that for one pixel by reading the steps backwards; fillRow gives the
 // same answers for a whole row, fast enough to build the geometry of the largest maps.
 //
+// The precise mode does not copy pixels: it samples the picture once at the exact point that a
+// map pixel's centre shows. sourcePosition answers that in both modes, so that the one class
+// says where a pixel comes from whichever mode made the map.
+//
 // Parameters that MapConverter::refusalReason refuses describe no map: the lookup then has no
-// pixels, and sourceOf answers (-1, -1) everywhere.
+// pixels, sourceOf answers (-1, -1) and sourcePosition nothing everywhere.
 class MapSourceLookup
 {
 public:
     MapSourceLookup(const ConversionParameters &params, QSize sourceSize);
 
-    // The source pixel that feeds map pixel (column, row), or (-1, -1) when that pixel stays
-    // transparent (or lies outside the map).
+    // The source pixel that feeds map pixel (column, row) in the standard mode, or (-1, -1)
+    // when that pixel stays transparent (or lies outside the map).
     QPoint sourceOf(int column, int row) const;
+
+    // The point of the picture that map pixel (column, row) shows in the parameters' mode, with
+    // source pixel (x, y) centred on the point (x, y): in the standard mode sourceOf's pixel,
+    // in the precise mode the exact point of PreciseProjection. Nothing where the map pixel
+    // stays transparent: outside the map, the visible cap or the picture.
+    std::optional<QPointF> sourcePosition(int column, int row) const;
 
     // Marks a map pixel that stays transparent in fillRow's output.
     static constexpr std::uint32_t noSource = 0xFFFFFFFFu;
@@ -55,6 +68,8 @@ private:
     bool rowMissesCap(const RowAngles &angles) const;
 
     MapProjector projector;
+    // Set for the precise mode.
+    std::optional<PreciseProjection> precise;
     int width = 0;
     int height = 0;
     int sourceWidth = 0;

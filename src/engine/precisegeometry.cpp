@@ -49,12 +49,18 @@ PreciseGeometry::PreciseGeometry(const ConversionParameters &params, QSize sourc
     cosLatitude.resize(height);
     sinLatitude.resize(height);
     spans.resize(height);
-    cosLongitude.resize(width);
-    sinLongitude.resize(width);
+    for (int i = 0; i < 3; ++i) {
+        along[i].resize(width);
+        across[i].resize(width);
+    }
     for (int c = 0; c < width; ++c) {
         const double lon = projection.longitudeAt(c + 0.5);
-        cosLongitude[c] = std::cos(lon);
-        sinLongitude[c] = std::sin(lon);
+        double a[3], b[3];
+        projection.columnTerms(std::cos(lon), std::sin(lon), a, b);
+        for (int i = 0; i < 3; ++i) {
+            along[i][c] = a[i];
+            across[i][c] = b[i];
+        }
     }
     const double slack = projection.capStepBound();
     for (int r = 0; r < height; ++r) {
@@ -75,8 +81,10 @@ PreciseGeometry::PreciseGeometry(const ConversionParameters &params, QSize sourc
             const Span span = spans[r];
             for (int k = 0; k < span.count; k += probeStep) {
                 const int c = (span.first + k) % width;
+                const double columnAlong[3] = {along[0][c], along[1][c], along[2][c]};
+                const double columnAcross[3] = {across[0][c], across[1][c], across[2][c]};
                 const SourceFootprint f = projection.footprintOf(cosLatitude[r], sinLatitude[r],
-                                                                 cosLongitude[c], sinLongitude[c]);
+                                                                 columnAlong, columnAcross);
                 if (f.capMargin <= -0.5)
                     continue;
                 const double a =

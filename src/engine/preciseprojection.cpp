@@ -1,5 +1,7 @@
 #include "preciseprojection.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 namespace {
@@ -45,28 +47,35 @@ double PreciseProjection::longitudeAt(double column) const
     return column * radiansPerColumn - pi;
 }
 
-SourceFootprint PreciseProjection::footprintOf(double cosLat, double sinLat, double cosLon,
-                                               double sinLon) const
+void PreciseProjection::columnTerms(double cosLon, double sinLon, double along[3],
+                                    double across[3]) const
 {
-    const double p[3] = {cosLat * cosLon, cosLat * sinLon, sinLat};
-    // Derivatives of the globe point per map column (east) and per map row (south).
-    const double pc[3] = {-cosLat * sinLon * radiansPerColumn, cosLat * cosLon * radiansPerColumn,
-                          0.0};
-    const double pr[3] = {sinLat * cosLon * radiansPerRow, sinLat * sinLon * radiansPerRow,
-                          -cosLat * radiansPerRow};
+    for (int i = 0; i < 3; ++i) {
+        along[i] = toPicture[i][0] * cosLon + toPicture[i][1] * sinLon;
+        across[i] = toPicture[i][1] * cosLon - toPicture[i][0] * sinLon;
+    }
+}
+
+// The footprint formula, inlined into the batch loop.
+inline SourceFootprint PreciseProjection::project(double cosLat, double sinLat,
+                                                  const double along[3], const double across[3],
+                                                  double &gradientSquared) const
+{
+    // The globe point is P = (cosLat cosLon, cosLat sinLon, sinLat); q = its picture
+    // coordinates, qc and qr their changes per map column (east) and per map row (south).
     double q[3], qc[3], qr[3];
     for (int i = 0; i < 3; ++i) {
-        const double *m = toPicture[i];
-        q[i] = m[0] * p[0] + m[1] * p[1] + m[2] * p[2];
-        qc[i] = m[0] * pc[0] + m[1] * pc[1] + m[2] * pc[2];
-        qr[i] = m[0] * pr[0] + m[1] * pr[1] + m[2] * pr[2];
+        const double up = toPicture[i][2];
+        q[i] = cosLat * along[i] + sinLat * up;
+        qc[i] = radiansPerColumn * (cosLat * across[i]);
+        qr[i] = radiansPerRow * (sinLat * along[i] - cosLat * up);
     }
     // Pinhole projection: offset = scale * tangent / (1 - up / D).
     const double w = 1.0 - q[2] / distance;
     const double wc = -qc[2] / distance;
     const double wr = -qr[2] / distance;
     const double k = scale / w;
-    const double k2 = scale / (w * w);
+    const double k2 = k / w;
     SourceFootprint f;
     f.x = centerX + k * q[0];
     f.y = centerY - k * q[1];
@@ -74,9 +83,28 @@ SourceFootprint PreciseProjection::footprintOf(double cosLat, double sinLat, dou
     f.yPerColumn = -k2 * (qc[1] * w - q[1] * wc);
     f.xPerRow = k2 * (qr[0] * w - q[0] * wr);
     f.yPerRow = -k2 * (qr[1] * w - q[1] * wr);
-    const double g = q[2] - capLimit();
-    const double gradient = std::sqrt(qc[2] * qc[2] + qr[2] * qr[2]);
-    f.capMargin = gradient > 0 ? g / gradient : (g > 0 ? HUGE_VAL : -HUGE_VAL);
+    f.capMargin = q[2] - capLimit();
+    gradientSquared = qc[2] * qc[2] + qr[2] * qr[2];
+    return f;
+}
+
+namespace {
+
+// The cap test's excess over its gradient: the distance to the cap edge in map pixels. A
+// vanishing gradient (never met at pixel centres) gives a huge margin of the excess's sign.
+double capMarginOf(double excess, double gradientSquared)
+{
+    return excess / std::max(std::sqrt(gradientSquared), DBL_MIN);
+}
+
+} // namespace
+
+SourceFootprint PreciseProjection::footprintOf(double cosLat, double sinLat, const double along[3],
+                                               const double across[3]) const
+{
+    double gradientSquared;
+    SourceFootprint f = project(cosLat, sinLat, along, across, gradientSquared);
+    f.capMargin = capMarginOf(f.capMargin, gradientSquared);
     return f;
 }
 
@@ -84,5 +112,36 @@ SourceFootprint PreciseProjection::footprintAt(double column, double row) const
 {
     const double lat = latitudeAt(row);
     const double lon = longitudeAt(column);
-    return footprintOf(std::cos(lat), std::sin(lat), std::cos(lon), std::sin(lon));
+    double along[3], across[3];
+    columnTerms(std::cos(lon), std::sin(lon), along, across);
+    return footprintOf(std::cos(lat), std::sin(lat), along, across);
+}
+
+void PreciseProjection::footprintsOfRow(double cosLat, double sinLat, const double *const along[3],
+                                        const double *const across[3], int count,
+                                        FootprintBatch &batch) const
+{
+    // The terms are read through pointers that promise not to overlap the batch, and the
+    // projection's constants from a local copy, so that the loop needs no overlap checks.
+    const double *__restrict along0 = along[0];
+    const double *__restrict along1 = along[1];
+    const double *__restrict along2 = along[2];
+    const double *__restrict across0 = across[0];
+    const double *__restrict across1 = across[1];
+    const double *__restrict across2 = across[2];
+    const PreciseProjection self = *this;
+    for (int k = 0; k < count; ++k) {
+        const double a[3] = {along0[k], along1[k], along2[k]};
+        const double b[3] = {across0[k], across1[k], across2[k]};
+        const SourceFootprint f = self.project(cosLat, sinLat, a, b, batch.gradientSquared[k]);
+        batch.x[k] = f.x;
+        batch.y[k] = f.y;
+        batch.xPerColumn[k] = f.xPerColumn;
+        batch.yPerColumn[k] = f.yPerColumn;
+        batch.xPerRow[k] = f.xPerRow;
+        batch.yPerRow[k] = f.yPerRow;
+        batch.capMargin[k] = f.capMargin;
+    }
+    for (int k = 0; k < count; ++k)
+        batch.capMargin[k] = capMarginOf(batch.capMargin[k], batch.gradientSquared[k]);
 }

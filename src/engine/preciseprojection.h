@@ -35,11 +35,39 @@ public:
     double latitudeAt(double row) const;
     double longitudeAt(double column) const;
 
-    // Footprint of a map point given by its position on the unit globe.
-    SourceFootprint footprintOf(double cosLatitude, double sinLatitude, double cosLongitude,
-                                double sinLongitude) const;
+    // What a footprint needs of a map column alone: the picture axes' components along the
+    // column's meridian plane, along[i] = axis_i . (cos lon, sin lon, 0), and across it,
+    // across[i] = axis_i . (-sin lon, cos lon, 0). Kept per column, they leave no trigonometry
+    // to do per pixel.
+    void columnTerms(double cosLongitude, double sinLongitude, double along[3],
+                     double across[3]) const;
+
+    // Footprint of a map point from the sine and cosine of its latitude and its column's terms.
+    SourceFootprint footprintOf(double cosLatitude, double sinLatitude, const double along[3],
+                                const double across[3]) const;
     // Footprint of map point (column, row).
     SourceFootprint footprintAt(double column, double row) const;
+
+    // Footprints of consecutive pixels of one row, one array per quantity, so that the
+    // compiler computes several at once.
+    struct FootprintBatch
+    {
+        static constexpr int capacity = 64;
+        double x[capacity];
+        double y[capacity];
+        double xPerColumn[capacity];
+        double yPerColumn[capacity];
+        double xPerRow[capacity];
+        double yPerRow[capacity];
+        double capMargin[capacity];
+        // Squared gradient of the cap test per entry, kept between the two passes that
+        // fill the batch.
+        double gradientSquared[capacity];
+    };
+    // Fills the batch's first `count` (at most its capacity) entries for a row of the given
+    // latitude; entry k is the pixel whose column terms are along[i][k] and across[i][k].
+    void footprintsOfRow(double cosLatitude, double sinLatitude, const double *const along[3],
+                         const double *const across[3], int count, FootprintBatch &batch) const;
 
     // The cap edge as a plane: a globe direction P is visible when
     // P . capNormal() > capLimit(); capNormal is the unit direction of the disk centre.
@@ -50,6 +78,12 @@ public:
     double capStepBound() const { return radiansPerColumn + radiansPerRow; }
 
 private:
+    // The footprint, with capMargin holding the cap test's excess and `gradientSquared` the
+    // square of its gradient (their quotient's square root is left to the caller: it cannot be
+    // computed for several pixels at once where sqrt may set errno).
+    SourceFootprint project(double cosLatitude, double sinLatitude, const double along[3],
+                            const double across[3], double &gradientSquared) const;
+
     // Rows: the picture's right and up axes and the disk centre's direction, in globe
     // coordinates (x through 0/0, y through 0/90 E, z through the north pole).
     double toPicture[3][3];

@@ -3,6 +3,7 @@
 
 #include "conversioncases.h"
 #include "engine/mapconverter.h"
+#include "engine/mapsourcelookup.h"
 #include "engine/preciseprojection.h"
 #include "globerenderer.h"
 #include "literalreference.h"
@@ -68,6 +69,8 @@ private slots:
     void standardModeIgnoresTheNewFields();
     void geometryFollowsTheExactPerspective_data();
     void geometryFollowsTheExactPerspective();
+    void lookupAnswersInTheParametersMode_data();
+    void lookupAnswersInTheParametersMode();
     void roundTripHasNoOffset_data();
     void roundTripHasNoOffset();
     void fineCheckerboardShrinksWithoutAliasing_data();
@@ -155,6 +158,43 @@ void PreciseModeTest::geometryFollowsTheExactPerspective()
     QVERIFY(std::abs((east.y - f.y) / h - f.yPerColumn) < 1e-3 * (1 + std::abs(f.yPerColumn)));
     QVERIFY(std::abs((south.x - f.x) / h - f.xPerRow) < 1e-3 * (1 + std::abs(f.xPerRow)));
     QVERIFY(std::abs((south.y - f.y) / h - f.yPerRow) < 1e-3 * (1 + std::abs(f.yPerRow)));
+}
+
+void PreciseModeTest::lookupAnswersInTheParametersMode_data()
+{
+    QTest::addColumn<double>("distance");
+    QTest::addColumn<double>("azimuth");
+    QTest::newRow("D 1.8, turned") << 1.8 << 25.0;
+    QTest::newRow("D 100") << 100.0 << 0.0;
+}
+
+void PreciseModeTest::lookupAnswersInTheParametersMode()
+{
+    QFETCH(double, distance);
+    QFETCH(double, azimuth);
+    // The view point lies on the centre of map pixel (276, 109).
+    ConversionParameters params =
+        conversion(400, 300, 250, distance, {720, 360}, 35.25, -41.75, azimuth);
+    params.centerXFraction = 0.25;
+    params.centerYFraction = -0.4;
+    const QSize picture(800, 600);
+    // The map pixel whose centre is the view point shows the circle's exact centre; the pixel
+    // at the antipode shows nothing.
+    const QPointF view = mapPointOf({params.latitude, params.longitude}, params);
+    const int column = int(view.x() - 0.5);
+    const int row = int(view.y() - 0.5);
+    ConversionParameters standard = params;
+    standard.mode = ConversionMode::Standard;
+    const MapSourceLookup standardLookup(standard, picture);
+    QCOMPARE(standardLookup.sourcePosition(column, row),
+             std::optional<QPointF>(standardLookup.sourceOf(column, row)));
+    params.mode = ConversionMode::Precise;
+    const MapSourceLookup lookup(params, picture);
+    const std::optional<QPointF> centre = lookup.sourcePosition(column, row);
+    QVERIFY(centre);
+    QVERIFY2(std::hypot(centre->x() - 400.25, centre->y() - 299.6) < 1e-9,
+             qPrintable(QStringLiteral("(%1, %2)").arg(centre->x()).arg(centre->y())));
+    QVERIFY(!lookup.sourcePosition((column + 360) % 720, 359 - row));
 }
 
 void PreciseModeTest::roundTripHasNoOffset_data()

@@ -1,8 +1,8 @@
 #include "app/commandline.h"
 
 #include "app/programversion.h"
+#include "engine/diagnostics.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,7 +17,7 @@ QStringList expandBatchArguments(const QStringList &arguments)
 {
     QStringList files;
     for (const QString &argument : arguments) {
-        qDebug() << argument;
+        qCDebug(orvixDiagnostics) << argument;
         if (!argument.contains(QLatin1Char('*')) && !argument.contains(QLatin1Char('?'))) {
             files << argument;
             continue;
@@ -27,7 +27,7 @@ QStringList expandBatchArguments(const QStringList &arguments)
         const QStringList names =
             folder.entryList(QStringList{pattern.fileName()}, QDir::Files, QDir::Unsorted);
         for (const QString &name : names) {
-            qDebug() << name;
+            qCDebug(orvixDiagnostics) << name;
             files << folder.path() + QLatin1Char('/') + name;
         }
     }

@@ -2,17 +2,17 @@
 #include "ui_mainwindow.h"
 
 #include "app/commandline.h"
+#include "engine/diagnostics.h"
 #include "preview/previewwindow.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QTimer>
 
 #include <cstdio>
 
 void MainWindow::timeout()
 {
-    qDebug() << "timeout";
+    qCDebug(orvixDiagnostics) << "timeout";
     startupTimer->stop();
     startWith(QCoreApplication::arguments());
 }

@@ -3,10 +3,11 @@
 // goes. Every file after the first should convert in at most a quarter of the first file's
 // time, because equally sized pictures reuse the geometry.
 //
-// Then the same batch through BatchRunner twice, one step at a time and overlapped (each map
-// written while the next picture is read and converted), and the ratio of their times; the
-// target is at most 0.65 on two cores. Both runs start with the geometry already computed, as
-// it is for all but the first file of a long batch.
+// Then the same batch through BatchRunner twice, one step at a time and overlapped (the next
+// picture read and the previous map written on other threads while a picture converts), and
+// the ratio of their times; the target is at most 0.65 on two cores that nothing else uses.
+// Both runs start with the geometry already computed, as it is for all but the first file of
+// a long batch.
 
 #include "batch/batchrunner.h"
 #include "engine/mapconverter.h"

@@ -1,8 +1,9 @@
 #include "app/commandline.h"
 
+#include "app/batchoptions.h"
 #include "app/programversion.h"
+#include "engine/diagnostics.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,7 +18,7 @@ QStringList expandBatchArguments(const QStringList &arguments)
 {
     QStringList files;
     for (const QString &argument : arguments) {
-        qDebug() << argument;
+        qCDebug(orvixDiagnostics) << argument;
         if (!argument.contains(QLatin1Char('*')) && !argument.contains(QLatin1Char('?'))) {
             files << argument;
             continue;
@@ -27,7 +28,7 @@ QStringList expandBatchArguments(const QStringList &arguments)
         const QStringList names =
             folder.entryList(QStringList{pattern.fileName()}, QDir::Files, QDir::Unsorted);
         for (const QString &name : names) {
-            qDebug() << name;
+            qCDebug(orvixDiagnostics) << name;
             files << folder.path() + QLatin1Char('/') + name;
         }
     }
@@ -36,7 +37,7 @@ QStringList expandBatchArguments(const QStringList &arguments)
 
 QString silentBatchUsage(const QString &programFile)
 {
-    return QStringLiteral("usage: %1 /batch file-or-pattern...")
+    return QStringLiteral("usage: %1 /batch [option...] [--] file-or-pattern...")
         .arg(QFileInfo(programFile).fileName());
 }
 
@@ -58,7 +59,7 @@ QString helpText(const QString &programFile)
     return QStringLiteral(
                "Usage: %1 [PICTURE]\n"
                "       %1 PICTURE-OR-PATTERN PICTURE-OR-PATTERN...\n"
-               "       %1 /batch PICTURE-OR-PATTERN...\n"
+               "       %1 /batch [OPTION...] [--] PICTURE-OR-PATTERN...\n"
                "       %1 --help | --version\n"
                "\n"
                "Re-projects the disk of a globe in a picture (JPG, PNG or GIF) onto an\n"
@@ -70,16 +71,23 @@ QString helpText(const QString &programFile)
                "                   quoted pattern such as 'photos/*.jpg' stands for every\n"
                "                   matching file of its folder (case does not matter)\n"
                "  /batch ...       convert the pictures without a window, with the circle,\n"
-               "                   settings and output folder saved by the last run; prints\n"
-               "                   a line per picture; exit status 0 when every picture was\n"
-               "                   converted, 1 when any failed, 2 when nothing could run\n"
+               "                   settings and output folder saved by the last run or given\n"
+               "                   as options; prints a line per picture on standard error;\n"
+               "                   exit status 0 when every picture was converted, 1 when\n"
+               "                   any failed, 2 when nothing could run\n"
                "  -h, --help       print this help and exit\n"
                "  -v, --version    print the version and exit\n"
+               "\n"
+               "Options of /batch change the settings for that run only; the settings file\n"
+               "keeps its values. A bad value ends the run with status 2 before anything is\n"
+               "converted. \"--\" ends the options, for a file whose name starts with \"-\".\n"
+               "\n"
+               "%3"
                "\n"
                "Settings are kept in %2.ini beside the program, or in the user's\n"
                "configuration folder (~/.config/orvix) when the program's folder is not\n"
                "writable. Texts can be replaced by %2_lang.ini in the same place.\n")
-        .arg(name, name.section(QLatin1Char('.'), 0, 0));
+        .arg(name, name.section(QLatin1Char('.'), 0, 0), batchOptionsHelp());
 }
 
 QString versionText()

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -42,6 +43,10 @@ int main(int argc, char *argv[])
     if (prepareDisplayPlatform(argc, argv) == DisplayStart::NoDisplay)
         return reportNoDisplay();
 
+    // A silent run's standard error carries its report, which scripts read line by line; the
+    // diagnostic lines stay off unless QT_LOGGING_RULES, which takes precedence, asks for them.
+    if (isSilentBatchStart(argc, argv))
+        QLoggingCategory::setFilterRules(QStringLiteral("orvix.diagnostics.debug=false"));
     // Must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);

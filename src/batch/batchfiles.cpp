@@ -1,9 +1,9 @@
 #include "batch/batchfiles.h"
 
+#include "engine/diagnostics.h"
 #include "engine/mapwriter.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,7 +46,7 @@ void sortBatchFiles(QStringList &files, int sortType)
         });
         files.clear();
         for (const DatedPath &entry : qAsConst(dated)) {
-            qDebug() << entry.path;
+            qCDebug(orvixDiagnostics) << entry.path;
             files.append(entry.path);
         }
     }

@@ -32,11 +32,17 @@ BatchSummary BatchRunner::run(const QStringList &files)
         summary.failed = summary.total;
         return summary;
     }
+    if (!files.isEmpty())
+        startReading(files.first());
     for (int position = 0; position < files.size(); ++position) {
-        // Read and converted while the previous map is still being written.
-        QImage picture, map;
+        const ReadPicture read = pendingRead.get();
+        // Converted while the previous map is still being written and the next picture read.
+        if (position + 1 < files.size())
+            startReading(files.at(position + 1));
+        const QImage &picture = read.picture;
+        QImage map;
         const BatchFileOutcome outcome =
-            convertFile(position, files.at(position), inputIdentities, &picture, &map);
+            convertFile(position, files.at(position), inputIdentities, read, &map);
         if (overlapped && !map.isNull())
             map = copyForWriting(map, position % 2);
         finishWriting();
@@ -45,6 +51,9 @@ BatchSummary BatchRunner::run(const QStringList &files)
             beforeFile();
         if (stopRequested && stopRequested()) {
             summary.stopped = true;
+            // Drops the picture read ahead, once a read in flight has ended; a run that is not
+            // overlapped has not read it.
+            pendingRead = {};
             break;
         }
         if (outcome.loaded && pictureLoaded)
@@ -62,15 +71,26 @@ BatchSummary BatchRunner::run(const QStringList &files)
     return summary;
 }
 
+// Pictures are read on a thread of their own, one ahead of the conversion; a run that is not
+// overlapped reads each one when it is taken.
+void BatchRunner::startReading(const QString &input)
+{
+    pendingRead = std::async(overlapped ? std::launch::async : std::launch::deferred, [input]() {
+        ReadPicture read;
+        read.picture = readPicture(input, &read.reason);
+        return read;
+    });
+}
+
 BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
-                                          const QSet<QString> &inputIdentities, QImage *picture,
-                                          QImage *map)
+                                          const QSet<QString> &inputIdentities,
+                                          const ReadPicture &read, QImage *map)
 {
     BatchFileOutcome outcome;
     outcome.position = position;
     outcome.input = input;
-    *picture = readPicture(input, &outcome.reason);
-    if (picture->isNull())
+    outcome.reason = read.reason;
+    if (read.picture.isNull())
         return outcome;
     outcome.loaded = true;
 
@@ -93,7 +113,7 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
         return outcome;
     }
 
-    const ConversionResult result = converter.convert(*picture, params);
+    const ConversionResult result = converter.convert(read.picture, params);
     outcome.columnScale = result.columnScale;
     outcome.rowScale = result.rowScale;
     if (!result.ok()) {

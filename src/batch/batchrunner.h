@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/conversionparameters.h"
 #include "batch/outputnames.h"
+#include "engine/conversionparameters.h"
 #include "engine/defaultvalues.h"
 
 #include <QImage>
@@ -57,13 +57,13 @@ struct BatchSummary
 // read, converted or written counts as a failure and the run goes on. The caller's hooks
 // see every step, so a window can show progress and offer a stop between files.
 //
-// Encoding a map costs several times its conversion, so by default each map is written on a
-// thread of its own while the next picture is read and converted; that conversion is done
-// ahead of the next file's hooks and dropped when the run is stopped there. The hooks are
-// still called on the caller's thread in the order of a one-step-at-a-time run, the outputs
-// are the same, and at most one picture and three maps (the converter's and two copies to be
-// written) are held at once. Pictures are read on the caller's thread: the reader watches the
-// decoder's warnings through Qt's message handler, which is shared by the whole process.
+// Decoding a picture and encoding a map each cost more than the conversion, so by default the
+// three overlap: while a picture is converted on the caller's thread, the next one is read on
+// a thread of its own and the previous map is written on another. A conversion is done ahead
+// of its file's hooks and dropped with the picture read ahead when the run is stopped there.
+// The hooks are still called on the caller's thread in the order of a one-step-at-a-time run,
+// the outputs are the same, and at most two pictures (the one converted and the one read
+// ahead) and three maps (the converter's and two copies to be written) are held at once.
 class BatchRunner
 {
 public:
@@ -79,14 +79,22 @@ public:
     // A file has been handled, whatever became of it.
     std::function<void(const BatchFileOutcome &outcome)> fileFinished;
 
-    // False writes each map before the next picture is read, all on the caller's thread.
+    // False reads, converts and writes each file before the next, all on the caller's thread.
     bool overlapped = true;
 
     BatchSummary run(const QStringList &files);
 
 private:
+    // A picture as readPicture leaves it: null with the reason when it could not be read.
+    struct ReadPicture
+    {
+        QImage picture;
+        QString reason;
+    };
+
+    void startReading(const QString &input);
     BatchFileOutcome convertFile(int position, const QString &input,
-                                 const QSet<QString> &inputIdentities, QImage *picture,
+                                 const QSet<QString> &inputIdentities, const ReadPicture &read,
                                  QImage *map);
     QImage copyForWriting(const QImage &map, int slot);
     void startWriting(BatchFileOutcome outcome, const QImage &map);
@@ -100,6 +108,7 @@ private:
 
     // The state of the run in progress.
     BatchSummary summary;
+    std::future<ReadPicture> pendingRead;
     std::future<BatchFileOutcome> pendingWrite;
     QString pendingOutput;
     QImage writeBuffers[2];

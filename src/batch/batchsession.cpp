@@ -5,9 +5,9 @@
 #include "batch/batchreport.h"
 #include "batch/folderopener.h"
 #include "batch/status.h"
+#include "engine/diagnostics.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -60,7 +60,7 @@ BatchSession::BatchSession(QWidget *window, MapConverter &converter, const Setti
 
 int BatchSession::run(QStringList &files)
 {
-    qDebug() << "batchConvert";
+    qCDebug(orvixDiagnostics) << "batchConvert";
 
     // Without a folder every map would be written into the filesystem root.
     if (settings.outputFolder.isEmpty()) {

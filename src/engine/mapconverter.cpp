@@ -1,5 +1,6 @@
 #include "mapconverter.h"
 
+#include "diagnostics.h"
 #include "largebuffer.h"
 #include "mapgeometry.h"
 #include "mapprojector.h"
@@ -7,7 +8,6 @@
 #include "rowscheduler.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QElapsedTimer>
 
 #include <cmath>
@@ -198,7 +198,7 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
         cachedGeometry = std::make_shared<MapGeometry>(params, source.size(), scheduler);
     }
     result.geometryMilliseconds = clock.nsecsElapsed() / 1e6;
-    qDebug() << "Convert error " << cachedGeometry->conversionErrors;
+    qCDebug(orvixDiagnostics) << "Convert error " << cachedGeometry->conversionErrors;
     clock.start();
 
     // The gather reads pixel y * width + x, so scan lines must be packed: pictures made over

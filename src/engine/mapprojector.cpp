@@ -1,9 +1,9 @@
 #include "mapprojector.h"
 
+#include "diagnostics.h"
 #include "numeric.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QImage>
 
 #include <algorithm>
@@ -280,7 +280,7 @@ int MapProjector::projectDisk(const QImage &source, QImage &target) const
         }
         QCoreApplication::processEvents();
     }
-    qDebug() << "Convert error " << errors;
+    qCDebug(orvixDiagnostics) << "Convert error " << errors;
     return errors;
 }
 

@@ -9,24 +9,36 @@
 #include <QImageReader>
 #include <QSize>
 
+#include <atomic>
 #include <climits>
+#include <mutex>
 
 namespace {
 
 // The JPEG decoder reports a file that ends before its last scan only as a warning and hands
 // back a picture whose missing rows are grey. The warning is watched for while decoding, so
 // such a file is refused like any other damaged one.
+//
+// Qt's message handler is one for the whole process, while pictures may be read on several
+// threads at once (a batch reads the next picture while it converts the current one). The
+// handler is therefore installed by the first watch and restored by the last, and each thread
+// sees only the warnings of its own decoder: the decoder warns on the thread that reads.
 class TruncationWatch
 {
 public:
-    TruncationWatch() : previous(qInstallMessageHandler(&TruncationWatch::handle))
+    TruncationWatch()
     {
         active = this;
+        const std::lock_guard<std::mutex> lock(installation);
+        if (watches++ == 0)
+            previous = qInstallMessageHandler(&TruncationWatch::handle);
     }
     ~TruncationWatch()
     {
         active = nullptr;
-        qInstallMessageHandler(previous);
+        const std::lock_guard<std::mutex> lock(installation);
+        if (--watches == 0)
+            qInstallMessageHandler(previous.load());
     }
     TruncationWatch(const TruncationWatch &) = delete;
     TruncationWatch &operator=(const TruncationWatch &) = delete;
@@ -36,20 +48,27 @@ public:
 private:
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {
-        // Installed only while a watch exists, so active is set.
-        if (type == QtWarningMsg &&
+        // Messages of other threads, which watch nothing, pass through unchanged.
+        TruncationWatch *watch = active;
+        if (watch && type == QtWarningMsg &&
             (message.contains(QLatin1String("Premature end of JPEG file")) ||
              message.contains(QLatin1String("premature end of data segment"))))
-            active->sawTruncation = true;
-        if (active->previous)
-            active->previous(type, context, message);
+            watch->sawTruncation = true;
+        if (const QtMessageHandler forward = previous.load())
+            forward(type, context, message);
     }
 
-    QtMessageHandler previous;
-    static TruncationWatch *active;
+    static thread_local TruncationWatch *active;
+    static std::mutex installation;
+    static int watches;
+    // Read by handle on any thread, written under the mutex.
+    static std::atomic<QtMessageHandler> previous;
 };
 
-TruncationWatch *TruncationWatch::active = nullptr;
+thread_local TruncationWatch *TruncationWatch::active = nullptr;
+std::mutex TruncationWatch::installation;
+int TruncationWatch::watches = 0;
+std::atomic<QtMessageHandler> TruncationWatch::previous{nullptr};
 
 // The GIF reader reports the size of the first image, or that image's extent when the
 // logical screen is more than ten times larger, yet it decodes onto a canvas of the whole

@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "engine/diagnostics.h"
 #include "engine/mapconverter.h"
 #include "engine/mapwriter.h"
 #include "engine/picturereader.h"
@@ -10,7 +11,6 @@
 #include "preview/previewwindow.h"
 
 #include <QCloseEvent>
-#include <QDebug>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -162,7 +162,7 @@ void MainWindow::on_btnBrowse_clicked()
 
 void MainWindow::on_btnConvert_clicked()
 {
-    qDebug() << "on_btnConvert_clicked";
+    qCDebug(orvixDiagnostics) << "on_btnConvert_clicked";
     if (sourceImage.isNull())
         return;
     readScreenParameter();
@@ -200,7 +200,7 @@ void MainWindow::on_btnPreview_clicked()
 {
     ui->actionPreview_Window->setChecked(true);
     previewWindow->show();
-    qDebug() << "on_btnPreview_clicked";
+    qCDebug(orvixDiagnostics) << "on_btnPreview_clicked";
     // A refusal is worth telling when the user asked for this preview; automatic previews
     // stay silent.
     if (runPreviewConversion() && !sourceImage.isNull() && !lastConversionError.isEmpty())

@@ -1,9 +1,8 @@
 #include "mainwindow/mainwindow.h"
 
+#include "engine/diagnostics.h"
 #include "engine/mapconverter.h"
 #include "preview/previewwindow.h"
-
-#include <QDebug>
 
 ConversionParameters MainWindow::conversionParameters() const
 {
@@ -28,7 +27,7 @@ ConversionParameters MainWindow::conversionParameters() const
 
 QImage MainWindow::convertImage()
 {
-    qDebug() << "convertImage";
+    qCDebug(orvixDiagnostics) << "convertImage";
     if (sourceImage.isNull())
         return QImage();
 
@@ -52,7 +51,7 @@ QImage MainWindow::convertImage()
 
 void MainWindow::updatePreview()
 {
-    qDebug() << "updatePreview";
+    qCDebug(orvixDiagnostics) << "updatePreview";
     if (previewWindow->isVisible() && autoPreview)
         runPreviewConversion();
 }

@@ -1,10 +1,10 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "engine/diagnostics.h"
 #include "mainwindow/selectiongeometry.h"
 #include "mainwindow/selectionoverlay.h"
 
-#include <QDebug>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QTimer>
@@ -30,9 +30,10 @@ void MainWindow::updateScreenParameter()
     ui->lineRadius->setText(QString::number(radius));
     ui->lineCenterX->setText(QString::number(centerX));
     ui->lineCenterY->setText(QString::number(centerY));
-    qDebug().noquote() << "updateScreenParameter, " << radius << centerX << centerY;
-    qDebug().noquote() << "SetScreenParameter, " << ui->lineRadius->text()
-                       << ui->lineCenterX->text() << ui->lineCenterY->text();
+    qCDebug(orvixDiagnostics).noquote()
+        << "updateScreenParameter, " << radius << centerX << centerY;
+    qCDebug(orvixDiagnostics).noquote() << "SetScreenParameter, " << ui->lineRadius->text()
+                                        << ui->lineCenterX->text() << ui->lineCenterY->text();
 }
 
 void MainWindow::readScreenParameter()
@@ -153,7 +154,7 @@ bool MainWindow::arrowButtonHeld() const
 
 void MainWindow::click_timer()
 {
-    qDebug() << "click_timer()";
+    qCDebug(orvixDiagnostics) << "click_timer()";
     // A button released away from itself gives no click, so the repeat ends at the first
     // tick that finds no arrow button held.
     if (!clickTimer->isSingleShot() && !arrowButtonHeld()) {

@@ -1,18 +1,20 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/batchoptions.h"
 #include "app/commandline.h"
+#include "engine/diagnostics.h"
 #include "preview/previewwindow.h"
 
 #include <QCoreApplication>
-#include <QDebug>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
 
 void MainWindow::timeout()
 {
-    qDebug() << "timeout";
+    qCDebug(orvixDiagnostics) << "timeout";
     startupTimer->stop();
     startWith(QCoreApplication::arguments());
 }
@@ -39,6 +41,19 @@ void MainWindow::startWith(const QStringList &arguments)
     }
 
     if (silent) {
+        // Options set this run's settings; the settings file keeps its own.
+        const BatchCommand command = readBatchCommand(files, settings());
+        if (!command.error.isEmpty()) {
+            // Refused before anything is read or written, the settings file included.
+            std::fprintf(stderr, "%s /batch: %s; nothing was converted\n",
+                         qPrintable(QFileInfo(programFile).fileName()), qPrintable(command.error));
+            batchExitCode = 2;
+            QCoreApplication::exit(batchExitCode);
+            return;
+        }
+        if (command.overridden)
+            overrideSettings(command.settings);
+        files = command.files;
         // A silent start always ends by itself: with files it converts them (a single one
         // as a batch of one), without any it says how to call it and fails.
         if (files.isEmpty()) {

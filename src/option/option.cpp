@@ -1,5 +1,6 @@
 #include "option/option.h"
 
+#include "app/settinglimits.h"
 #include "option/optiontexts.h"
 #include "ui_option.h"
 
@@ -7,12 +8,6 @@
 #include <QMessageBox>
 
 namespace {
-
-// Inclusive range test; not-a-number lies in no range and is refused with the rest.
-bool withinRange(double value, double lower, double upper)
-{
-    return value >= lower && value <= upper;
-}
 
 QString angleText(double degrees)
 {
@@ -123,17 +118,17 @@ QList<QLineEdit *> Option::refusedFields() const
         if (!accepted)
             refused.append(field);
     };
-    check(ui->lineDistance, withinRange(distance, 1.0, 100.0));
-    check(ui->lineOutputSizeX, withinRange(outputSizeX, 1024, 8192));
-    check(ui->lineOutputSizeY, withinRange(outputSizeY, 1024, 8192));
-    check(ui->lineQuality, withinRange(outputQuality, 1, 100));
+    check(ui->lineDistance, limits::distance.contains(distance));
+    check(ui->lineOutputSizeX, limits::mapSide.contains(outputSizeX));
+    check(ui->lineOutputSizeY, limits::mapSide.contains(outputSizeY));
+    check(ui->lineQuality, limits::quality.contains(outputQuality));
     // The pen colour is kept as typed, but it must be a colour the main window can parse:
     // anything else would leave the selection pen undefined.
     check(ui->lineColor, QColor::isValidColor(penColor));
-    check(ui->lineSize, withinRange(penSize, 1, 32));
-    check(ui->lineLatitude, withinRange(latitude, -90.0, 90.0));
-    check(ui->lineLongitude, withinRange(longitude, -180.0, 180.0));
-    check(ui->lineAzimuth, withinRange(azimuth, 0.0, 360.0));
+    check(ui->lineSize, limits::penSize.contains(penSize));
+    check(ui->lineLatitude, limits::latitude.contains(latitude));
+    check(ui->lineLongitude, limits::longitude.contains(longitude));
+    check(ui->lineAzimuth, limits::azimuth.contains(azimuth));
     return refused;
 }
 

@@ -1,4 +1,6 @@
+#include "app/settingsfile.h"
 #include "batchtestsupport.h"
+#include "engine/mapconverter.h"
 
 #include <QDir>
 #include <QProcess>
@@ -6,8 +8,83 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Runs the built program with "/batch" the way a script would, without a display: a copy of it
-// in a folder of its own, so its settings file beside it is the test's.
+namespace {
+
+// A copy of the built program in a folder of its own, so its settings file beside it is the
+// test's, with pictures in IN, an output folder OUT and a settings file that names it.
+class ProgramFolder
+{
+public:
+    bool setUp(bool withOutputFolder)
+    {
+        if (!QFile::copy(ORVIX_PROGRAM_PATH, program()) ||
+            !QFile::setPermissions(program(), QFile::permissions(ORVIX_PROGRAM_PATH)) ||
+            !QDir().mkpath(in()) || !QDir().mkpath(out()) ||
+            !writeGlobe(in() + "/a.png", 80, 60, 1) || !writeGlobe(in() + "/b.jpg", 80, 60, 2) ||
+            !writeGlobe(in() + "/c.JPG", 80, 60, 3, "JPG") ||
+            !writeBytes(in() + "/notes.txt", "not a picture"))
+            return false;
+        QSettings settings(settingsFile(), QSettings::IniFormat);
+        settings.setIniCodec("UTF-8");
+        settings.setValue("CenterX", 40);
+        settings.setValue("CenterY", 30);
+        settings.setValue("Radius", 28);
+        settings.setValue("OutputSizeX", 256);
+        settings.setValue("OutputSizeY", 128);
+        settings.setValue("OutputFormat", 1);
+        settings.setValue("OpenFiler", true);
+        settings.setValue("HandWritten", "kept");
+        if (withOutputFolder)
+            settings.setValue("OutputFolder", out());
+        settings.sync();
+        return settings.status() == QSettings::NoError;
+    }
+
+    QString program() const { return dir.filePath("orvix"); }
+    QString in() const { return dir.filePath("in"); }
+    QString out() const { return dir.filePath("out"); }
+    QString settingsFile() const { return dir.filePath("orvix.ini"); }
+    QString path(QString text) const
+    {
+        return text.replace("IN/", in() + "/").replace("OUT/", out() + "/");
+    }
+
+    // Runs "orvix /batch ARGUMENTS" as on a server: no display and no platform named, so the
+    // program must choose one that needs no display by itself. Returns its standard error.
+    QString run(const QStringList &arguments, const QString &loggingRules = QString())
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES"})
+            environment.remove(name);
+        if (!loggingRules.isEmpty())
+            environment.insert("QT_LOGGING_RULES", loggingRules);
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        QStringList all{"/batch"};
+        for (const QString &argument : arguments)
+            all << path(argument);
+        process.start(program(), all);
+        process.closeWriteChannel();
+        // The run must end by itself; the bound only keeps a hanging program from hanging CTest.
+        if (!process.waitForFinished(600000))
+            return QStringLiteral("the silent run did not end");
+        exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return QString::fromLocal8Bit(process.readAllStandardError());
+    }
+
+    QStringList outputs() const { return QDir(out()).entryList(QDir::Files, QDir::Name); }
+
+    int exitCode = -1;
+
+private:
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+// Runs the built program with "/batch" the way a script would, without a display.
 class TestBatchCommandLine : public QObject
 {
     Q_OBJECT
@@ -15,6 +92,8 @@ class TestBatchCommandLine : public QObject
 private slots:
     void silentRun_data();
     void silentRun();
+    void options_data();
+    void options();
 };
 
 void TestBatchCommandLine::silentRun_data()
@@ -57,70 +136,107 @@ void TestBatchCommandLine::silentRun()
     QFETCH(QStringList, written);
     QFETCH(QStringList, reported);
 
-    QTemporaryDir dir;
-    const QString program = dir.filePath("orvix");
-    QVERIFY(QFile::copy(ORVIX_PROGRAM_PATH, program));
-    QVERIFY(QFile::setPermissions(program, QFile::permissions(ORVIX_PROGRAM_PATH)));
-    const QString in = dir.filePath("in"), out = dir.filePath("out");
-    QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
-    QVERIFY(writeGlobe(in + "/a.png", 80, 60, 1));
-    QVERIFY(writeGlobe(in + "/b.jpg", 80, 60, 2));
-    QVERIFY(writeGlobe(in + "/c.JPG", 80, 60, 3, "JPG"));
-    QVERIFY(writeBytes(in + "/notes.txt", "not a picture"));
+    ProgramFolder folder;
+    QVERIFY(folder.setUp(withOutputFolder));
+    const QString errors = folder.run(arguments);
+    const QString out = folder.out();
 
-    const QString settingsFile = dir.filePath("orvix.ini");
-    {
-        QSettings settings(settingsFile, QSettings::IniFormat);
-        settings.setIniCodec("UTF-8");
-        settings.setValue("CenterX", 40);
-        settings.setValue("CenterY", 30);
-        settings.setValue("Radius", 28);
-        settings.setValue("OutputSizeX", 256);
-        settings.setValue("OutputSizeY", 128);
-        settings.setValue("OutputFormat", 1);
-        settings.setValue("OpenFiler", true);
-        settings.setValue("HandWritten", "kept");
-        if (withOutputFolder)
-            settings.setValue("OutputFolder", out);
-    }
-
-    for (QString &argument : arguments)
-        argument.replace("IN/", in + "/");
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // As on a server: the program must choose a platform that needs no display by itself.
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(name);
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(program, QStringList{"/batch"} + arguments);
-    QVERIFY(process.waitForStarted());
-    process.closeWriteChannel();
-    // The run must end by itself; the bound only keeps a hanging program from hanging CTest.
-    QVERIFY2(process.waitForFinished(600000), "the silent run did not end");
-    const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
-
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(process.exitCode() == exitCode, qPrintable(errors));
-    QStringList outputs = QDir(out).entryList(QDir::Files);
-    outputs.sort();
-    QCOMPARE(outputs, written);
+    QVERIFY2(folder.exitCode == exitCode, qPrintable(errors));
+    QCOMPARE(folder.outputs(), written);
     for (const QString &name : written)
         QCOMPARE(QImage(out + "/" + name).size(), QSize(256, 128));
-    for (QString line : reported) {
-        line.replace("IN/", in + "/").replace("OUT/", out + "/");
-        QVERIFY2(errors.contains(line), qPrintable(line + " not in:\n" + errors));
-    }
+    for (const QString &line : reported)
+        QVERIFY2(errors.contains(folder.path(line)), qPrintable(line + " not in:\n" + errors));
+    // The report is all there is: the diagnostic lines are off in a silent run.
+    QVERIFY2(!errors.contains("batchConvert"), qPrintable(errors));
 
     // The settings were written at the close: keys the program owns were added, the hand
     // written key and the values it ran with survived.
-    QSettings settings(settingsFile, QSettings::IniFormat);
+    QSettings settings(folder.settingsFile(), QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
     QVERIFY(settings.contains("PenColor"));
     QVERIFY(settings.contains("Geometry"));
     QCOMPARE(settings.value("HandWritten").toString(), QString("kept"));
     QCOMPARE(settings.value("Radius").toInt(), 28);
     QCOMPARE(settings.value("OutputFolder").toString(), withOutputFolder ? out : QString());
+}
+
+void TestBatchCommandLine::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("loggingRules");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("written");
+    // For a refused command: the option the refusal names.
+    QTest::addColumn<QString>("reported");
+    const auto refused = [](const char *name, const QStringList &arguments, const char *option) {
+        QTest::newRow(name) << arguments + QStringList{"IN/a.png"} << QString() << 2
+                            << QStringList{} << QString("orvix /batch: %1: ").arg(option);
+    };
+
+    QTest::newRow("every setting given")
+        << QString("--circle 41,29,27 --distance=4.5 --size 1024x1024 --latitude 35.5 --longitude "
+                   "-120 --azimuth 12.5 --format png --quality 60 --output-dir IN/../out/ --naming "
+                   "numbered --order date --no-overwrite --mode standard --no-detect IN/a.png")
+               .split(' ')
+        << QString() << 0 << QStringList{"map_0.png"} << "IN/a.png -> OUT/map_0.png";
+    QTest::newRow("after --, files named like options")
+        << QStringList{"--format", "jpg", "--", "IN/--size", "--overwrite"} << QString() << 1
+        << QStringList{"--size.jpg"} << "IN/--size -> OUT/--size.jpg";
+    QTest::newRow("diagnostics asked for")
+        << QStringList{"IN/a.png"} << "orvix.diagnostics.debug=true" << 0 << QStringList{"a.png"}
+        << "Convert error  0";
+    refused("circle of two numbers", {"--circle", "40,30"}, "--circle");
+    refused("distance below the limit", {"--distance", "0.5"}, "--distance");
+    refused("size below the limit", {"--size", "1023x1024"}, "--size");
+    refused("latitude above the limit", {"--latitude=90.5"}, "--latitude");
+    refused("azimuth not finite", {"--azimuth", "inf"}, "--azimuth");
+    refused("unknown format", {"--format", "gif"}, "--format");
+    refused("quality above the limit", {"--quality", "101"}, "--quality");
+    refused("output folder missing", {"--output-dir", "IN/none"}, "--output-dir");
+    refused("unknown naming", {"--naming", "random"}, "--naming");
+    refused("unknown mode", {"--mode", "fast"}, "--mode");
+    refused("switch with a value", {"--overwrite=yes"}, "--overwrite");
+    refused("unknown option", {"--radius", "5"}, "--radius");
+    refused("good option before a bad one", {"--quality", "50", "--distance", "-1"}, "--distance");
+    QTest::newRow("value missing") << QStringList{"--quality"} << QString() << 2 << QStringList{}
+                                   << "orvix /batch: --quality: ";
+}
+
+// The run converts with the options and the settings file keeps what it held; a refused
+// command is refused before anything is read or written, the settings file included.
+void TestBatchCommandLine::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, loggingRules);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, written);
+    QFETCH(QString, reported);
+
+    ProgramFolder folder;
+    QVERIFY(folder.setUp(true));
+    QVERIFY(writeGlobe(folder.in() + "/--size", 80, 60, 4, "PNG"));
+    const QByteArray settingsBefore = readBytes(folder.settingsFile());
+    const QString errors = folder.run(arguments, loggingRules);
+
+    QVERIFY2(folder.exitCode == exitCode, qPrintable(errors));
+    QCOMPARE(folder.outputs(), written);
+    QVERIFY2(errors.contains(folder.path(reported)), qPrintable(errors));
+    if (exitCode == 2) {
+        QCOMPARE(readBytes(folder.settingsFile()), settingsBefore);
+        return;
+    }
+    if (QTest::currentDataTag() == QLatin1String("every setting given")) {
+        const ConversionParameters params{41, 29, 27, 4.5, 1024, 1024, 35.5, -120, 12.5};
+        QCOMPARE(QImage(folder.out() + "/map_0.png").convertToFormat(QImage::Format_ARGB32),
+                 MapConverter()
+                     .convert(QImage(folder.in() + "/a.png"), params)
+                     .map.convertToFormat(QImage::Format_ARGB32));
+    }
+    const SettingsRecord stored = SettingsFile(folder.settingsFile()).load();
+    QCOMPARE(stored.radius, 28);
+    QCOMPARE(stored.outputSizeX, 256);
+    QCOMPARE(stored.outputFolder, folder.out());
 }
 
 QTEST_MAIN(TestBatchCommandLine)

@@ -283,7 +283,7 @@ void TestBatchRunner::overlappedRunEqualsStepByStepRun_data()
 }
 
 // Same files byte for byte, same hook calls in the same order on the caller's thread, with an
-// unreadable file, two inputs of one output name and a stop.
+// unreadable file, a cut one, two inputs of one output name and a stop.
 void TestBatchRunner::overlappedRunEqualsStepByStepRun()
 {
     QFETCH(int, stopAt);
@@ -294,6 +294,11 @@ void TestBatchRunner::overlappedRunEqualsStepByStepRun()
         QVERIFY(writeGlobe(files.last(), 40, 30, files.size()));
     }
     QVERIFY(writeBytes(files[1], "no picture"));
+    // A JPEG cut short is refused only through the decoder's warning, which the read ahead
+    // receives on its own thread.
+    files << in + "/cut.jpg";
+    QVERIFY(writeGlobe(files.last(), 40, 30, 7, "JPG"));
+    QVERIFY(writeBytes(files.last(), readBytes(files.last()).chopped(200)));
 
     auto runInto = [&](const QString &folder, bool overlapped) {
         QDir().mkpath(folder);
@@ -322,6 +327,7 @@ void TestBatchRunner::overlappedRunEqualsStepByStepRun()
     QCOMPARE(runInto(out, true), serial);
     // p2.png and p2.jpg both map to p2.jpg: the later one is renamed p2_2.jpg.
     QCOMPARE(serial.count(".jpgffd8"), stopAt >= 0 ? 2 : 5);
+    QCOMPARE(serial.contains("finished 6  the file ends before the picture does"), stopAt < 0);
 }
 
 QTEST_MAIN(TestBatchRunner)

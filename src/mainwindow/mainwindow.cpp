@@ -81,7 +81,8 @@ void MainWindow::openImage()
 
     imageWidth = sourceImage.width();
     imageHeight = sourceImage.height();
-    if (centerX == 0 || centerY == 0 || radius == 0) {
+    const bool found = detectDisk && takeFoundDisk();
+    if (!found && (centerX == 0 || centerY == 0 || radius == 0)) {
         const selection::Circle circle = selection::defaultCircle(imageWidth, imageHeight);
         centerX = circle.centerX;
         centerY = circle.centerY;

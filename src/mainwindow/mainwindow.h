@@ -2,6 +2,7 @@
 
 #include "app/settingsrecord.h"
 #include "engine/defaultvalues.h"
+#include "engine/foundcircle.h"
 
 #include <QColor>
 #include <QImage>
@@ -85,6 +86,8 @@ public:
     QTimer *clickTimer = nullptr;
     PreviewWindow *previewWindow = nullptr;
     bool previewAtStart = false;
+    // Opening a picture proposes the disk found in it (and batches use each picture's own).
+    bool detectDisk = false;
 
     void openImage();
     void updatePreview();
@@ -153,6 +156,8 @@ public slots:
     void on_actionLoad_Param_triggered();
     void on_actionSetting_triggered();
     void on_actionParam_Reset_triggered();
+    void on_actionFind_Disk_triggered();
+    void on_actionDetect_Disk_triggered(bool checked);
     void slotPreviewWindowHidden();
     void on_btnPreview_clicked();
     void on_btnBrowse_clicked();
@@ -190,4 +195,11 @@ private:
     // The settings as the file held them, and whether this run overrides them.
     SettingsRecord storedSettings;
     bool overridden = false;
+    // Finds the disk in the open picture and, when one is found, makes it the circle (not yet
+    // shown). Returns whether one was found.
+    bool takeFoundDisk();
+    // The last found circle: its fractions refine the conversion while the circle is still
+    // that one, whole pixels alike (kept apart from any other sub-pixel circle on purpose).
+    FoundCircle foundDiskCircle;
+    bool foundDiskKept = false;
 };

@@ -17,6 +17,9 @@ ConversionParameters MainWindow::conversionParameters() const
     params.latitude = latitude;
     params.longitude = longitude;
     params.azimuth = azimuth;
+    if (foundDiskKept && centerX == foundDiskCircle.centerX && centerY == foundDiskCircle.centerY &&
+        radius == foundDiskCircle.radius)
+        applyFoundCircle(foundDiskCircle, params);
     return params;
 }
 

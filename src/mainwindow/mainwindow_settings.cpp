@@ -1,4 +1,5 @@
 #include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
 
 #include "app/settingsfile.h"
 #include "app/windowgeometry.h"
@@ -57,6 +58,7 @@ SettingsRecord MainWindow::settings() const
     record.azimuth = azimuth;
     record.overwrite = overwrite;
     record.openFiler = openFiler;
+    record.detectDisk = detectDisk;
     return record;
 }
 
@@ -86,4 +88,6 @@ void MainWindow::applySettings(const SettingsRecord &record)
     azimuth = record.azimuth;
     overwrite = record.overwrite;
     openFiler = record.openFiler;
+    detectDisk = record.detectDisk;
+    ui->actionDetect_Disk->setChecked(detectDisk);
 }

@@ -1,0 +1,43 @@
+#include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "engine/diskfinder.h"
+#include "mainwindow/messagebox.h"
+
+#include <QApplication>
+#include <QCursor>
+
+bool MainWindow::takeFoundDisk()
+{
+    if (sourceImage.isNull())
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const DiskFinding finding = findDisk(sourceImage);
+    QApplication::restoreOverrideCursor();
+    if (!finding.found)
+        return false;
+    foundDiskCircle = foundCircle(finding);
+    foundDiskKept = true;
+    centerX = foundDiskCircle.centerX;
+    centerY = foundDiskCircle.centerY;
+    radius = foundDiskCircle.radius;
+    return true;
+}
+
+void MainWindow::on_actionFind_Disk_triggered()
+{
+    if (sourceImage.isNull())
+        return;
+    if (!takeFoundDisk()) {
+        showMessage(this, QMessageBox::Warning, ui->actionFind_Disk->text(),
+                    texts.value(QStringLiteral("no_disk_found")));
+        return;
+    }
+    setSelectionVisible(true);
+    refreshSelection();
+}
+
+void MainWindow::on_actionDetect_Disk_triggered(bool checked)
+{
+    detectDisk = checked;
+}

@@ -113,7 +113,7 @@ void MainWindowFormTest::everySlotIsBoundByName()
         QVERIFY2(found, qPrintable(name));
         ++bound;
     }
-    QCOMPARE(bound, 34);
+    QCOMPARE(bound, 36);
 }
 
 void MainWindowFormTest::panelWidgets_data()

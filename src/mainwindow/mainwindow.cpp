@@ -69,6 +69,8 @@ void MainWindow::setSelectionVisible(bool visible)
 void MainWindow::openImage()
 {
     sourceImage = readPicture(loadFileName);
+    // A found circle's fractions belong to the picture it was found in.
+    foundDiskKept = false;
     ui->label->setPixmap(QPixmap());
     setSelectionVisible(false);
 

@@ -1,6 +1,7 @@
 #include "app/applicationidentity.h"
 #include "app/commandline.h"
 #include "app/displayplatform.h"
+#include "app/finddiskcommand.h"
 #include "app/fontcheck.h"
 #include "app/programpaths.h"
 #include "mainwindow/mainwindow.h"
@@ -40,6 +41,8 @@ int main(int argc, char *argv[])
     const PrintRequest request = printRequest(argc, argv);
     if (request != PrintRequest::None)
         return printInformation(request, argc > 0 && argv[0] ? argv[0] : "orvix");
+    if (isFindDiskStart(argc, argv))
+        return runFindDisk(argc, argv);
     if (prepareDisplayPlatform(argc, argv) == DisplayStart::NoDisplay)
         return reportNoDisplay();
 

@@ -36,6 +36,7 @@ const BuiltInText builtInTexts[] = {
     // A conversion the engine refused: the picture's path, this text, then the reason.
     {"convert_error", " は画像変換できませんでした"},
     {"batch_no_output", "出力フォルダが選択されていません。\n出力フォルダを選択して下さい"},
+    {"no_disk_found", "画像の中に円が見つかりませんでした。中心点、半径はそのままです"},
 };
 
 } // namespace

@@ -45,6 +45,7 @@ void BatchConvertDialog::loadLanguage()
     reader.applyWindowTitle("title", this);
     reader.applyText("chk_overwrite", ui->checkOverwrite);
     reader.applyText("chk_open_filer", ui->checkOpenFiler);
+    reader.applyText("chk_detect_disk", ui->checkDetectDisk);
 }
 
 int BatchConvertDialog::exec()
@@ -61,6 +62,7 @@ int BatchConvertDialog::exec()
         ui->radioFilename2->setChecked(true);
     ui->checkOverwrite->setChecked(overwrite);
     ui->checkOpenFiler->setChecked(openFiler);
+    ui->checkDetectDisk->setChecked(detectDisk);
     // Enter on a radio button or check box closes rather than starts a long conversion.
     ui->btnClose->setDefault(true);
     return QDialog::exec();
@@ -142,4 +144,5 @@ void BatchConvertDialog::storeChoices()
         fileNameType = 1;
     overwrite = ui->checkOverwrite->isChecked();
     openFiler = ui->checkOpenFiler->isChecked();
+    detectDisk = ui->checkDetectDisk->isChecked();
 }

@@ -35,6 +35,8 @@ public:
     int fileNameType = 0;
     bool openFiler = true;
     bool overwrite = true;
+    // Each picture is converted with the disk found in it.
+    bool detectDisk = false;
 
 private slots:
     void on_btnSelectFiles_clicked();

@@ -3,6 +3,8 @@
 #include "batch/batchfiles.h"
 #include "engine/picturereader.h"
 
+#include "engine/diskfinder.h"
+#include "engine/foundcircle.h"
 #include "engine/mapconverter.h"
 #include "engine/mapwriter.h"
 
@@ -10,6 +12,24 @@
 #include <QSet>
 
 #include <cstring>
+
+namespace {
+
+// Puts the disk found in the picture into the parameters; when none is found they keep the
+// batch's circle and the note says so.
+void useFoundDisk(const QImage &picture, ConversionParameters &params, QString *note)
+{
+    const DiskFinding finding = findDisk(picture);
+    if (finding.found) {
+        applyFoundCircle(foundCircle(finding), params);
+        return;
+    }
+    const QString said =
+        QStringLiteral("no disk found, converted with the batch's circle: ") + finding.reason;
+    *note = note->isEmpty() ? said : *note + QStringLiteral("; ") + said;
+}
+
+} // namespace
 
 BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &params,
                          const BatchSettings &settings)
@@ -113,7 +133,10 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
         return outcome;
     }
 
-    const ConversionResult result = converter.convert(read.picture, params);
+    ConversionParameters pictureParams = params;
+    if (settings.detectDisk)
+        useFoundDisk(read.picture, pictureParams, &outcome.note);
+    const ConversionResult result = converter.convert(read.picture, pictureParams);
     outcome.columnScale = result.columnScale;
     outcome.rowScale = result.rowScale;
     if (!result.ok()) {

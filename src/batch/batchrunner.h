@@ -22,6 +22,9 @@ struct BatchSettings
     int outputFormat = 0;
     int outputQuality = defaults::outputQuality;
     bool overwrite = true;
+    // Each picture is converted with the disk found in it; one without a disk found keeps
+    // the batch's circle.
+    bool detectDisk = false;
 };
 
 // What became of one input file.

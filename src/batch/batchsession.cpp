@@ -35,6 +35,7 @@ bool chooseBatch(QWidget *parent, const QString &languageFile, QStringList &file
     dialog.inputFolder = settings.inputFolder;
     dialog.overwrite = settings.overwrite;
     dialog.openFiler = settings.openFiler;
+    dialog.detectDisk = settings.detectDisk;
 
     const bool accepted = dialog.exec() != 0;
     files = dialog.files;
@@ -44,6 +45,7 @@ bool chooseBatch(QWidget *parent, const QString &languageFile, QStringList &file
     settings.fileNameType = dialog.fileNameType;
     settings.overwrite = dialog.overwrite;
     settings.openFiler = dialog.openFiler;
+    settings.detectDisk = dialog.detectDisk;
     return accepted;
 }
 
@@ -56,6 +58,7 @@ BatchSession::BatchSession(QWidget *window, MapConverter &converter, const Setti
     this->settings.outputFormat = settings.outputFormat;
     this->settings.outputQuality = settings.outputQuality;
     this->settings.overwrite = settings.overwrite;
+    this->settings.detectDisk = settings.detectDisk;
 }
 
 int BatchSession::run(QStringList &files)

@@ -69,6 +69,8 @@ void MainWindow::setSelectionVisible(bool visible)
 void MainWindow::openImage()
 {
     sourceImage = readPicture(loadFileName);
+    // A found circle's fractions belong to the picture it was found in.
+    circleFractions = FoundCircle();
     ui->label->setPixmap(QPixmap());
     setSelectionVisible(false);
 
@@ -81,7 +83,8 @@ void MainWindow::openImage()
 
     imageWidth = sourceImage.width();
     imageHeight = sourceImage.height();
-    if (centerX == 0 || centerY == 0 || radius == 0) {
+    const bool found = detectDisk && takeFoundDisk();
+    if (!found && (centerX == 0 || centerY == 0 || radius == 0)) {
         const selection::Circle circle = selection::defaultCircle(imageWidth, imageHeight);
         centerX = circle.centerX;
         centerY = circle.centerY;

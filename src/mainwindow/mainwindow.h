@@ -2,6 +2,7 @@
 
 #include "app/settingsrecord.h"
 #include "engine/defaultvalues.h"
+#include "engine/foundcircle.h"
 
 #include <QColor>
 #include <QImage>
@@ -88,6 +89,8 @@ public:
     QTimer *clickTimer = nullptr;
     PreviewWindow *previewWindow = nullptr;
     bool previewAtStart = false;
+    // Opening a picture proposes the disk found in it (and batches use each picture's own).
+    bool detectDisk = false;
 
     void openImage();
     void updatePreview();
@@ -160,6 +163,8 @@ public slots:
     void on_actionLoad_Param_triggered();
     void on_actionSetting_triggered();
     void on_actionParam_Reset_triggered();
+    void on_actionFind_Disk_triggered();
+    void on_actionDetect_Disk_triggered(bool checked);
     void slotPreviewWindowHidden();
     void on_btnPreview_clicked();
     void on_btnBrowse_clicked();
@@ -180,18 +185,10 @@ private:
 
     // The circle, distance, map size, turns and mode as the conversion pipeline takes them.
     ConversionParameters conversionParameters() const;
-    // The sub-pixel remainders of the circle set by setExactCircle, and the whole-pixel circle
-    // they belong to: once the circle differs from that one they no longer apply.
-    struct CircleFractions
-    {
-        int centerX = 0;
-        int centerY = 0;
-        int radius = 0;
-        double centerXFraction = 0.0;
-        double centerYFraction = 0.0;
-        double radiusFraction = 0.0;
-    };
-    CircleFractions circleFractions;
+    // The sub-pixel remainders of the circle set by setExactCircle or the disk finder, and the
+    // whole-pixel circle they belong to: once the circle differs from that one they no longer
+    // apply.
+    FoundCircle circleFractions;
     bool circleFractionsApply() const;
     // Clears the remainders when the circle is no longer the one they were set with, so that a
     // circle moved away and back by hand means its whole pixels.
@@ -213,4 +210,7 @@ private:
     // The settings as the file held them, and whether this run overrides them.
     SettingsRecord storedSettings;
     bool overridden = false;
+    // Finds the disk in the open picture and, when one is found, makes it the circle (not yet
+    // shown). Returns whether one was found.
+    bool takeFoundDisk();
 };

@@ -47,6 +47,8 @@ void MainWindow::on_actionBatch_Convert_triggered()
     fileNameType = record.fileNameType;
     overwrite = record.overwrite;
     openFiler = record.openFiler;
+    detectDisk = record.detectDisk;
+    ui->actionDetect_Disk->setChecked(detectDisk);
     if (accepted)
         batchConvert();
 }

@@ -17,11 +17,8 @@ ConversionParameters MainWindow::conversionParameters() const
     params.longitude = longitude;
     params.azimuth = azimuth;
     params.mode = conversionMode == 1 ? ConversionMode::Precise : ConversionMode::Standard;
-    if (circleFractionsApply()) {
-        params.centerXFraction = circleFractions.centerXFraction;
-        params.centerYFraction = circleFractions.centerYFraction;
-        params.radiusFraction = circleFractions.radiusFraction;
-    }
+    if (circleFractionsApply())
+        applyFoundCircle(circleFractions, params);
     return params;
 }
 

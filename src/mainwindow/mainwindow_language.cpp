@@ -31,6 +31,9 @@ void MainWindow::loadLanguage()
         reader.applyText(QStringLiteral("cmd_preview_window"), ui->actionPreview_Window);
         reader.applyText(QStringLiteral("cmd_auto_preview"), ui->actionAuto_Preview);
         reader.applyText(QStringLiteral("cmd_auto_size"), ui->actionAuto_Size);
+        reader.applyTitle(QStringLiteral("menu_disk"), ui->menuDisk);
+        reader.applyText(QStringLiteral("cmd_find_disk"), ui->actionFind_Disk);
+        reader.applyText(QStringLiteral("cmd_detect_disk"), ui->actionDetect_Disk);
         storeMainWindowTexts(reader, texts);
     }
     setWindowTitle(texts.value(QStringLiteral("title")) + QLatin1Char(' ') +

@@ -53,7 +53,7 @@ void MainWindow::loadParameterFile(const QString &path)
     centerX = circle.centerX;
     centerY = circle.centerY;
     radius = circle.radius;
-    circleFractions = CircleFractions();
+    circleFractions = FoundCircle();
     updateScreenParameter();
     drawSelection();
 }

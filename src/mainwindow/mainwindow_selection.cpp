@@ -75,7 +75,7 @@ bool MainWindow::circleFractionsApply() const
 void MainWindow::dropStaleCircleFractions()
 {
     if (!circleFractionsApply())
-        circleFractions = CircleFractions();
+        circleFractions = FoundCircle();
 }
 
 void MainWindow::drawSelection()
@@ -381,7 +381,7 @@ void MainWindow::on_actionParam_Reset_triggered()
         radius = 0;
         setSelectionVisible(false);
     }
-    circleFractions = CircleFractions();
+    circleFractions = FoundCircle();
     updateScreenParameter();
     drawSelection();
 }

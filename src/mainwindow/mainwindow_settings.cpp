@@ -1,4 +1,5 @@
 #include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
 
 #include "app/settingsfile.h"
 #include "app/windowgeometry.h"
@@ -58,6 +59,7 @@ SettingsRecord MainWindow::settings() const
     record.overwrite = overwrite;
     record.openFiler = openFiler;
     record.conversionMode = conversionMode;
+    record.detectDisk = detectDisk;
     return record;
 }
 
@@ -72,7 +74,7 @@ void MainWindow::applySettings(const SettingsRecord &record)
     centerY = record.centerY;
     radius = record.radius;
     // The settings hold whole pixels only.
-    circleFractions = CircleFractions();
+    circleFractions = FoundCircle();
     distance = record.distance;
     outputSizeX = record.outputSizeX;
     outputSizeY = record.outputSizeY;
@@ -90,4 +92,6 @@ void MainWindow::applySettings(const SettingsRecord &record)
     overwrite = record.overwrite;
     openFiler = record.openFiler;
     conversionMode = record.conversionMode;
+    detectDisk = record.detectDisk;
+    ui->actionDetect_Disk->setChecked(detectDisk);
 }

@@ -140,7 +140,7 @@ void TestBatchConvertDialog::builtInForm()
                                  "btnOutputFolder", "labelSelectCount", "labelOutputFolder",
                                  "radioSortType2", "label_3", "radioSortType1", "radioFilename1",
                                  "label_5", "radioFilename2", "btnConvert", "btnClose", "label_1",
-                                 "checkOpenFiler", "checkOverwrite"}));
+                                 "checkOpenFiler", "checkOverwrite", "checkDetectDisk"}));
 
     QCOMPARE(dialog.texts.size(), 5);
     QCOMPARE(dialog.texts.value("file_filter"), QString("画像ファイル (*.gif *.png *.jpg)"));
@@ -180,6 +180,7 @@ void TestBatchConvertDialog::formWidgets_data()
     row("checkOpenFiler", "QCheckBox", {10, 370, 361, 21},
         "変換後、エクスプローラーで開く　(Windowsのみ)");
     row("checkOverwrite", "QCheckBox", {10, 340, 401, 20}, "出力ファイルを上書きする");
+    row("checkDetectDisk", "QCheckBox", {130, 415, 251, 21}, "画像ごとに円を検出する");
 }
 
 void TestBatchConvertDialog::formWidgets()
@@ -279,6 +280,7 @@ void TestBatchConvertDialog::languageKeys_data()
     row("title", "BatchConvertDialog", "Kyuvia 画像変換ツール（複数画像ファイル変換）");
     row("chk_overwrite", "checkOverwrite", "出力ファイルを上書きする");
     row("chk_open_filer", "checkOpenFiler", "変換後、エクスプローラーで開く　(Windowsのみ)");
+    row("chk_detect_disk", "checkDetectDisk", "画像ごとに円を検出する");
 }
 
 void TestBatchConvertDialog::languageKeys()
@@ -428,17 +430,22 @@ void TestBatchConvertDialog::choicesComeBack_data()
     QTest::addColumn<int>("fileNameType");
     QTest::addColumn<bool>("overwrite");
     QTest::addColumn<bool>("openFiler");
+    QTest::addColumn<bool>("detectDisk");
 
-    // Every row starts from sortType 0, fileNameType 0, overwrite and openFiler on.
-    const QString all = "radioSortType2 radioFilename2 checkOverwrite checkOpenFiler";
-    QTest::newRow("convert stores") << all << "btnConvert" << 1 << 1 << 1 << false << false;
-    QTest::newRow("close stores too") << all << "btnClose" << 0 << 1 << 1 << false << false;
-    QTest::newRow("close box stores nothing") << all << "close box" << 0 << 0 << 0 << true << true;
-    QTest::newRow("escape stores nothing") << all << "escape" << 0 << 0 << 0 << true << true;
+    // Every row starts from sortType 0, fileNameType 0, overwrite and openFiler on, detectDisk
+    // off.
+    const QString all =
+        "radioSortType2 radioFilename2 checkOverwrite checkOpenFiler checkDetectDisk";
+    QTest::newRow("convert stores") << all << "btnConvert" << 1 << 1 << 1 << false << false << true;
+    QTest::newRow("close stores too") << all << "btnClose" << 0 << 1 << 1 << false << false << true;
+    QTest::newRow("close box stores nothing")
+        << all << "close box" << 0 << 0 << 0 << true << true << false;
+    QTest::newRow("escape stores nothing")
+        << all << "escape" << 0 << 0 << 0 << true << true << false;
     QTest::newRow("date order only, close") << "radioSortType2"
-                                            << "btnClose" << 0 << 1 << 0 << true << true;
+                                            << "btnClose" << 0 << 1 << 0 << true << true << false;
     QTest::newRow("back to name order") << "radioSortType2 radioSortType1"
-                                        << "btnConvert" << 1 << 0 << 0 << true << true;
+                                        << "btnConvert" << 1 << 0 << 0 << true << true << false;
 }
 
 void TestBatchConvertDialog::choicesComeBack()
@@ -450,6 +457,7 @@ void TestBatchConvertDialog::choicesComeBack()
     QFETCH(int, fileNameType);
     QFETCH(bool, overwrite);
     QFETCH(bool, openFiler);
+    QFETCH(bool, detectDisk);
 
     BatchConvertDialog dialog;
     dialog.sortType = 0;
@@ -474,6 +482,7 @@ void TestBatchConvertDialog::choicesComeBack()
     QCOMPARE(dialog.fileNameType, fileNameType);
     QCOMPARE(dialog.overwrite, overwrite);
     QCOMPARE(dialog.openFiler, openFiler);
+    QCOMPARE(dialog.detectDisk, detectDisk);
 }
 
 void TestBatchConvertDialog::enterActivatesClose_data()

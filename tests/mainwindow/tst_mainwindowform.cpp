@@ -113,7 +113,7 @@ void MainWindowFormTest::everySlotIsBoundByName()
         QVERIFY2(found, qPrintable(name));
         ++bound;
     }
-    QCOMPARE(bound, 34);
+    QCOMPARE(bound, 36);
 }
 
 void MainWindowFormTest::panelWidgets_data()
@@ -229,9 +229,10 @@ void MainWindowFormTest::menus()
     QCOMPARE(ui->menuFile->title(), QStringLiteral("ファイル"));
     QCOMPARE(ui->menuView->title(), QStringLiteral("表示"));
     const QList<QAction *> bar = ui->menuBar->actions();
-    QCOMPARE(bar.size(), 2);
+    QCOMPARE(bar.size(), 3);
     QCOMPARE(bar[0], ui->menuFile->menuAction());
     QCOMPARE(bar[1], ui->menuView->menuAction());
+    QCOMPARE(bar[2], ui->menuDisk->menuAction());
 
     QStringList fileEntries;
     for (QAction *action : ui->menuFile->actions())
@@ -243,6 +244,11 @@ void MainWindowFormTest::menus()
         viewEntries << action->objectName();
     QCOMPARE(viewEntries,
              QStringList({"actionPreview_Window", "actionAuto_Preview", "actionAuto_Size"}));
+    QStringList diskEntries;
+    for (QAction *action : ui->menuDisk->actions())
+        diskEntries << action->objectName();
+    QCOMPARE(diskEntries, QStringList({"actionFind_Disk", "actionDetect_Disk"}));
+    QCOMPARE(ui->actionFind_Disk->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
 
     // The checkable entries toggle from the menu.
     ui->actionAuto_Preview->trigger();

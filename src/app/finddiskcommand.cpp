@@ -1,0 +1,62 @@
+#include "app/finddiskcommand.h"
+
+#include "engine/diskfinder.h"
+#include "engine/picturereader.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char findDiskOption[] = "--find-disk";
+
+QString findingLine(const QString &file, bool *found)
+{
+    *found = false;
+    QString readError;
+    const QImage picture = readPicture(file, &readError);
+    if (picture.isNull())
+        return QStringLiteral("%1: no disk found (the picture could not be read: %2)")
+            .arg(file, readError);
+    const DiskFinding finding = findDisk(picture);
+    if (!finding.found)
+        return QStringLiteral("%1: no disk found (%2)").arg(file, finding.reason);
+    *found = true;
+    return QStringLiteral("%1: centre %2 %3 radius %4")
+        .arg(file)
+        .arg(finding.centerX, 0, 'f', 2)
+        .arg(finding.centerY, 0, 'f', 2)
+        .arg(finding.radius, 0, 'f', 2);
+}
+
+} // namespace
+
+bool isFindDiskStart(int argc, const char *const *argv)
+{
+    return argc > 1 && argv[1] && std::strcmp(argv[1], findDiskOption) == 0;
+}
+
+int runFindDisk(int argc, char *argv[])
+{
+    // A core application only: the picture plug-ins are found without any display.
+    QCoreApplication app(argc, argv);
+    const QStringList files = QCoreApplication::arguments().mid(2);
+    if (files.isEmpty()) {
+        std::fprintf(stderr, "Usage: %s --find-disk PICTURE...\n",
+                     argc > 0 && argv[0] ? argv[0] : "orvix");
+        return 2;
+    }
+    bool allFound = true;
+    for (const QString &file : files) {
+        bool found = false;
+        const QString line = findingLine(file, &found);
+        allFound = allFound && found;
+        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+    }
+    return allFound ? 0 : 1;
+}

@@ -6,8 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using windowtesting::ModalAnswerer;
-
 // The main window's texts: built-in texts without a language file, the reader's quoting rules,
 // section isolation and the version suffix of the title.
 class LanguageTest : public QObject
@@ -35,7 +33,7 @@ private:
     static QString shownText(MainWindow &window, const QString &where);
 
     QTemporaryDir folder;
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void LanguageTest::init()

@@ -350,12 +350,11 @@ void TestBatchConvertDialog::countLabel()
     for (int i = 0; i < files; ++i)
         dialog.files << QString("/pictures/%1.jpg").arg(i);
     QString shown;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         shown = child<QLabel>(open, "labelSelectCount")->text();
         child<QPushButton>(open, "btnClose")->click();
     });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
     QCOMPARE(shown, label);
@@ -393,7 +392,7 @@ void TestBatchConvertDialog::execShowsTheMembers()
     QStringList checked;
     bool overwriteShown = false, openFilerShown = false, closeIsDefault = false;
     QString folderShown;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         for (QRadioButton *radio : open->findChildren<QRadioButton *>())
             if (radio->isChecked())
@@ -404,7 +403,6 @@ void TestBatchConvertDialog::execShowsTheMembers()
         closeIsDefault = child<QPushButton>(open, "btnClose")->isDefault();
         open->close();
     });
-    script.start();
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QCOMPARE(script.pending(), 0);
     checked.sort();
@@ -456,7 +454,7 @@ void TestBatchConvertDialog::choicesComeBack()
     dialog.fileNameType = 0;
     dialog.overwrite = true;
     dialog.openFiler = true;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         for (const QString &name : clicks.split(' '))
             clickButton(open->findChild<QAbstractButton *>(name));
@@ -467,7 +465,6 @@ void TestBatchConvertDialog::choicesComeBack()
         else
             QTest::mouseClick(child<QPushButton>(open, qPrintable(closeWith)), Qt::LeftButton);
     });
-    script.start();
     QCOMPARE(dialog.exec(), result);
     QCOMPARE(script.pending(), 0);
     QCOMPARE(dialog.sortType, sortType);
@@ -493,14 +490,13 @@ void TestBatchConvertDialog::enterActivatesClose()
     BatchConvertDialog dialog;
     dialog.sortType = 0;
     dialog.fileNameType = 0;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         auto *target = open->findChild<QAbstractButton *>(focus);
         clickButton(target);
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
     });
-    script.start();
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QCOMPARE(script.pending(), 0);
     // The close button ran: a clicked radio button has been stored.
@@ -528,7 +524,7 @@ void TestBatchConvertDialog::pickFiles()
     QString title, startFolder, countShown;
     QStringList filters;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, "btnSelectFiles"), Qt::LeftButton);
@@ -544,7 +540,6 @@ void TestBatchConvertDialog::pickFiles()
             countShown = child<QLabel>(open, "labelSelectCount")->text();
             QTest::mouseClick(child<QPushButton>(open, "btnClose"), Qt::LeftButton);
         });
-    script.start();
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QCOMPARE(script.pending(), 0);
 
@@ -577,7 +572,7 @@ void TestBatchConvertDialog::cancelledPickersChangeNothing()
     dialog.inputFolder = "/in";
     dialog.outputFolder = "/out";
     QString countShown, folderShown;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([&](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, qPrintable(button)), Qt::LeftButton);
@@ -588,7 +583,6 @@ void TestBatchConvertDialog::cancelledPickersChangeNothing()
             folderShown = child<QLabel>(open, "labelOutputFolder")->text();
             QTest::mouseClick(child<QPushButton>(open, "btnClose"), Qt::LeftButton);
         });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
     QCOMPARE(dialog.files, QStringList({"/in/a.jpg", "/in/b.jpg"}));
@@ -634,7 +628,7 @@ void TestBatchConvertDialog::pickFolder()
     dialog.inputFolder = dir.path();
     QString title, countShown;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, "btnSelectFolder"), Qt::LeftButton);
@@ -648,7 +642,6 @@ void TestBatchConvertDialog::pickFolder()
             countShown = child<QLabel>(open, "labelSelectCount")->text();
             open->close();
         });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
 
@@ -672,7 +665,7 @@ void TestBatchConvertDialog::pickOutputFolder()
     dialog.loadLanguage();
     dialog.outputFolder = dir.path();
     QString title, startFolder, folderShown;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, "btnOutputFolder"), Qt::LeftButton);
@@ -686,7 +679,6 @@ void TestBatchConvertDialog::pickOutputFolder()
             folderShown = child<QLabel>(open, "labelOutputFolder")->text();
             open->close();
         });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
     QCOMPARE(title, QString("変換後のファイルを保存するフォルダを選択して下さい"));

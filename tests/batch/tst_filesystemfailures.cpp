@@ -22,8 +22,6 @@
 
 #include <memory>
 
-using windowtesting::ModalAnswerer;
-
 namespace {
 
 enum class Failure
@@ -271,7 +269,7 @@ void FileSystemFailuresTest::convertCommandReportsFailure()
         ModalAnswerer answerer(QMessageBox::Yes);
         window->ui->btnConvert->click();
         QCOMPARE(answerer.boxes.size(), failure == Failure::TargetIsFolder ? 1 : 2);
-        const windowtesting::SeenBox &report = answerer.boxes.last();
+        const SeenBox &report = answerer.boxes.last();
         QCOMPARE(report.title, window->ui->btnConvert->text());
         QCOMPARE(report.icon, QMessageBox::Warning);
         const QString prefix = victimPath() + QStringLiteral(" へ保存できませんでした\n");

@@ -14,7 +14,6 @@
 #include <QtTest>
 
 using damagedpictures::Sample;
-using windowtesting::ModalAnswerer;
 
 namespace {
 

@@ -15,8 +15,6 @@
 
 #include <cmath>
 
-using windowtesting::ModalAnswerer;
-
 namespace {
 
 QStringList logLines;
@@ -130,12 +128,12 @@ private:
     std::unique_ptr<MainWindow> window;
     // Answers any box a test did not expect, so that such a box fails the test instead of
     // waiting for a user.
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void MainWindowCommandsTest::init()
 {
-    safetyNet = std::make_unique<windowtesting::ModalAnswerer>();
+    safetyNet = std::make_unique<ModalAnswerer>();
     window = windowtesting::makeWindow(folder.path());
     window->show();
     window->startWith({QStringLiteral("orvix")});
@@ -283,7 +281,7 @@ void MainWindowCommandsTest::openDialogOpensChosenPicture()
 {
     window->loadFileName = picture(QStringLiteral("first.png"));
     const QString chosen = picture(QStringLiteral("chosen.png"), 120, 80);
-    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(chosen));
+    ModalAnswerer answerer(QMessageBox::Ok, choose(chosen));
     window->ui->btnImageRead->click();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{QStringLiteral("表示したい画像ファイルを選択して下さい")});
@@ -381,7 +379,7 @@ void MainWindowCommandsTest::browsePicksOutputName()
     openSmallPicture();
     const QString chosen = folder.filePath(QStringLiteral("out/result.jpg"));
     QDir(folder.path()).mkdir(QStringLiteral("out"));
-    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(chosen));
+    ModalAnswerer answerer(QMessageBox::Ok, choose(chosen));
     window->ui->btnBrowse->click();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{QStringLiteral("画像変換後のファイル名を指定して下さい")});
@@ -455,7 +453,7 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
         ModalAnswerer answerer{QMessageBox::StandardButton(answer)};
         window->ui->btnConvert->click();
         QCOMPARE(answerer.boxes.size(), replaced ? 2 : 1);
-        const windowtesting::SeenBox &question = answerer.boxes[0];
+        const SeenBox &question = answerer.boxes[0];
         QCOMPARE(question.title, QStringLiteral("画像変換"));
         QCOMPARE(
             question.text,

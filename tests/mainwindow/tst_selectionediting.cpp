@@ -103,12 +103,12 @@ private:
     std::unique_ptr<MainWindow> window;
     // Answers any box a test did not expect, so that such a box fails the test instead of
     // waiting for a user.
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void SelectionEditingTest::init()
 {
-    safetyNet = std::make_unique<windowtesting::ModalAnswerer>();
+    safetyNet = std::make_unique<ModalAnswerer>();
     window = windowtesting::makeWindow(folder.path());
     // Natural size, so view positions are picture positions.
     window->autoSize = false;

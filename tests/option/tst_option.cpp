@@ -1,4 +1,4 @@
-#include "messageboxcatcher.h"
+#include "modalanswerer.h"
 #include "option/option.h"
 
 #include <QApplication>
@@ -425,7 +425,8 @@ void TestOption::values()
     typeInto(edit, typed);
     QCOMPARE(edit->text(), typed);
 
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
 
     const double value = storedValue(dialog, fieldName);
@@ -478,7 +479,8 @@ void TestOption::colour()
     QLineEdit *edit = field(dialog, "lineColor");
     typeInto(edit, typed);
 
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
     QCOMPARE(dialog.penColor, typed);
     QCOMPARE(catcher.boxes.size(), accepted ? 0 : 1);
@@ -527,11 +529,12 @@ void TestOption::severalRefusedFields()
         refused << entries[i];
     }
 
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
 
     QCOMPARE(catcher.boxes.size(), 1);
-    const MessageBoxCatcher::Box &box = catcher.boxes[0];
+    const SeenBox &box = catcher.boxes[0];
     QCOMPARE(box.text, builtInErrorMessage);
     QCOMPARE(box.title, builtInTitle);
     QCOMPARE(box.icon, QMessageBox::Warning);
@@ -613,7 +616,8 @@ void TestOption::defaultsThenOk()
 {
     Option dialog;
     setMembers(dialog, 6.6, 4096, 2048, 50, 1, "#ff00ff00", 7, 35.5, -20.25, 90.0);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     const int result = execWithUser(dialog, [&] {
         QTest::mouseClick(button(dialog, "btnDefault"), Qt::LeftButton);
         QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
@@ -639,7 +643,8 @@ void TestOption::rejecting()
     Option dialog;
     setMembers(dialog, 6.6, 4096, 2048, 50, 1, "#ff00ff00", 7, 35.5, -20.25, 90.0);
     const QStringList before = members(dialog);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     const int result = execWithUser(dialog, [&] {
         typeInto(field(dialog, "lineDistance"), "50");
         typeInto(field(dialog, "lineLatitude"), "10");
@@ -680,7 +685,8 @@ void TestOption::enterActivatesCancel()
     Option dialog;
     setMembers(dialog, 100.0, 2048, 1024, 85, 0, "#ffff0000", 3, 0.0, 0.0, 0.0);
     const QStringList before = members(dialog);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QSignalSpy cancelled(button(dialog, "btnCancel"), &QPushButton::clicked);
     QSignalSpy confirmed(button(dialog, "btnOk"), &QPushButton::clicked);
     const int result = execWithUser(dialog, [&] {
@@ -812,7 +818,8 @@ void TestOption::languageTitleAndWarning()
     QCOMPARE(button(dialog, "btnOk")->text(), QString("OK"));
 
     setMembers(dialog, 100.0, 2048, 1024, 85, 0, "#ffff0000", 3, 0.0, 0.0, 0.0);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     execWithUser(dialog, [&] {
         typeInto(field(dialog, "lineQuality"), "500");
         QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);

@@ -1,3 +1,4 @@
+#include "debuglog.h"
 #include "engine/mapconverter.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
@@ -16,30 +17,6 @@
 #include <cmath>
 
 namespace {
-
-QStringList logLines;
-
-void collectDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        logLines << message;
-}
-
-// Counts the debug lines naming an operation while it lives.
-class OperationLog
-{
-public:
-    OperationLog()
-    {
-        logLines.clear();
-        previous = qInstallMessageHandler(collectDebugLines);
-    }
-    ~OperationLog() { qInstallMessageHandler(previous); }
-    int count(const QString &operation) const { return logLines.count(operation); }
-
-private:
-    QtMessageHandler previous;
-};
 
 // Hands an event straight to the window's handlers, past the application's drag bookkeeping.
 bool deliver(QObject *receiver, QEvent *event)
@@ -448,7 +425,7 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
     const QString target = folder.filePath(QStringLiteral("existing.jpg"));
     writeBytes(target, "an older map");
     window->ui->lineSaveFilename->setText(QStringLiteral("existing.jpg"));
-    OperationLog log;
+    DebugLog log;
     {
         ModalAnswerer answerer{QMessageBox::StandardButton(answer)};
         window->ui->btnConvert->click();
@@ -475,7 +452,7 @@ void MainWindowCommandsTest::convertWithoutPictureDoesNothing()
 {
     window->ui->lineSaveFilename->setText(QStringLiteral("nothing.jpg"));
     window->saveFileName = folder.filePath(QStringLiteral("nothing.jpg"));
-    OperationLog log;
+    DebugLog log;
     ModalAnswerer answerer;
     window->on_btnConvert_clicked();
     QVERIFY(answerer.boxes.isEmpty());
@@ -556,7 +533,7 @@ void MainWindowCommandsTest::failedWriteIsReported()
 void MainWindowCommandsTest::previewCommands()
 {
     openSmallPicture();
-    OperationLog log;
+    DebugLog log;
     window->ui->btnPreview->click();
     QVERIFY(window->previewWindow->isVisible());
     QVERIFY(window->ui->actionPreview_Window->isChecked());
@@ -594,7 +571,7 @@ void MainWindowCommandsTest::autoPreviewOnlyWhileShown()
     openSmallPicture();
     window->ui->actionAuto_Preview->trigger();
     QVERIFY(window->autoPreview);
-    OperationLog log;
+    DebugLog log;
     window->ui->lineRadius->setText(QStringLiteral("100"));
     window->on_lineRadius_returnPressed();
     QCOMPARE(log.count(QStringLiteral("updatePreview")), 1);
@@ -606,14 +583,14 @@ void MainWindowCommandsTest::autoPreviewOnlyWhileShown()
     QCOMPARE(log.count(QStringLiteral("convertImage")), 2);
 
     // The refresh order of a committed change: line edits, overlay, then the preview.
-    logLines.clear();
+    log.lines.clear();
     window->on_btnUp_clicked();
     window->clickTimer->stop();
     window->click_timer();
-    const int edits = logLines.indexOf(QRegularExpression("^updateScreenParameter, .*"));
-    const int preview = logLines.indexOf(QStringLiteral("updatePreview"));
+    const int edits = log.lines.indexOf(QRegularExpression("^updateScreenParameter, .*"));
+    const int preview = log.lines.indexOf(QStringLiteral("updatePreview"));
     QVERIFY(edits >= 0 && preview > edits);
-    QCOMPARE(logLines.indexOf(QStringLiteral("convertImage")), preview + 1);
+    QCOMPARE(log.lines.indexOf(QStringLiteral("convertImage")), preview + 1);
 
     // With auto preview off nothing converts.
     window->ui->actionAuto_Preview->trigger();
@@ -631,6 +608,7 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
 
     // Changes that arrive while the conversion processes events: three new radii and a
     // preview request. None of them may start a conversion inside the running one.
+    DebugLog log;
     int pumpCalls = 0;
     int conversionsDuringChanges = -1;
     window->mapConverter().setThreadCount(1);
@@ -642,10 +620,9 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
             window->on_lineRadius_returnPressed();
         }
         window->on_btnPreview_clicked();
-        conversionsDuringChanges = logLines.count(QStringLiteral("convertImage"));
+        conversionsDuringChanges = log.lines.count(QStringLiteral("convertImage"));
     });
 
-    OperationLog log;
     window->ui->lineRadius->setText(QStringLiteral("100"));
     window->on_lineRadius_returnPressed();
     QVERIFY(pumpCalls > 0);

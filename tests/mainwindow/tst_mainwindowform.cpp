@@ -1,3 +1,4 @@
+#include "debuglog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "preview/previewwindow.h"
@@ -15,18 +16,6 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QStringList slotBindingWarnings;
-
-void collectBindingWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtWarningMsg && message.contains(QLatin1String("connectSlotsByName")))
-        slotBindingWarnings << message;
-}
-
-} // namespace
 
 // The main window's form: widgets, geometry, texts, icons, menus, focus order and the binding
 // of every on_ slot by object name.
@@ -78,11 +67,11 @@ void MainWindowFormTest::cleanup()
 
 void MainWindowFormTest::everySlotIsBoundByName()
 {
-    slotBindingWarnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectBindingWarnings);
+    DebugLog warnings(QtWarningMsg);
     MainWindow fresh;
     fresh.startupTimer->stop();
-    qInstallMessageHandler(previous);
+    const QStringList slotBindingWarnings =
+        warnings.lines.filter(QLatin1String("connectSlotsByName"));
     QVERIFY2(slotBindingWarnings.isEmpty(), qPrintable(slotBindingWarnings.join('\n')));
 
     // Every on_<object>_<signal> slot names a child and one of its signals.

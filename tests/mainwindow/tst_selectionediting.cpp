@@ -1,3 +1,4 @@
+#include "debuglog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "mainwindow/selectiongeometry.h"
@@ -29,32 +30,6 @@ enum class Change
     ClickOutside,
     RightClick,
     Reset
-};
-
-QStringList debugLines;
-
-void collectDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        debugLines << message;
-}
-
-// Collects the debug lines written while it lives.
-class DebugLog
-{
-public:
-    DebugLog()
-    {
-        debugLines.clear();
-        previous = qInstallMessageHandler(collectDebugLines);
-    }
-    ~DebugLog() { qInstallMessageHandler(previous); }
-    DebugLog(const DebugLog &) = delete;
-    DebugLog &operator=(const DebugLog &) = delete;
-    int count(const QString &line) const { return debugLines.count(line); }
-
-private:
-    QtMessageHandler previous;
 };
 
 } // namespace

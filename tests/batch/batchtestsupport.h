@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modalanswerer.h"
+#include "testfiles.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -30,12 +31,6 @@ inline bool writeGlobe(const QString &path, int width, int height, int seed = 0,
                        const char *format = nullptr)
 {
     return globePicture(width, height, seed).save(path, format);
-}
-
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // A GIF of the picture in 128 grey levels. Qt reads GIF but cannot write it, so the
@@ -86,12 +81,6 @@ inline QByteArray greyGif(const QImage &picture)
     gif.append(char(0));
     gif.append(';');
     return gif;
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline bool setModified(const QString &path, const QDateTime &time)

@@ -12,6 +12,7 @@
 #include "mainwindow/mainwindow.h"
 #include "scratchfilesystem.h"
 #include "standarderrorcapture.h"
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -57,26 +58,6 @@ QImage flatPicture()
     QImage picture(pictureSize, QImage::Format_RGB32);
     picture.fill(qRgb(20, 90, 200));
     return picture;
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entries(const QString &folder)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
-                                               QDir::NoDotAndDotDot | QDir::System);
-    names.sort();
-    return names;
 }
 
 } // namespace

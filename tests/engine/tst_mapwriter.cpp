@@ -3,6 +3,7 @@
 // exactly as it was.
 
 #include "engine/mapwriter.h"
+#include "testfiles.h"
 #include "testimages.h"
 
 #include <QDir>
@@ -37,18 +38,6 @@ struct WritableAgain
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray detectedFormat(const QString &path)
 {
@@ -242,7 +231,7 @@ void MapWriterTest::failedWriteKeepsExistingFile()
     QString error;
     QVERIFY(!writeMap(map, target, 0, 80, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(keptFile), existing);
+    QCOMPARE(readBytes(keptFile), existing);
     // No half-written file or leftover temporary file appears beside it.
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     // The failure is reported without an error pointer too.

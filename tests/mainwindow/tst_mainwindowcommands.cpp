@@ -3,6 +3,7 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "preview/previewwindow.h"
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -22,19 +23,6 @@ namespace {
 bool deliver(QObject *receiver, QEvent *event)
 {
     return receiver->event(event);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A PNG whose header declares the given size and which holds no picture data.
@@ -211,8 +199,8 @@ void MainWindowCommandsTest::openFailureIsReported_data()
     QTest::addColumn<QByteArray>("content");
 
     const QString source = picture(QStringLiteral("source.jpg"), 300, 200);
-    const QByteArray jpeg = fileBytes(source);
-    const QByteArray png = fileBytes(picture(QStringLiteral("source.png"), 300, 200));
+    const QByteArray jpeg = readBytes(source);
+    const QByteArray png = readBytes(picture(QStringLiteral("source.png"), 300, 200));
 
     QTest::newRow("text file") << "notes.jpg" << QByteArray("just some text\n");
     QTest::newRow("empty file") << "empty.png" << QByteArray();
@@ -235,7 +223,7 @@ void MainWindowCommandsTest::openFailureIsReported()
     openSmallPicture();
     const QString path = folder.filePath(fileName);
     if (content != "<none>")
-        writeBytes(path, content);
+        QVERIFY(writeBytes(path, content));
     window->loadFileName = path;
     {
         ModalAnswerer answerer;
@@ -423,7 +411,7 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
 
     openSmallPicture();
     const QString target = folder.filePath(QStringLiteral("existing.jpg"));
-    writeBytes(target, "an older map");
+    QVERIFY(writeBytes(target, "an older map"));
     window->ui->lineSaveFilename->setText(QStringLiteral("existing.jpg"));
     DebugLog log;
     {
@@ -445,7 +433,7 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
     if (replaced)
         QCOMPARE(QImageReader(target).size(), QSize(256, 128));
     else
-        QCOMPARE(fileBytes(target), QByteArray("an older map"));
+        QCOMPARE(readBytes(target), QByteArray("an older map"));
 }
 
 void MainWindowCommandsTest::convertWithoutPictureDoesNothing()
@@ -514,7 +502,7 @@ void MainWindowCommandsTest::failedWriteIsReported()
     QFETCH(QString, typedName);
 
     openSmallPicture();
-    writeBytes(folder.filePath(QStringLiteral("plain.txt")), "keep me");
+    QVERIFY(writeBytes(folder.filePath(QStringLiteral("plain.txt")), "keep me"));
     window->ui->lineSaveFilename->setText(typedName);
     const QString target = folder.path() + "/" + typedName;
     {
@@ -526,7 +514,7 @@ void MainWindowCommandsTest::failedWriteIsReported()
         QVERIFY2(answerer.boxes[0].text.startsWith(prefix), qPrintable(answerer.boxes[0].text));
         QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
     }
-    QCOMPARE(fileBytes(folder.filePath(QStringLiteral("plain.txt"))), QByteArray("keep me"));
+    QCOMPARE(readBytes(folder.filePath(QStringLiteral("plain.txt"))), QByteArray("keep me"));
     QVERIFY(QFileInfo(folder.path()).isDir());
 }
 

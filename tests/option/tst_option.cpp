@@ -1,5 +1,6 @@
 #include "modalanswerer.h"
 #include "option/option.h"
+#include "testfiles.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -107,12 +108,6 @@ QStringList members(const Option &dialog)
             QString::number(dialog.latitude, 'g', 17),
             QString::number(dialog.longitude, 'g', 17),
             QString::number(dialog.azimuth, 'g', 17)};
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 } // namespace
@@ -778,10 +773,10 @@ void TestOption::languageKeys()
     const QString filled = dir.filePath("filled_lang.ini");
     const QString emptied = dir.filePath("emptied_lang.ini");
     const QByteArray utf8Key = key.toUtf8();
-    QVERIFY(writeFile(filled, "[main]\n" + utf8Key + "=メイン " + utf8Key + "\n[batch_convert]\n" +
-                                  utf8Key + "=batch\n[config]\n" + utf8Key + "=設定 " + utf8Key +
-                                  "\\n2\n"));
-    QVERIFY(writeFile(emptied, "[main]\n" + utf8Key + "=main\n[config]\n" + utf8Key + "=\n"));
+    QVERIFY(writeBytes(filled, "[main]\n" + utf8Key + "=メイン " + utf8Key + "\n[batch_convert]\n" +
+                                   utf8Key + "=batch\n[config]\n" + utf8Key + "=設定 " + utf8Key +
+                                   "\\n2\n"));
+    QVERIFY(writeBytes(emptied, "[main]\n" + utf8Key + "=main\n[config]\n" + utf8Key + "=\n"));
 
     Option withoutFile;
     withoutFile.langFile = missing;
@@ -806,9 +801,9 @@ void TestOption::languageTitleAndWarning()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("orvix_lang.ini");
-    QVERIFY(writeFile(path, "[main]\ntitle=Main window\n"
-                            "[config]\ntitle=Orvix settings\nerror_mess=\"Out of range, "
-                            "please correct\"\n"));
+    QVERIFY(writeBytes(path, "[main]\ntitle=Main window\n"
+                             "[config]\ntitle=Orvix settings\nerror_mess=\"Out of range, "
+                             "please correct\"\n"));
 
     Option dialog;
     dialog.langFile = path;

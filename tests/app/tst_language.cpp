@@ -1,5 +1,7 @@
+#include "languagetesting.h"
 #include "mainwindow/mainwindow.h"
 #include "preview/previewwindow.h"
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -50,9 +52,7 @@ void LanguageTest::cleanup()
 
 void LanguageTest::writeLanguage(const QByteArray &content)
 {
-    QFile file(languagePath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    QVERIFY(writeBytes(languagePath(), content));
 }
 
 QString LanguageTest::shownText(MainWindow &window, const QString &where)
@@ -63,15 +63,7 @@ QString LanguageTest::shownText(MainWindow &window, const QString &where)
         return window.previewWindow->windowTitle();
     if (where.startsWith(QLatin1String("texts:")))
         return window.texts.value(where.mid(6));
-    if (auto *menu = window.findChild<QMenu *>(where))
-        return menu->title();
-    if (auto *action = window.findChild<QAction *>(where))
-        return action->text();
-    if (auto *label = window.findChild<QLabel *>(where))
-        return label->text();
-    if (auto *button = window.findChild<QAbstractButton *>(where))
-        return button->text();
-    return QStringLiteral("<no such text>");
+    return widgetText(window, where);
 }
 
 void LanguageTest::builtInTexts()

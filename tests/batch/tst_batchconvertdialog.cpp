@@ -1,6 +1,7 @@
 #include "batch/batchconvertdialog.h"
 #include "batchtestsupport.h"
 #include "buttonclick.h"
+#include "languagetesting.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -287,47 +288,23 @@ void TestBatchConvertDialog::languageKeys()
     QFETCH(QString, objectName);
     QFETCH(QString, builtIn);
 
-    const auto shownText = [&](BatchConvertDialog &dialog) -> QString {
-        if (objectName.isEmpty())
-            return dialog.texts.value(key, "<no text>");
-        if (objectName == "BatchConvertDialog")
-            return dialog.windowTitle();
-        QWidget *widget = dialog.findChild<QWidget *>(objectName);
-        if (auto *label = qobject_cast<QLabel *>(widget))
-            return label->text();
-        if (auto *button = qobject_cast<QAbstractButton *>(widget))
-            return button->text();
-        return QStringLiteral("<no widget %1>").arg(objectName);
+    const auto shownText = [&](const BatchConvertDialog &dialog) {
+        return objectName.isEmpty() ? dialog.texts.value(key, "<no text>")
+                                    : widgetText(dialog, objectName);
     };
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString missing = dir.filePath("missing_lang.ini");
-    const QString filled = dir.filePath("filled_lang.ini");
-    const QString emptied = dir.filePath("emptied_lang.ini");
-    const QByteArray utf8Key = key.toUtf8();
-    QVERIFY(writeBytes(filled, "[main]\n" + utf8Key + "=main\n[config]\n" + utf8Key +
-                                   "=config\n[batch_convert]\n" + utf8Key + "=一括 " + utf8Key +
-                                   "\n"));
-    QVERIFY(writeBytes(emptied, "[main]\n" + utf8Key + "=main\n[batch_convert]\n" + utf8Key +
-                                    "=\n[config]\n" + utf8Key + "=config\n"));
+    const KeyLanguageFiles files(dir.path(), "batch_convert", key.toUtf8(), "一括 " + key.toUtf8());
+    QVERIFY(files.written);
 
-    BatchConvertDialog withoutFile;
-    withoutFile.langFile = missing;
-    withoutFile.loadLanguage();
-    QCOMPARE(shownText(withoutFile), builtIn);
-    QCOMPARE(withoutFile.texts.size(), 5);
-    QVERIFY(!QFile::exists(missing));
-
-    BatchConvertDialog withText;
-    withText.langFile = filled;
-    withText.loadLanguage();
-    QCOMPARE(shownText(withText), QString("一括 " + key));
-
-    BatchConvertDialog withEmptyValue;
-    withEmptyValue.langFile = emptied;
-    withEmptyValue.loadLanguage();
-    QCOMPARE(shownText(withEmptyValue), builtIn);
+    const auto withoutFile = dialogWithLanguage<BatchConvertDialog>(files.missing);
+    QCOMPARE(shownText(*withoutFile), builtIn);
+    QCOMPARE(withoutFile->texts.size(), 5);
+    QVERIFY(!QFile::exists(files.missing));
+    QCOMPARE(shownText(*dialogWithLanguage<BatchConvertDialog>(files.filled)),
+             QString("一括 " + key));
+    QCOMPARE(shownText(*dialogWithLanguage<BatchConvertDialog>(files.emptied)), builtIn);
 }
 
 void TestBatchConvertDialog::countLabel_data()

@@ -1,3 +1,4 @@
+#include "languagetesting.h"
 #include "modalanswerer.h"
 #include "option/option.h"
 #include "testfiles.h"
@@ -754,45 +755,20 @@ void TestOption::languageKeys()
     QFETCH(QString, objectName);
     QFETCH(QString, builtIn);
 
-    const auto shownText = [&](Option &dialog) -> QString {
-        if (objectName.isEmpty())
-            return dialog.texts.value(key);
-        if (objectName == "Option")
-            return dialog.windowTitle();
-        QWidget *w = dialog.findChild<QWidget *>(objectName);
-        if (auto *label = qobject_cast<QLabel *>(w))
-            return label->text();
-        if (auto *push = qobject_cast<QPushButton *>(w))
-            return push->text();
-        return QStringLiteral("<no widget %1>").arg(objectName);
+    const auto shownText = [&](const Option &dialog) {
+        return objectName.isEmpty() ? dialog.texts.value(key) : widgetText(dialog, objectName);
     };
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString missing = dir.filePath("missing_lang.ini");
-    const QString filled = dir.filePath("filled_lang.ini");
-    const QString emptied = dir.filePath("emptied_lang.ini");
-    const QByteArray utf8Key = key.toUtf8();
-    QVERIFY(writeBytes(filled, "[main]\n" + utf8Key + "=メイン " + utf8Key + "\n[batch_convert]\n" +
-                                   utf8Key + "=batch\n[config]\n" + utf8Key + "=設定 " + utf8Key +
-                                   "\\n2\n"));
-    QVERIFY(writeBytes(emptied, "[main]\n" + utf8Key + "=main\n[config]\n" + utf8Key + "=\n"));
+    const KeyLanguageFiles files(dir.path(), "config", key.toUtf8(),
+                                 "設定 " + key.toUtf8() + "\\n2");
+    QVERIFY(files.written);
 
-    Option withoutFile;
-    withoutFile.langFile = missing;
-    withoutFile.loadLanguage();
-    QCOMPARE(shownText(withoutFile), builtIn);
-    QVERIFY(!QFile::exists(missing));
-
-    Option withText;
-    withText.langFile = filled;
-    withText.loadLanguage();
-    QCOMPARE(shownText(withText), QString("設定 " + key + "\n2"));
-
-    Option withEmptyValue;
-    withEmptyValue.langFile = emptied;
-    withEmptyValue.loadLanguage();
-    QCOMPARE(shownText(withEmptyValue), builtIn);
+    QCOMPARE(shownText(*dialogWithLanguage<Option>(files.missing)), builtIn);
+    QVERIFY(!QFile::exists(files.missing));
+    QCOMPARE(shownText(*dialogWithLanguage<Option>(files.filled)), QString("設定 " + key + "\n2"));
+    QCOMPARE(shownText(*dialogWithLanguage<Option>(files.emptied)), builtIn);
 }
 
 // The dialog's title comes from the file unchanged, and the warning box carries it.

@@ -204,7 +204,7 @@ void FileSystemFailuresTest::writeMapFails()
 
     const QImage map = noisePicture().scaled(mapSize);
     QString error;
-    QVERIFY(!writeMap(map, victimPath(), outputFormat, 100, &error));
+    QVERIFY(!writeMap(map, victimPath(), mapFormatForCode(outputFormat), 100, &error));
     QVERIFY(!error.isEmpty());
     verifyUntouched(failure);
     if (QTest::currentTestFailed())
@@ -215,7 +215,8 @@ void FileSystemFailuresTest::writeMapFails()
         const QString later = out + QLatin1Char('/') + laterName;
         // Quality 85, as the settings give by default: the PNG writer compresses (from
         // quality 90 on it stores the pixels as they are).
-        QVERIFY2(writeMap(flatPicture().scaled(mapSize), later, 1, 85, &error), qPrintable(error));
+        QVERIFY2(writeMap(flatPicture().scaled(mapSize), later, MapFormat::Png, 85, &error),
+                 qPrintable(error));
         QCOMPARE(QImage(later).size(), mapSize);
         verifyUntouched(failure, {laterName});
     }

@@ -137,8 +137,8 @@ int main(int argc, char **argv)
 
         clock.start();
         QString error;
-        if (!result.ok() ||
-            !writeMap(result.map, folder.filePath(QString("map_%1.jpg").arg(i)), 0, 85, &error)) {
+        if (!result.ok() || !writeMap(result.map, folder.filePath(QString("map_%1.jpg").arg(i)),
+                                      MapFormat::Jpg, 85, &error)) {
             std::fprintf(stderr, "file %d failed: %s\n", i,
                          qPrintable(result.ok() ? error : result.error));
             return 1;

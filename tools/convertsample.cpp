@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot convert %1: %2").arg(input, result.error));
 
     QString error;
-    if (!writeMap(result.map, output, toolsupport::outputFormatFor(output), quality, &error))
+    if (!writeMap(result.map, output, toolsupport::mapFormatFor(output), quality, &error))
         return fail(QStringLiteral("cannot write %1: %2").arg(output, error));
 
     QTextStream(stdout) << "wrote " << output << ": " << params.outputWidth << " x "

@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("not enough memory for the picture"));
 
     QString error;
-    if (!writeMap(picture, options.output, toolsupport::outputFormatFor(options.output),
+    if (!writeMap(picture, options.output, toolsupport::mapFormatFor(options.output),
                   options.quality, &error))
         return fail(QStringLiteral("cannot write %1: %2").arg(options.output, error));
 

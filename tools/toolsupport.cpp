@@ -47,9 +47,11 @@ bool readDouble(const QCommandLineParser &parser, const QString &option, double 
     return true;
 }
 
-int outputFormatFor(const QString &path)
+MapFormat mapFormatFor(const QString &path)
 {
-    return QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+    return QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0
+               ? MapFormat::Png
+               : MapFormat::Jpg;
 }
 
 int fail(const QString &message, int exitCode)

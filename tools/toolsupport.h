@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/mapwriter.h"
+
 #include <QCommandLineParser>
 #include <QString>
 
@@ -24,9 +26,8 @@ bool readInt(const QCommandLineParser &parser, const QString &option, int &value
 bool readDouble(const QCommandLineParser &parser, const QString &option, double &value,
                 QString &error);
 
-// Output format code of the program's writer for a file name: 1 (PNG) for ".png",
-// 0 (JPG) otherwise.
-int outputFormatFor(const QString &path);
+// The map format for a file name: PNG for ".png", JPG otherwise.
+MapFormat mapFormatFor(const QString &path);
 
 // Prints "<program>: <message>" to standard error and returns the exit code.
 int fail(const QString &message, int exitCode = 1);

@@ -168,7 +168,7 @@ void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
     pendingOutput = outcome.output;
     pendingWrite = std::async(
         overlapped ? std::launch::async : std::launch::deferred, [this, outcome, map]() mutable {
-            outcome.written = writeMap(map, outcome.output, settings.outputFormat,
+            outcome.written = writeMap(map, outcome.output, mapFormatForCode(settings.outputFormat),
                                        settings.outputQuality, &outcome.reason);
             return outcome;
         });

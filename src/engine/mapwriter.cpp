@@ -33,7 +33,7 @@ QString unusedSiblingName(const QString &path)
     }
 }
 
-bool saveWhole(const QImage &map, const QString &path, int outputFormat, int quality,
+bool saveWhole(const QImage &map, const QString &path, MapFormat format, int quality,
                QString *errorText)
 {
     QSaveFile file(path);
@@ -41,7 +41,7 @@ bool saveWhole(const QImage &map, const QString &path, int outputFormat, int qua
         *errorText = file.errorString();
         return false;
     }
-    QImageWriter writer(&file, outputFormatName(outputFormat).toLatin1());
+    QImageWriter writer(&file, mapFormatName(format).toLatin1());
     writer.setQuality(quality);
     if (!writer.write(map)) {
         file.cancelWriting();
@@ -57,12 +57,22 @@ bool saveWhole(const QImage &map, const QString &path, int outputFormat, int qua
 
 } // namespace
 
-QString outputFormatName(int outputFormat)
+MapFormat mapFormatForCode(int outputFormat)
 {
-    return outputFormat == 1 ? QStringLiteral("png") : QStringLiteral("jpg");
+    return outputFormat == 1 ? MapFormat::Png : MapFormat::Jpg;
 }
 
-bool writeMap(const QImage &map, const QString &path, int outputFormat, int quality,
+QString mapFormatName(MapFormat format)
+{
+    return format == MapFormat::Png ? QStringLiteral("png") : QStringLiteral("jpg");
+}
+
+QString outputFormatName(int outputFormat)
+{
+    return mapFormatName(mapFormatForCode(outputFormat));
+}
+
+bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
               QString *errorText)
 {
     QString reason;
@@ -74,11 +84,11 @@ bool writeMap(const QImage &map, const QString &path, int outputFormat, int qual
     if (map.isNull())
         return fail(QStringLiteral("there is no map to write"));
     if (!isSymbolicLink(path))
-        return saveWhole(map, path, outputFormat, quality, &reason) || fail(reason);
+        return saveWhole(map, path, format, quality, &reason) || fail(reason);
     // QSaveFile replaces the file a link points to, which may lie anywhere. The map is saved
     // whole beside the link instead and then renamed over the link itself.
     const QString sibling = unusedSiblingName(path);
-    if (!saveWhole(map, sibling, outputFormat, quality, &reason))
+    if (!saveWhole(map, sibling, format, quality, &reason))
         return fail(reason);
     if (std::rename(QFile::encodeName(sibling).constData(), QFile::encodeName(path).constData()) !=
         0) {

@@ -4,12 +4,24 @@
 
 class QImage;
 
-// Format name that an output format code stands for: "png" for 1, "jpg" for every other code.
+// The file formats a map is written in.
+enum class MapFormat
+{
+    Jpg,
+    Png
+};
+
+// The format that the settings' output format code stands for: PNG for 1, JPG for every other
+// code (the code is an int in the settings file and the main window).
+MapFormat mapFormatForCode(int outputFormat);
+// The format's file suffix and Qt image format name: "jpg" or "png".
+QString mapFormatName(MapFormat format);
+// The name of the format that an output format code stands for.
 QString outputFormatName(int outputFormat);
 
-// Writes a map as PNG (outputFormat 1) or JPG (any other value) with the given quality.
+// Writes a map in the given format with the given quality (JPG only).
 // The file is replaced only when the whole image has been written, so a failed write leaves
 // an existing file untouched. A symbolic link under path is itself replaced by the map; the
 // file it points to is never written. Returns false and sets errorText when the write failed.
-bool writeMap(const QImage &map, const QString &path, int outputFormat, int quality,
+bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
               QString *errorText = nullptr);

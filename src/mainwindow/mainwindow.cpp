@@ -190,7 +190,7 @@ void MainWindow::on_btnConvert_clicked()
         return;
     }
     QString error;
-    if (!writeMap(map, target, outputFormat, outputQuality, &error)) {
+    if (!writeMap(map, target, mapFormatForCode(outputFormat), outputQuality, &error)) {
         showMessage(this, QMessageBox::Warning, title,
                     target + texts.value(QStringLiteral("save_error")) + QLatin1Char('\n') + error);
         return;

@@ -325,7 +325,7 @@ void DesktopTest::englishTextsReplaceEveryBuiltInText()
 {
     QTemporaryDir place;
     QVERIFY(QFile::copy(englishLanguageFile(), place.filePath(QStringLiteral("orvix_lang.ini"))));
-    windowtesting::ModalAnswerer safetyNet;
+    ModalAnswerer safetyNet;
     auto window = windowtesting::makeWindow(place.path());
     BatchConvertDialog batchDialog;
     batchDialog.langFile = window->langFile;

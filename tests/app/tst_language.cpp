@@ -1,12 +1,12 @@
+#include "languagetesting.h"
 #include "mainwindow/mainwindow.h"
 #include "preview/previewwindow.h"
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-
-using windowtesting::ModalAnswerer;
 
 // The main window's texts: built-in texts without a language file, the reader's quoting rules,
 // section isolation and the version suffix of the title.
@@ -35,7 +35,7 @@ private:
     static QString shownText(MainWindow &window, const QString &where);
 
     QTemporaryDir folder;
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void LanguageTest::init()
@@ -52,9 +52,7 @@ void LanguageTest::cleanup()
 
 void LanguageTest::writeLanguage(const QByteArray &content)
 {
-    QFile file(languagePath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    QVERIFY(writeBytes(languagePath(), content));
 }
 
 QString LanguageTest::shownText(MainWindow &window, const QString &where)
@@ -65,15 +63,7 @@ QString LanguageTest::shownText(MainWindow &window, const QString &where)
         return window.previewWindow->windowTitle();
     if (where.startsWith(QLatin1String("texts:")))
         return window.texts.value(where.mid(6));
-    if (auto *menu = window.findChild<QMenu *>(where))
-        return menu->title();
-    if (auto *action = window.findChild<QAction *>(where))
-        return action->text();
-    if (auto *label = window.findChild<QLabel *>(where))
-        return label->text();
-    if (auto *button = window.findChild<QAbstractButton *>(where))
-        return button->text();
-    return QStringLiteral("<no such text>");
+    return widgetText(window, where);
 }
 
 void LanguageTest::builtInTexts()

@@ -4,6 +4,7 @@
 // and only regular files of a bounded size are read.
 
 #include "app/safeinifile.h"
+#include "testfiles.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -15,12 +16,6 @@ namespace {
 
 // The 43-byte value that makes QSettings reserve a list of 2^31 - 1 items.
 const QByteArray hugeList = "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)";
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 
@@ -79,7 +74,7 @@ void TestSafeIniFile::specialValuesRemoved()
     QFETCH(QString, key);
     QFETCH(QVariant, expected);
     const QString path = dir.filePath("user.ini");
-    QVERIFY(writeFile(path, text));
+    QVERIFY(writeBytes(path, text));
     const SafeIniFile safe(path, {"Geometry", "PreviewGeometry"});
     QVERIFY2(safe.ok(), qPrintable(safe.error()));
     QSettings settings(safe.path(), QSettings::IniFormat);
@@ -94,7 +89,7 @@ void TestSafeIniFile::onlySmallRegularFilesRead()
 {
     const QString fifo = dir.filePath("fifo.ini"), large = dir.filePath("large.ini");
     QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-    QVERIFY(writeFile(large, "x=1\n" + QByteArray(5 * 1024 * 1024, ';')));
+    QVERIFY(writeBytes(large, "x=1\n" + QByteArray(5 * 1024 * 1024, ';')));
     for (const QString &path : {fifo, large}) {
         const SafeIniFile safe(path);
         QVERIFY(!safe.ok() && safe.error().startsWith(path));

@@ -10,8 +10,6 @@
 
 #include <cmath>
 
-using windowtesting::ModalAnswerer;
-
 // The settings file: defaults on a first run, the round trip of all 26 keys, kept foreign keys,
 // and hand-edited values that must neither crash nor write anything the engine refuses.
 class SettingsTest : public QObject
@@ -39,7 +37,7 @@ private:
     std::unique_ptr<MainWindow> startedWindow();
 
     QTemporaryDir folder;
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void SettingsTest::init()

@@ -9,6 +9,7 @@
 
 #include "mainwindow/mainwindow.h"
 #include "scratchfilesystem.h"
+#include "testfiles.h"
 #include "windowtesting.h"
 
 #include <QDir>
@@ -38,20 +39,6 @@ constexpr qint64 fileSystemSize = 256 * 1024;
 constexpr uid_t ordinaryUser = 65534;
 // What a full file system has left when the save starts writing: less than the new file.
 constexpr qint64 spaceLeftForTheSave = 8 * 1024;
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList entries(const QString &folder)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
-                                               QDir::NoDotAndDotDot | QDir::System);
-    names.sort();
-    return names;
-}
 
 // The values of the first save.
 void setFirstValues(MainWindow &window)

@@ -12,8 +12,6 @@
 
 #include <vector>
 
-using windowtesting::ModalAnswerer;
-
 // Start-up: the file paths beside the program, the "/batch" switch, pattern expansion, the
 // start-up work in an interactive and in a silent start, and the built program's silent runs.
 class StartupTest : public QObject
@@ -47,7 +45,7 @@ private:
     QString picture(const QString &name) const;
 
     QTemporaryDir folder;
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void StartupTest::init()

@@ -1,19 +1,14 @@
 #pragma once
 
-#include <QApplication>
+#include "modalanswerer.h"
+#include "testfiles.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
-#include <QObject>
 #include <QPainter>
-#include <QPointer>
 #include <QString>
-#include <QTimer>
-#include <QWidget>
-
-#include <functional>
-#include <vector>
 
 // A globe-like test picture: a coloured disk on black whose shading depends on the seed, so
 // the maps of different pictures differ.
@@ -36,12 +31,6 @@ inline bool writeGlobe(const QString &path, int width, int height, int seed = 0,
                        const char *format = nullptr)
 {
     return globePicture(width, height, seed).save(path, format);
-}
-
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // A GIF of the picture in 128 grey levels. Qt reads GIF but cannot write it, so the
@@ -94,67 +83,9 @@ inline QByteArray greyGif(const QImage &picture)
     return gif;
 }
 
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 inline bool setModified(const QString &path, const QDateTime &time)
 {
     QFile file(path);
     return file.open(QIODevice::ReadWrite) &&
            file.setFileTime(time, QFileDevice::FileModificationTime);
 }
-
-// Answers the modal dialogs that a command under test opens, one step per dialog in the
-// expected order: each step waits until a dialog of its class is the active modal widget,
-// then acts on it (reads it, fills it in, clicks a button). The steps run from the event
-// loop of the modal dialogs themselves, so nested dialogs work too.
-class ModalScript : public QObject
-{
-public:
-    template <typename Dialog> ModalScript &then(std::function<void(Dialog *)> action)
-    {
-        steps.push_back({[](QWidget *modal) { return qobject_cast<Dialog *>(modal) != nullptr; },
-                         [action](QWidget *modal) { action(qobject_cast<Dialog *>(modal)); }});
-        return *this;
-    }
-
-    void start() { scheduleNextPoll(); }
-    // Steps whose dialog never appeared.
-    int pending() const { return int(steps.size() - done); }
-
-private:
-    struct Step
-    {
-        std::function<bool(QWidget *)> matches;
-        std::function<void(QWidget *)> act;
-    };
-
-    void scheduleNextPoll()
-    {
-        if (done < steps.size() && pollsLeft-- > 0)
-            QTimer::singleShot(5, this, [this] { poll(); });
-    }
-
-    void poll()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && steps[done].matches(modal)) {
-            const Step step = steps[done];
-            ++done;
-            // Queued before the step acts: the action may open a nested modal dialog whose
-            // event loop must go on polling.
-            scheduleNextPoll();
-            step.act(modal);
-            return;
-        }
-        scheduleNextPoll();
-    }
-
-    std::vector<Step> steps;
-    size_t done = 0;
-    // Bounds the polling when a dialog never appears (a fault the test then reports).
-    int pollsLeft = 20000;
-};

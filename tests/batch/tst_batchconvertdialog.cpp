@@ -1,6 +1,7 @@
 #include "batch/batchconvertdialog.h"
 #include "batchtestsupport.h"
 #include "buttonclick.h"
+#include "languagetesting.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -289,47 +290,23 @@ void TestBatchConvertDialog::languageKeys()
     QFETCH(QString, objectName);
     QFETCH(QString, builtIn);
 
-    const auto shownText = [&](BatchConvertDialog &dialog) -> QString {
-        if (objectName.isEmpty())
-            return dialog.texts.value(key, "<no text>");
-        if (objectName == "BatchConvertDialog")
-            return dialog.windowTitle();
-        QWidget *widget = dialog.findChild<QWidget *>(objectName);
-        if (auto *label = qobject_cast<QLabel *>(widget))
-            return label->text();
-        if (auto *button = qobject_cast<QAbstractButton *>(widget))
-            return button->text();
-        return QStringLiteral("<no widget %1>").arg(objectName);
+    const auto shownText = [&](const BatchConvertDialog &dialog) {
+        return objectName.isEmpty() ? dialog.texts.value(key, "<no text>")
+                                    : widgetText(dialog, objectName);
     };
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString missing = dir.filePath("missing_lang.ini");
-    const QString filled = dir.filePath("filled_lang.ini");
-    const QString emptied = dir.filePath("emptied_lang.ini");
-    const QByteArray utf8Key = key.toUtf8();
-    QVERIFY(writeBytes(filled, "[main]\n" + utf8Key + "=main\n[config]\n" + utf8Key +
-                                   "=config\n[batch_convert]\n" + utf8Key + "=一括 " + utf8Key +
-                                   "\n"));
-    QVERIFY(writeBytes(emptied, "[main]\n" + utf8Key + "=main\n[batch_convert]\n" + utf8Key +
-                                    "=\n[config]\n" + utf8Key + "=config\n"));
+    const KeyLanguageFiles files(dir.path(), "batch_convert", key.toUtf8(), "一括 " + key.toUtf8());
+    QVERIFY(files.written);
 
-    BatchConvertDialog withoutFile;
-    withoutFile.langFile = missing;
-    withoutFile.loadLanguage();
-    QCOMPARE(shownText(withoutFile), builtIn);
-    QCOMPARE(withoutFile.texts.size(), 5);
-    QVERIFY(!QFile::exists(missing));
-
-    BatchConvertDialog withText;
-    withText.langFile = filled;
-    withText.loadLanguage();
-    QCOMPARE(shownText(withText), QString("一括 " + key));
-
-    BatchConvertDialog withEmptyValue;
-    withEmptyValue.langFile = emptied;
-    withEmptyValue.loadLanguage();
-    QCOMPARE(shownText(withEmptyValue), builtIn);
+    const auto withoutFile = dialogWithLanguage<BatchConvertDialog>(files.missing);
+    QCOMPARE(shownText(*withoutFile), builtIn);
+    QCOMPARE(withoutFile->texts.size(), 5);
+    QVERIFY(!QFile::exists(files.missing));
+    QCOMPARE(shownText(*dialogWithLanguage<BatchConvertDialog>(files.filled)),
+             QString("一括 " + key));
+    QCOMPARE(shownText(*dialogWithLanguage<BatchConvertDialog>(files.emptied)), builtIn);
 }
 
 void TestBatchConvertDialog::countLabel_data()
@@ -352,12 +329,11 @@ void TestBatchConvertDialog::countLabel()
     for (int i = 0; i < files; ++i)
         dialog.files << QString("/pictures/%1.jpg").arg(i);
     QString shown;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         shown = child<QLabel>(open, "labelSelectCount")->text();
         child<QPushButton>(open, "btnClose")->click();
     });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
     QCOMPARE(shown, label);
@@ -395,7 +371,7 @@ void TestBatchConvertDialog::execShowsTheMembers()
     QStringList checked;
     bool overwriteShown = false, openFilerShown = false, closeIsDefault = false;
     QString folderShown;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         for (QRadioButton *radio : open->findChildren<QRadioButton *>())
             if (radio->isChecked())
@@ -406,7 +382,6 @@ void TestBatchConvertDialog::execShowsTheMembers()
         closeIsDefault = child<QPushButton>(open, "btnClose")->isDefault();
         open->close();
     });
-    script.start();
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QCOMPARE(script.pending(), 0);
     checked.sort();
@@ -464,7 +439,7 @@ void TestBatchConvertDialog::choicesComeBack()
     dialog.fileNameType = 0;
     dialog.overwrite = true;
     dialog.openFiler = true;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         for (const QString &name : clicks.split(' '))
             clickButton(open->findChild<QAbstractButton *>(name));
@@ -475,7 +450,6 @@ void TestBatchConvertDialog::choicesComeBack()
         else
             QTest::mouseClick(child<QPushButton>(open, qPrintable(closeWith)), Qt::LeftButton);
     });
-    script.start();
     QCOMPARE(dialog.exec(), result);
     QCOMPARE(script.pending(), 0);
     QCOMPARE(dialog.sortType, sortType);
@@ -502,14 +476,13 @@ void TestBatchConvertDialog::enterActivatesClose()
     BatchConvertDialog dialog;
     dialog.sortType = 0;
     dialog.fileNameType = 0;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *open) {
         auto *target = open->findChild<QAbstractButton *>(focus);
         clickButton(target);
         target->setFocus();
         QTest::keyClick(target, Qt::Key(key));
     });
-    script.start();
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QCOMPARE(script.pending(), 0);
     // The close button ran: a clicked radio button has been stored.
@@ -537,7 +510,7 @@ void TestBatchConvertDialog::pickFiles()
     QString title, startFolder, countShown;
     QStringList filters;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, "btnSelectFiles"), Qt::LeftButton);
@@ -553,7 +526,6 @@ void TestBatchConvertDialog::pickFiles()
             countShown = child<QLabel>(open, "labelSelectCount")->text();
             QTest::mouseClick(child<QPushButton>(open, "btnClose"), Qt::LeftButton);
         });
-    script.start();
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     QCOMPARE(script.pending(), 0);
 
@@ -586,7 +558,7 @@ void TestBatchConvertDialog::cancelledPickersChangeNothing()
     dialog.inputFolder = "/in";
     dialog.outputFolder = "/out";
     QString countShown, folderShown;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([&](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, qPrintable(button)), Qt::LeftButton);
@@ -597,7 +569,6 @@ void TestBatchConvertDialog::cancelledPickersChangeNothing()
             folderShown = child<QLabel>(open, "labelOutputFolder")->text();
             QTest::mouseClick(child<QPushButton>(open, "btnClose"), Qt::LeftButton);
         });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
     QCOMPARE(dialog.files, QStringList({"/in/a.jpg", "/in/b.jpg"}));
@@ -643,7 +614,7 @@ void TestBatchConvertDialog::pickFolder()
     dialog.inputFolder = dir.path();
     QString title, countShown;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, "btnSelectFolder"), Qt::LeftButton);
@@ -657,7 +628,6 @@ void TestBatchConvertDialog::pickFolder()
             countShown = child<QLabel>(open, "labelSelectCount")->text();
             open->close();
         });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
 
@@ -681,7 +651,7 @@ void TestBatchConvertDialog::pickOutputFolder()
     dialog.loadLanguage();
     dialog.outputFolder = dir.path();
     QString title, startFolder, folderShown;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([](BatchConvertDialog *open) {
             QTest::mouseClick(child<QPushButton>(open, "btnOutputFolder"), Qt::LeftButton);
@@ -695,7 +665,6 @@ void TestBatchConvertDialog::pickOutputFolder()
             folderShown = child<QLabel>(open, "labelOutputFolder")->text();
             open->close();
         });
-    script.start();
     dialog.exec();
     QCOMPARE(script.pending(), 0);
     QCOMPARE(title, QString("変換後のファイルを保存するフォルダを選択して下さい"));

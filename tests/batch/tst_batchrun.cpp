@@ -27,22 +27,9 @@ namespace {
 const QString successText = QStringLiteral("複数画像ファイル変換が終了しました");
 const QString batchTitle = QStringLiteral("複数画像ファイル変換");
 
-struct SeenBox
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    bool okIsDefault = false;
-};
-
 void answer(QMessageBox *box, SeenBox &seen)
 {
-    seen.title = box->windowTitle();
-    seen.text = box->text();
-    seen.icon = box->icon();
-    seen.buttons = box->standardButtons();
-    seen.okIsDefault = box->defaultButton() == box->button(QMessageBox::Ok);
+    seen = seenBox(box);
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
 }
 
@@ -180,9 +167,8 @@ void TestBatchRun::interactiveRun()
         QVERIFY(writeBytes(window->batchFiles[broken], "no picture"));
     std::reverse(window->batchFiles.begin(), window->batchFiles.end());
     SeenBox seen;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<QMessageBox>([&](QMessageBox *box) { answer(box, seen); });
-    script.start();
     window->batchConvert();
 
     QCOMPARE(script.pending(), 0);
@@ -190,7 +176,7 @@ void TestBatchRun::interactiveRun()
     QCOMPARE(seen.text, text);
     QCOMPARE(seen.icon, QMessageBox::Information);
     QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(seen.okIsDefault);
+    QCOMPARE(seen.defaultButton, QMessageBox::Ok);
     QCOMPARE(QDir(out).entryList(QDir::Files).size(), written);
     // Sorted by path in place: map_0 is p0.
     QStringList sorted = window->batchFiles;
@@ -230,10 +216,9 @@ void TestBatchRun::scalesFollowTheLastLoadedPicture()
         QVERIFY(writeBytes(out + "/map_2.jpg", "an earlier map"));
     if (lastFile == "unreadable")
         QVERIFY(writeBytes(window->batchFiles[2], "no picture"));
-    ModalScript script;
+    ModalAnswerer script;
     SeenBox seen;
     script.then<QMessageBox>([&](QMessageBox *box) { answer(box, seen); });
-    script.start();
     window->batchConvert();
 
     QCOMPARE(script.pending(), 0);
@@ -264,9 +249,8 @@ void TestBatchRun::windowDisabledWhileRunning()
         bar = status->findChild<QProgressBar *>("progStatus")->value();
     });
     SeenBox seen;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<QMessageBox>([&](QMessageBox *box) { answer(box, seen); });
-    script.start();
     window->batchConvert();
 
     QVERIFY(!windowEnabled);
@@ -313,9 +297,8 @@ void TestBatchRun::stopDuringTheThirdOfTenFiles()
         QCoreApplication::processEvents();
     });
     SeenBox seen;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<QMessageBox>([&](QMessageBox *box) { answer(box, seen); });
-    script.start();
     window->batchConvert();
 
     QVERIFY(clicks > 0);
@@ -346,7 +329,7 @@ void TestBatchRun::openFolderAfterTheBox()
     window->openFiler = openFiler;
     window->batchMode = batchMode;
     window->batchFiles = writeInputs(1);
-    ModalScript script;
+    ModalAnswerer script;
     SeenBox seen;
     bool openedBeforeTheBox = false;
     script.then<QMessageBox>([&](QMessageBox *box) {
@@ -354,7 +337,6 @@ void TestBatchRun::openFolderAfterTheBox()
         answer(box, seen);
         boxAnswered = true;
     });
-    script.start();
     window->batchConvert();
 
     QCOMPARE(script.pending(), batchMode == 0 ? 0 : 1);
@@ -385,9 +367,8 @@ void TestBatchRun::emptyOutputFolderRefused()
     window->batchFiles = QStringList{files[1], files[0]};
     window->sourceImage = globePicture(10, 10);
     SeenBox seen;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<QMessageBox>([&](QMessageBox *box) { answer(box, seen); });
-    script.start();
     const QString folderBefore = QDir::currentPath();
     QDir::setCurrent(in);
     window->batchConvert();
@@ -431,13 +412,12 @@ void TestBatchRun::silentRun()
     window->batchFiles = writeInputs(3);
     if (broken >= 0)
         QVERIFY(writeBytes(window->batchFiles[broken], "no picture"));
-    ModalScript script;
+    ModalAnswerer script;
     SeenBox seen;
     script.then<QDialog>([&](QDialog *dialog) {
         seen.title = dialog->windowTitle();
         dialog->reject();
     });
-    script.start();
     window->batchConvert();
 
     QCOMPARE(script.pending(), 1);
@@ -470,7 +450,7 @@ void TestBatchRun::dialogRoundTripKeepsChoices()
     const QString newOut = dir->filePath("maps");
     QVERIFY(QDir().mkpath(newOut));
     QString countShown, dialogTitle;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([&](BatchConvertDialog *dialog) {
             countShown = dialog->findChild<QLabel *>("labelSelectCount")->text();
@@ -489,7 +469,6 @@ void TestBatchRun::dialogRoundTripKeepsChoices()
             else
                 QTest::mouseClick(dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
         });
-    script.start();
     window->on_actionBatch_Convert_triggered();
 
     QCOMPARE(script.pending(), 0);
@@ -513,13 +492,12 @@ void TestBatchRun::dialogConvertTakesTheTypedCircle()
     window->findChild<QLineEdit *>("lineCenterY")->setText("14");
     window->findChild<QLineEdit *>("lineRadius")->setText("12");
     SeenBox seen;
-    ModalScript script;
+    ModalAnswerer script;
     script
         .then<BatchConvertDialog>([](BatchConvertDialog *dialog) {
             QTest::mouseClick(dialog->findChild<QPushButton *>("btnConvert"), Qt::LeftButton);
         })
         .then<QMessageBox>([&](QMessageBox *box) { answer(box, seen); });
-    script.start();
     window->on_actionBatch_Convert_triggered();
 
     QCOMPARE(script.pending(), 0);
@@ -543,13 +521,12 @@ void TestBatchRun::dialogReadsTheLanguageFileAtEachOpening()
     window->batchFiles = writeInputs(2);
     const auto openDialog = [&window] {
         QStringList seen;
-        ModalScript script;
+        ModalAnswerer script;
         script.then<BatchConvertDialog>([&seen](BatchConvertDialog *dialog) {
             seen << dialog->windowTitle() << dialog->findChild<QLabel *>("label_1")->text()
                  << dialog->findChild<QLabel *>("labelSelectCount")->text();
             QTest::mouseClick(dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
         });
-        script.start();
         window->on_actionBatch_Convert_triggered();
         return seen;
     };
@@ -571,12 +548,11 @@ void TestBatchRun::commandLinePatternsOpenTheDialog()
     QVERIFY(QDir(in).mkdir("sub.png"));
     auto window = makeWindow();
     QStringList listed;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *dialog) {
         listed = dialog->files;
         dialog->close();
     });
-    script.start();
     window->startWith({"orvix", in + "/*.png", dir->filePath("plain.jpg")});
 
     QCOMPARE(script.pending(), 0);
@@ -595,12 +571,11 @@ void TestBatchRun::droppedPicturesOpenTheDialog()
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(files[1]), QUrl::fromLocalFile(files[0])});
     QStringList listed;
-    ModalScript script;
+    ModalAnswerer script;
     script.then<BatchConvertDialog>([&](BatchConvertDialog *dialog) {
         listed = dialog->files;
         QTest::mouseClick(dialog->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
     });
-    script.start();
     QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &enter);
     QVERIFY(enter.isAccepted());

@@ -12,6 +12,7 @@
 #include "mainwindow/mainwindow.h"
 #include "scratchfilesystem.h"
 #include "standarderrorcapture.h"
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -21,8 +22,6 @@
 #include <QtTest>
 
 #include <memory>
-
-using windowtesting::ModalAnswerer;
 
 namespace {
 
@@ -59,26 +58,6 @@ QImage flatPicture()
     QImage picture(pictureSize, QImage::Format_RGB32);
     picture.fill(qRgb(20, 90, 200));
     return picture;
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entries(const QString &folder)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
-                                               QDir::NoDotAndDotDot | QDir::System);
-    names.sort();
-    return names;
 }
 
 } // namespace
@@ -225,7 +204,7 @@ void FileSystemFailuresTest::writeMapFails()
 
     const QImage map = noisePicture().scaled(mapSize);
     QString error;
-    QVERIFY(!writeMap(map, victimPath(), outputFormat, 100, &error));
+    QVERIFY(!writeMap(map, victimPath(), mapFormatForCode(outputFormat), 100, &error));
     QVERIFY(!error.isEmpty());
     verifyUntouched(failure);
     if (QTest::currentTestFailed())
@@ -236,7 +215,8 @@ void FileSystemFailuresTest::writeMapFails()
         const QString later = out + QLatin1Char('/') + laterName;
         // Quality 85, as the settings give by default: the PNG writer compresses (from
         // quality 90 on it stores the pixels as they are).
-        QVERIFY2(writeMap(flatPicture().scaled(mapSize), later, 1, 85, &error), qPrintable(error));
+        QVERIFY2(writeMap(flatPicture().scaled(mapSize), later, MapFormat::Png, 85, &error),
+                 qPrintable(error));
         QCOMPARE(QImage(later).size(), mapSize);
         verifyUntouched(failure, {laterName});
     }
@@ -271,7 +251,7 @@ void FileSystemFailuresTest::convertCommandReportsFailure()
         ModalAnswerer answerer(QMessageBox::Yes);
         window->ui->btnConvert->click();
         QCOMPARE(answerer.boxes.size(), failure == Failure::TargetIsFolder ? 1 : 2);
-        const windowtesting::SeenBox &report = answerer.boxes.last();
+        const SeenBox &report = answerer.boxes.last();
         QCOMPARE(report.title, window->ui->btnConvert->text());
         QCOMPARE(report.icon, QMessageBox::Warning);
         const QString prefix = victimPath() + QStringLiteral(" へ保存できませんでした\n");

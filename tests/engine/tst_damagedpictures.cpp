@@ -6,6 +6,7 @@
 
 #include "damagedpictures.h"
 #include "engine/picturereader.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,12 +17,6 @@
 using damagedpictures::Sample;
 
 namespace {
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // The address sanitizer reserves terabytes of address space itself; there a huge allocation
 // is reported by the sanitizer instead.

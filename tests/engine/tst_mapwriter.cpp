@@ -3,6 +3,7 @@
 // exactly as it was.
 
 #include "engine/mapwriter.h"
+#include "testfiles.h"
 #include "testimages.h"
 
 #include <QDir>
@@ -37,18 +38,6 @@ struct WritableAgain
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray detectedFormat(const QString &path)
 {
@@ -115,7 +104,7 @@ void MapWriterTest::formatFollowsCode()
     // A neutral suffix: the format must come from the code, not from the name.
     const QString path = dir.filePath(QStringLiteral("map.out"));
     QString error;
-    QVERIFY2(writeMap(textured, path, code, 80, &error), qPrintable(error));
+    QVERIFY2(writeMap(textured, path, mapFormatForCode(code), 80, &error), qPrintable(error));
     QCOMPARE(detectedFormat(path), fileFormat);
     QCOMPARE(QImage(path).size(), textured.size());
 }
@@ -138,8 +127,8 @@ void MapWriterTest::qualityReachesEncoder()
     QVERIFY(dir.isValid());
     const QString lowPath = dir.filePath(QStringLiteral("low.jpg"));
     const QString highPath = dir.filePath(QStringLiteral("high.jpg"));
-    QVERIFY(writeMap(textured, lowPath, 0, lower));
-    QVERIFY(writeMap(textured, highPath, 0, higher));
+    QVERIFY(writeMap(textured, lowPath, MapFormat::Jpg, lower));
+    QVERIFY(writeMap(textured, highPath, MapFormat::Jpg, higher));
     QVERIFY2(QFileInfo(lowPath).size() < QFileInfo(highPath).size(),
              qPrintable(QStringLiteral("%1 bytes against %2")
                             .arg(QFileInfo(lowPath).size())
@@ -162,7 +151,7 @@ void MapWriterTest::emptyPixelsInFile()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("map.") + outputFormatName(code));
-    QVERIFY(writeMap(squareOnTransparent(), path, code, 90));
+    QVERIFY(writeMap(squareOnTransparent(), path, mapFormatForCode(code), 90));
 
     const QImage read = QImage(path).convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(read.size(), QSize(128, 64));
@@ -240,13 +229,13 @@ void MapWriterTest::failedWriteKeepsExistingFile()
     const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
     QString error;
-    QVERIFY(!writeMap(map, target, 0, 80, &error));
+    QVERIFY(!writeMap(map, target, MapFormat::Jpg, 80, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(keptFile), existing);
+    QCOMPARE(readBytes(keptFile), existing);
     // No half-written file or leftover temporary file appears beside it.
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     // The failure is reported without an error pointer too.
-    QVERIFY(!writeMap(map, target, 0, 80));
+    QVERIFY(!writeMap(map, target, MapFormat::Jpg, 80));
 }
 
 void MapWriterTest::successfulWriteReplacesExistingFile()
@@ -256,7 +245,7 @@ void MapWriterTest::successfulWriteReplacesExistingFile()
     const QString path = dir.filePath(QStringLiteral("map.png"));
     QVERIFY(writeBytes(path, "an earlier map"));
     QString error;
-    QVERIFY2(writeMap(textured, path, 1, 80, &error), qPrintable(error));
+    QVERIFY2(writeMap(textured, path, MapFormat::Png, 80, &error), qPrintable(error));
     // PNG is lossless: the file holds exactly the map.
     QCOMPARE(testimages::compare(QImage(path), textured).count, qint64(0));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map.png")});

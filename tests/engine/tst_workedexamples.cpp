@@ -3,6 +3,7 @@
 // images whose every pixel has its own colour.
 
 #include "conversioncases.h"
+#include "debuglog.h"
 #include "engine/mapconverter.h"
 #include "engine/mapprojector.h"
 #include "engine/mapsourcelookup.h"
@@ -61,24 +62,6 @@ int rowsWithContent(const QImage &image, int firstRow, int lastRow)
     }
     return rows;
 }
-
-// Collects the debug lines written while it lives.
-class DebugLines
-{
-public:
-    DebugLines() { previous = qInstallMessageHandler(&DebugLines::collect); }
-    ~DebugLines() { qInstallMessageHandler(previous); }
-    static QStringList lines;
-
-private:
-    static void collect(QtMsgType type, const QMessageLogContext &, const QString &text)
-    {
-        if (type == QtDebugMsg)
-            lines << text;
-    }
-    QtMessageHandler previous;
-};
-QStringList DebugLines::lines;
 
 } // namespace
 
@@ -450,14 +433,13 @@ void WorkedExamplesTest::distanceOneWritesNothing()
     QImage target = testimages::filled(exampleMap.width(), exampleMap.height(),
                                        QImage::Format_ARGB32_Premultiplied, marker.rgba());
     const QImage before = target;
-    DebugLines log;
-    DebugLines::lines.clear();
+    DebugLog log;
     QCOMPARE(exampleProjector(1).projectDisk(uniqueSource, target), 0);
     QCOMPARE(testimages::compare(target, before).count, qint64(0));
     // The text "Convert error " and the count, which the debug stream separates by a blank.
-    QCOMPARE(DebugLines::lines, QStringList{QStringLiteral("Convert error  0")});
-    QCOMPARE(DebugLines::lines.size(), 1);
-    QVERIFY(DebugLines::lines.first().endsWith(QStringLiteral(" 0")));
+    QCOMPARE(log.lines, QStringList{QStringLiteral("Convert error  0")});
+    QCOMPARE(log.lines.size(), 1);
+    QVERIFY(log.lines.first().endsWith(QStringLiteral(" 0")));
 
     MapConverter converter;
     const ConversionResult result =

@@ -6,6 +6,7 @@
 #include "engine/picturereader.h"
 #include "mainwindow/mainwindow.h"
 #include "standarderrorcapture.h"
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -14,15 +15,8 @@
 #include <QtTest>
 
 using damagedpictures::Sample;
-using windowtesting::ModalAnswerer;
 
 namespace {
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // What the window shows and keeps that a failed open must leave alone.
 struct WindowState

@@ -1,7 +1,9 @@
+#include "debuglog.h"
 #include "engine/mapconverter.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "preview/previewwindow.h"
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -15,51 +17,12 @@
 
 #include <cmath>
 
-using windowtesting::ModalAnswerer;
-
 namespace {
-
-QStringList logLines;
-
-void collectDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        logLines << message;
-}
-
-// Counts the debug lines naming an operation while it lives.
-class OperationLog
-{
-public:
-    OperationLog()
-    {
-        logLines.clear();
-        previous = qInstallMessageHandler(collectDebugLines);
-    }
-    ~OperationLog() { qInstallMessageHandler(previous); }
-    int count(const QString &operation) const { return logLines.count(operation); }
-
-private:
-    QtMessageHandler previous;
-};
 
 // Hands an event straight to the window's handlers, past the application's drag bookkeeping.
 bool deliver(QObject *receiver, QEvent *event)
 {
     return receiver->event(event);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A PNG whose header declares the given size and which holds no picture data.
@@ -130,12 +93,12 @@ private:
     std::unique_ptr<MainWindow> window;
     // Answers any box a test did not expect, so that such a box fails the test instead of
     // waiting for a user.
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void MainWindowCommandsTest::init()
 {
-    safetyNet = std::make_unique<windowtesting::ModalAnswerer>();
+    safetyNet = std::make_unique<ModalAnswerer>();
     window = windowtesting::makeWindow(folder.path());
     window->show();
     window->startWith({QStringLiteral("orvix")});
@@ -236,8 +199,8 @@ void MainWindowCommandsTest::openFailureIsReported_data()
     QTest::addColumn<QByteArray>("content");
 
     const QString source = picture(QStringLiteral("source.jpg"), 300, 200);
-    const QByteArray jpeg = fileBytes(source);
-    const QByteArray png = fileBytes(picture(QStringLiteral("source.png"), 300, 200));
+    const QByteArray jpeg = readBytes(source);
+    const QByteArray png = readBytes(picture(QStringLiteral("source.png"), 300, 200));
 
     QTest::newRow("text file") << "notes.jpg" << QByteArray("just some text\n");
     QTest::newRow("empty file") << "empty.png" << QByteArray();
@@ -260,7 +223,7 @@ void MainWindowCommandsTest::openFailureIsReported()
     openSmallPicture();
     const QString path = folder.filePath(fileName);
     if (content != "<none>")
-        writeBytes(path, content);
+        QVERIFY(writeBytes(path, content));
     window->loadFileName = path;
     {
         ModalAnswerer answerer;
@@ -283,7 +246,7 @@ void MainWindowCommandsTest::openDialogOpensChosenPicture()
 {
     window->loadFileName = picture(QStringLiteral("first.png"));
     const QString chosen = picture(QStringLiteral("chosen.png"), 120, 80);
-    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(chosen));
+    ModalAnswerer answerer(QMessageBox::Ok, choose(chosen));
     window->ui->btnImageRead->click();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{QStringLiteral("表示したい画像ファイルを選択して下さい")});
@@ -381,7 +344,7 @@ void MainWindowCommandsTest::browsePicksOutputName()
     openSmallPicture();
     const QString chosen = folder.filePath(QStringLiteral("out/result.jpg"));
     QDir(folder.path()).mkdir(QStringLiteral("out"));
-    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(chosen));
+    ModalAnswerer answerer(QMessageBox::Ok, choose(chosen));
     window->ui->btnBrowse->click();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{QStringLiteral("画像変換後のファイル名を指定して下さい")});
@@ -448,14 +411,14 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
 
     openSmallPicture();
     const QString target = folder.filePath(QStringLiteral("existing.jpg"));
-    writeBytes(target, "an older map");
+    QVERIFY(writeBytes(target, "an older map"));
     window->ui->lineSaveFilename->setText(QStringLiteral("existing.jpg"));
-    OperationLog log;
+    DebugLog log;
     {
         ModalAnswerer answerer{QMessageBox::StandardButton(answer)};
         window->ui->btnConvert->click();
         QCOMPARE(answerer.boxes.size(), replaced ? 2 : 1);
-        const windowtesting::SeenBox &question = answerer.boxes[0];
+        const SeenBox &question = answerer.boxes[0];
         QCOMPARE(question.title, QStringLiteral("画像変換"));
         QCOMPARE(
             question.text,
@@ -470,14 +433,14 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
     if (replaced)
         QCOMPARE(QImageReader(target).size(), QSize(256, 128));
     else
-        QCOMPARE(fileBytes(target), QByteArray("an older map"));
+        QCOMPARE(readBytes(target), QByteArray("an older map"));
 }
 
 void MainWindowCommandsTest::convertWithoutPictureDoesNothing()
 {
     window->ui->lineSaveFilename->setText(QStringLiteral("nothing.jpg"));
     window->saveFileName = folder.filePath(QStringLiteral("nothing.jpg"));
-    OperationLog log;
+    DebugLog log;
     ModalAnswerer answerer;
     window->on_btnConvert_clicked();
     QVERIFY(answerer.boxes.isEmpty());
@@ -539,7 +502,7 @@ void MainWindowCommandsTest::failedWriteIsReported()
     QFETCH(QString, typedName);
 
     openSmallPicture();
-    writeBytes(folder.filePath(QStringLiteral("plain.txt")), "keep me");
+    QVERIFY(writeBytes(folder.filePath(QStringLiteral("plain.txt")), "keep me"));
     window->ui->lineSaveFilename->setText(typedName);
     const QString target = folder.path() + "/" + typedName;
     {
@@ -551,14 +514,14 @@ void MainWindowCommandsTest::failedWriteIsReported()
         QVERIFY2(answerer.boxes[0].text.startsWith(prefix), qPrintable(answerer.boxes[0].text));
         QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
     }
-    QCOMPARE(fileBytes(folder.filePath(QStringLiteral("plain.txt"))), QByteArray("keep me"));
+    QCOMPARE(readBytes(folder.filePath(QStringLiteral("plain.txt"))), QByteArray("keep me"));
     QVERIFY(QFileInfo(folder.path()).isDir());
 }
 
 void MainWindowCommandsTest::previewCommands()
 {
     openSmallPicture();
-    OperationLog log;
+    DebugLog log;
     window->ui->btnPreview->click();
     QVERIFY(window->previewWindow->isVisible());
     QVERIFY(window->ui->actionPreview_Window->isChecked());
@@ -596,7 +559,7 @@ void MainWindowCommandsTest::autoPreviewOnlyWhileShown()
     openSmallPicture();
     window->ui->actionAuto_Preview->trigger();
     QVERIFY(window->autoPreview);
-    OperationLog log;
+    DebugLog log;
     window->ui->lineRadius->setText(QStringLiteral("100"));
     window->on_lineRadius_returnPressed();
     QCOMPARE(log.count(QStringLiteral("updatePreview")), 1);
@@ -608,14 +571,14 @@ void MainWindowCommandsTest::autoPreviewOnlyWhileShown()
     QCOMPARE(log.count(QStringLiteral("convertImage")), 2);
 
     // The refresh order of a committed change: line edits, overlay, then the preview.
-    logLines.clear();
+    log.lines.clear();
     window->on_btnUp_clicked();
     window->clickTimer->stop();
     window->click_timer();
-    const int edits = logLines.indexOf(QRegularExpression("^updateScreenParameter, .*"));
-    const int preview = logLines.indexOf(QStringLiteral("updatePreview"));
+    const int edits = log.lines.indexOf(QRegularExpression("^updateScreenParameter, .*"));
+    const int preview = log.lines.indexOf(QStringLiteral("updatePreview"));
     QVERIFY(edits >= 0 && preview > edits);
-    QCOMPARE(logLines.indexOf(QStringLiteral("convertImage")), preview + 1);
+    QCOMPARE(log.lines.indexOf(QStringLiteral("convertImage")), preview + 1);
 
     // With auto preview off nothing converts.
     window->ui->actionAuto_Preview->trigger();
@@ -633,6 +596,7 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
 
     // Changes that arrive while the conversion processes events: three new radii and a
     // preview request. None of them may start a conversion inside the running one.
+    DebugLog log;
     int pumpCalls = 0;
     int conversionsDuringChanges = -1;
     window->mapConverter().setThreadCount(1);
@@ -644,10 +608,9 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
             window->on_lineRadius_returnPressed();
         }
         window->on_btnPreview_clicked();
-        conversionsDuringChanges = logLines.count(QStringLiteral("convertImage"));
+        conversionsDuringChanges = log.lines.count(QStringLiteral("convertImage"));
     });
 
-    OperationLog log;
     window->ui->lineRadius->setText(QStringLiteral("100"));
     window->on_lineRadius_returnPressed();
     QVERIFY(pumpCalls > 0);

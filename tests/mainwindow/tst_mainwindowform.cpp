@@ -1,3 +1,4 @@
+#include "debuglog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "preview/previewwindow.h"
@@ -15,18 +16,6 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QStringList slotBindingWarnings;
-
-void collectBindingWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtWarningMsg && message.contains(QLatin1String("connectSlotsByName")))
-        slotBindingWarnings << message;
-}
-
-} // namespace
 
 // The main window's form: widgets, geometry, texts, icons, menus, focus order and the binding
 // of every on_ slot by object name.
@@ -60,12 +49,12 @@ private:
     std::unique_ptr<MainWindow> window;
     // Answers any box a test did not expect, so that such a box fails the test instead of
     // waiting for a user.
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void MainWindowFormTest::init()
 {
-    safetyNet = std::make_unique<windowtesting::ModalAnswerer>();
+    safetyNet = std::make_unique<ModalAnswerer>();
     window = windowtesting::makeWindow(folder.path());
 }
 
@@ -78,11 +67,11 @@ void MainWindowFormTest::cleanup()
 
 void MainWindowFormTest::everySlotIsBoundByName()
 {
-    slotBindingWarnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectBindingWarnings);
+    DebugLog warnings(QtWarningMsg);
     MainWindow fresh;
     fresh.startupTimer->stop();
-    qInstallMessageHandler(previous);
+    const QStringList slotBindingWarnings =
+        warnings.lines.filter(QLatin1String("connectSlotsByName"));
     QVERIFY2(slotBindingWarnings.isEmpty(), qPrintable(slotBindingWarnings.join('\n')));
 
     // Every on_<object>_<signal> slot names a child and one of its signals.

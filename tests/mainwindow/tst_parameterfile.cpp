@@ -6,8 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using windowtesting::ModalAnswerer;
-
 // Parameter files: saving the circle through the save dialog, loading it back, and files that
 // lack keys, hold other keys or are no INI text at all.
 class ParameterFileTest : public QObject
@@ -31,7 +29,7 @@ private:
 
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void ParameterFileTest::init()
@@ -72,7 +70,7 @@ void ParameterFileTest::saveWritesTheCircle()
     ModalAnswerer answerer(QMessageBox::Ok, [&](QFileDialog *dialog) {
         proposed = dialog->selectedFiles().value(0);
         // Typed without a suffix: the file gets the one the load dialog lists.
-        windowtesting::choose(folder.filePath(QStringLiteral("circle")))(dialog);
+        choose(folder.filePath(QStringLiteral("circle")))(dialog);
     });
     window->ui->actionSave_Param->trigger();
 
@@ -99,7 +97,7 @@ void ParameterFileTest::saveTakesTypedValuesAndKeepsOtherKeys()
     window->ui->lineCenterX->setText(QStringLiteral("77"));
     window->ui->lineRadius->setText(QStringLiteral("not a number"));
     // Choosing an existing file makes the dialog ask whether to replace it: Yes.
-    ModalAnswerer answerer(QMessageBox::Yes, windowtesting::choose(path));
+    ModalAnswerer answerer(QMessageBox::Yes, choose(path));
     window->on_actionSave_Param_triggered();
 
     QCOMPARE(window->centerX, 77);
@@ -138,10 +136,10 @@ void ParameterFileTest::saveReportsWhetherTheFileWasWritten()
     const QString path = folder.filePath(name);
     {
         // Replacing an existing file is confirmed in the dialog's own question: Yes.
-        ModalAnswerer answerer(QMessageBox::Yes, windowtesting::choose(path));
+        ModalAnswerer answerer(QMessageBox::Yes, choose(path));
         window->on_actionSave_Param_triggered();
         QVERIFY(!answerer.boxes.isEmpty());
-        const windowtesting::SeenBox &outcome = answerer.boxes.last();
+        const SeenBox &outcome = answerer.boxes.last();
         QCOMPARE(outcome.title, QStringLiteral("中心点、半径の保存"));
         QCOMPARE(outcome.text, path + (written ? QStringLiteral(" へ保存されました")
                                                : QStringLiteral(" へ保存できませんでした")));
@@ -195,7 +193,7 @@ void ParameterFileTest::loadSetsTheCircle()
     QFETCH(QVector<int>, circle);
 
     const QString path = writeFile(QStringLiteral("load.ini"), content);
-    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(path));
+    ModalAnswerer answerer(QMessageBox::Ok, choose(path));
     window->ui->actionLoad_Param->trigger();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{
@@ -215,7 +213,7 @@ void ParameterFileTest::loadWhileHiddenKeepsCircleHidden()
     QVERIFY(!window->selectionVisible);
     const QString path = writeFile(QStringLiteral("hidden.ini"),
                                    "[General]\nCenterX=300\nCenterY=300\nRadius=100\n");
-    ModalAnswerer answerer(QMessageBox::Ok, windowtesting::choose(path));
+    ModalAnswerer answerer(QMessageBox::Ok, choose(path));
     window->on_actionLoad_Param_triggered();
     QCOMPARE(window->ui->lineCenterX->text(), QStringLiteral("300"));
     QVERIFY(!window->selectionVisible);

@@ -1,3 +1,4 @@
+#include "debuglog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "mainwindow/selectiongeometry.h"
@@ -29,32 +30,6 @@ enum class Change
     ClickOutside,
     RightClick,
     Reset
-};
-
-QStringList debugLines;
-
-void collectDebugLines(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg)
-        debugLines << message;
-}
-
-// Collects the debug lines written while it lives.
-class DebugLog
-{
-public:
-    DebugLog()
-    {
-        debugLines.clear();
-        previous = qInstallMessageHandler(collectDebugLines);
-    }
-    ~DebugLog() { qInstallMessageHandler(previous); }
-    DebugLog(const DebugLog &) = delete;
-    DebugLog &operator=(const DebugLog &) = delete;
-    int count(const QString &line) const { return debugLines.count(line); }
-
-private:
-    QtMessageHandler previous;
 };
 
 } // namespace
@@ -103,12 +78,12 @@ private:
     std::unique_ptr<MainWindow> window;
     // Answers any box a test did not expect, so that such a box fails the test instead of
     // waiting for a user.
-    std::unique_ptr<windowtesting::ModalAnswerer> safetyNet;
+    std::unique_ptr<ModalAnswerer> safetyNet;
 };
 
 void SelectionEditingTest::init()
 {
-    safetyNet = std::make_unique<windowtesting::ModalAnswerer>();
+    safetyNet = std::make_unique<ModalAnswerer>();
     window = windowtesting::makeWindow(folder.path());
     // Natural size, so view positions are picture positions.
     window->autoSize = false;

@@ -1,5 +1,7 @@
-#include "messageboxcatcher.h"
+#include "languagetesting.h"
+#include "modalanswerer.h"
 #include "option/option.h"
+#include "testfiles.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -107,12 +109,6 @@ QStringList members(const Option &dialog)
             QString::number(dialog.latitude, 'g', 17),
             QString::number(dialog.longitude, 'g', 17),
             QString::number(dialog.azimuth, 'g', 17)};
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 } // namespace
@@ -425,7 +421,8 @@ void TestOption::values()
     typeInto(edit, typed);
     QCOMPARE(edit->text(), typed);
 
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
 
     const double value = storedValue(dialog, fieldName);
@@ -478,7 +475,8 @@ void TestOption::colour()
     QLineEdit *edit = field(dialog, "lineColor");
     typeInto(edit, typed);
 
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
     QCOMPARE(dialog.penColor, typed);
     QCOMPARE(catcher.boxes.size(), accepted ? 0 : 1);
@@ -527,11 +525,12 @@ void TestOption::severalRefusedFields()
         refused << entries[i];
     }
 
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
 
     QCOMPARE(catcher.boxes.size(), 1);
-    const MessageBoxCatcher::Box &box = catcher.boxes[0];
+    const SeenBox &box = catcher.boxes[0];
     QCOMPARE(box.text, builtInErrorMessage);
     QCOMPARE(box.title, builtInTitle);
     QCOMPARE(box.icon, QMessageBox::Warning);
@@ -614,7 +613,8 @@ void TestOption::defaultsThenOk()
     Option dialog;
     setMembers(dialog, 6.6, 4096, 2048, 50, 1, "#ff00ff00", 7, 35.5, -20.25, 90.0);
     dialog.conversionMode = 1;
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     const int result = execWithUser(dialog, [&] {
         QTest::mouseClick(button(dialog, "btnDefault"), Qt::LeftButton);
         QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
@@ -641,7 +641,8 @@ void TestOption::rejecting()
     Option dialog;
     setMembers(dialog, 6.6, 4096, 2048, 50, 1, "#ff00ff00", 7, 35.5, -20.25, 90.0);
     const QStringList before = members(dialog);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     const int result = execWithUser(dialog, [&] {
         typeInto(field(dialog, "lineDistance"), "50");
         typeInto(field(dialog, "lineLatitude"), "10");
@@ -682,7 +683,8 @@ void TestOption::enterActivatesCancel()
     Option dialog;
     setMembers(dialog, 100.0, 2048, 1024, 85, 0, "#ffff0000", 3, 0.0, 0.0, 0.0);
     const QStringList before = members(dialog);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     QSignalSpy cancelled(button(dialog, "btnCancel"), &QPushButton::clicked);
     QSignalSpy confirmed(button(dialog, "btnOk"), &QPushButton::clicked);
     const int result = execWithUser(dialog, [&] {
@@ -755,45 +757,20 @@ void TestOption::languageKeys()
     QFETCH(QString, objectName);
     QFETCH(QString, builtIn);
 
-    const auto shownText = [&](Option &dialog) -> QString {
-        if (objectName.isEmpty())
-            return dialog.texts.value(key);
-        if (objectName == "Option")
-            return dialog.windowTitle();
-        QWidget *w = dialog.findChild<QWidget *>(objectName);
-        if (auto *label = qobject_cast<QLabel *>(w))
-            return label->text();
-        if (auto *push = qobject_cast<QPushButton *>(w))
-            return push->text();
-        return QStringLiteral("<no widget %1>").arg(objectName);
+    const auto shownText = [&](const Option &dialog) {
+        return objectName.isEmpty() ? dialog.texts.value(key) : widgetText(dialog, objectName);
     };
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString missing = dir.filePath("missing_lang.ini");
-    const QString filled = dir.filePath("filled_lang.ini");
-    const QString emptied = dir.filePath("emptied_lang.ini");
-    const QByteArray utf8Key = key.toUtf8();
-    QVERIFY(writeFile(filled, "[main]\n" + utf8Key + "=メイン " + utf8Key + "\n[batch_convert]\n" +
-                                  utf8Key + "=batch\n[config]\n" + utf8Key + "=設定 " + utf8Key +
-                                  "\\n2\n"));
-    QVERIFY(writeFile(emptied, "[main]\n" + utf8Key + "=main\n[config]\n" + utf8Key + "=\n"));
+    const KeyLanguageFiles files(dir.path(), "config", key.toUtf8(),
+                                 "設定 " + key.toUtf8() + "\\n2");
+    QVERIFY(files.written);
 
-    Option withoutFile;
-    withoutFile.langFile = missing;
-    withoutFile.loadLanguage();
-    QCOMPARE(shownText(withoutFile), builtIn);
-    QVERIFY(!QFile::exists(missing));
-
-    Option withText;
-    withText.langFile = filled;
-    withText.loadLanguage();
-    QCOMPARE(shownText(withText), QString("設定 " + key + "\n2"));
-
-    Option withEmptyValue;
-    withEmptyValue.langFile = emptied;
-    withEmptyValue.loadLanguage();
-    QCOMPARE(shownText(withEmptyValue), builtIn);
+    QCOMPARE(shownText(*dialogWithLanguage<Option>(files.missing)), builtIn);
+    QVERIFY(!QFile::exists(files.missing));
+    QCOMPARE(shownText(*dialogWithLanguage<Option>(files.filled)), QString("設定 " + key + "\n2"));
+    QCOMPARE(shownText(*dialogWithLanguage<Option>(files.emptied)), builtIn);
 }
 
 // The dialog's title comes from the file unchanged, and the warning box carries it.
@@ -802,9 +779,9 @@ void TestOption::languageTitleAndWarning()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("orvix_lang.ini");
-    QVERIFY(writeFile(path, "[main]\ntitle=Main window\n"
-                            "[config]\ntitle=Orvix settings\nerror_mess=\"Out of range, "
-                            "please correct\"\n"));
+    QVERIFY(writeBytes(path, "[main]\ntitle=Main window\n"
+                             "[config]\ntitle=Orvix settings\nerror_mess=\"Out of range, "
+                             "please correct\"\n"));
 
     Option dialog;
     dialog.langFile = path;
@@ -814,7 +791,8 @@ void TestOption::languageTitleAndWarning()
     QCOMPARE(button(dialog, "btnOk")->text(), QString("OK"));
 
     setMembers(dialog, 100.0, 2048, 1024, 85, 0, "#ffff0000", 3, 0.0, 0.0, 0.0);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     execWithUser(dialog, [&] {
         typeInto(field(dialog, "lineQuality"), "500");
         QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);

@@ -1,5 +1,5 @@
 #include "mainwindow/mainwindow.h"
-#include "messageboxcatcher.h"
+#include "modalanswerer.h"
 #include "option/option.h"
 #include "preview/previewwindow.h"
 
@@ -204,7 +204,8 @@ void TestOptionRoundTrip::rejectedRunChangesNothing()
     auto window = makeWindow(folder.path());
     setWindowValues(*window);
     const QStringList before = windowValues(*window);
-    MessageBoxCatcher catcher;
+    ModalAnswerer catcher;
+    catcher.leaveOtherDialogs();
     runSettings(*window, [&](Option *dialog) {
         typeInto(field(dialog, "lineDistance"), "50");
         typeInto(field(dialog, "lineColor"), "#ff0000ff");

@@ -2,6 +2,7 @@
 // the clear refusal of bad options without touching an existing file.
 
 #include "samplesurface.h"
+#include "testfiles.h"
 
 #include <QtTest>
 
@@ -23,18 +24,6 @@ Run runTool(const QString &program, const QStringList &arguments)
     run.exitCode = process.exitCode();
     run.errors = QString::fromLocal8Bit(process.readAllStandardError());
     return run;
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 const QStringList smallPicture{"--width", "240",        "--height", "180",         "--samples",
@@ -143,7 +132,7 @@ void SampleToolsTest::badOptionsAreRefusedAndKeepTheFile()
     const QString picturePath = folder.filePath("input.png");
     const QString outputPath = folder.filePath("precious.png");
     const QByteArray precious("an earlier result that must survive");
-    QVERIFY(writeFile(outputPath, precious));
+    QVERIFY(writeBytes(outputPath, precious));
 
     Run run;
     if (convert) {
@@ -155,14 +144,14 @@ void SampleToolsTest::badOptionsAreRefusedAndKeepTheFile()
     }
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.errors.contains(complaint), qPrintable(run.errors));
-    QCOMPARE(readFile(outputPath), precious);
+    QCOMPARE(readBytes(outputPath), precious);
 }
 
 void SampleToolsTest::unreadablePictureIsReported()
 {
     QVERIFY(folder.isValid());
     const QString notAPicture = folder.filePath("notes.jpg");
-    QVERIFY(writeFile(notAPicture, "plain text"));
+    QVERIFY(writeBytes(notAPicture, "plain text"));
     const Run run = runTool(CONVERT_PROGRAM, {notAPicture, folder.filePath("map.jpg")});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.errors.contains("cannot read"), qPrintable(run.errors));

@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/programversion.h"
+#include "batch/batchfiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -23,12 +24,12 @@ QStringList expandBatchArguments(const QStringList &arguments)
             continue;
         }
         const QFileInfo pattern(argument);
-        const QDir folder(pattern.absolutePath());
-        const QStringList names =
-            folder.entryList(QStringList{pattern.fileName()}, QDir::Files, QDir::Unsorted);
-        for (const QString &name : names) {
-            qDebug() << name;
-            files << folder.path() + QLatin1Char('/') + name;
+        // Names that are not valid UTF-8 are kept, for the batch to report them.
+        const QStringList matches =
+            filesMatchingPattern(pattern.absolutePath(), pattern.fileName());
+        for (const QString &match : matches) {
+            qDebug() << QFileInfo(match).fileName();
+            files << match;
         }
     }
     return files;

@@ -282,7 +282,8 @@ bool updateIniFile(const QString &file, const std::function<void(QSettings &)> &
         settings.setIniCodec("UTF-8");
         set(settings);
         settings.sync();
-        if (settings.status() != QSettings::NoError)
+        // A previous content that was no INI text gives a FormatError, and is replaced.
+        if (settings.status() == QSettings::AccessError)
             return fail(QStringLiteral("the new contents could not be prepared"));
     }
     QByteArray text;

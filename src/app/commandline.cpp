@@ -2,6 +2,7 @@
 
 #include "app/batchoptions.h"
 #include "app/programversion.h"
+#include "batch/batchfiles.h"
 #include "engine/diagnostics.h"
 
 #include <QDir>
@@ -24,12 +25,12 @@ QStringList expandBatchArguments(const QStringList &arguments)
             continue;
         }
         const QFileInfo pattern(argument);
-        const QDir folder(pattern.absolutePath());
-        const QStringList names =
-            folder.entryList(QStringList{pattern.fileName()}, QDir::Files, QDir::Unsorted);
-        for (const QString &name : names) {
-            qCDebug(orvixDiagnostics) << name;
-            files << folder.path() + QLatin1Char('/') + name;
+        // Names that are not valid UTF-8 are kept, for the batch to report them.
+        const QStringList matches =
+            filesMatchingPattern(pattern.absolutePath(), pattern.fileName());
+        for (const QString &match : matches) {
+            qCDebug(orvixDiagnostics) << QFileInfo(match).fileName();
+            files << match;
         }
     }
     return files;

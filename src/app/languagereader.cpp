@@ -7,8 +7,11 @@
 #include <QVariant>
 
 LanguageReader::LanguageReader(const QString &languageFile, const QString &section)
-    : settings(languageFile, QSettings::IniFormat)
+    : file(languageFile), settings(file.path(), QSettings::IniFormat)
 {
+    if (!file.ok())
+        warnOnce(file.error(),
+                 QStringLiteral("language file %1; the built-in texts are used").arg(file.error()));
     settings.setIniCodec("UTF-8");
     settings.beginGroup(section);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/safeinifile.h"
+
 #include <QMap>
 #include <QSettings>
 #include <QString>
@@ -13,8 +15,10 @@ class QWidget;
 // Reads one window's section of the language file. The rule shared by every window: a
 // widget keeps its built-in text unless the file holds a non-empty value for its key, and a
 // text-table key stores the file's non-empty value or else its built-in text. A value that the
-// INI reader splits into several items (an unquoted comma) counts as empty. The file is only
-// read, never created or written.
+// INI reader splits into several items (an unquoted comma) counts as empty, and so does one in
+// QSettings' special "@" notation. The file is only read, never created or written; one that is
+// not a regular file (or a link to one) or is larger than maxTextFileBytes is not read at all,
+// which is said once on standard error.
 class LanguageReader
 {
 public:
@@ -38,5 +42,7 @@ public:
     void storeText(const QString &key, const QString &builtIn, QMap<QString, QString> &texts) const;
 
 private:
+    // Declared first: the settings read the safe copy it makes.
+    const SafeIniFile file;
     mutable QSettings settings;
 };

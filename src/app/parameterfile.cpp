@@ -1,27 +1,35 @@
 #include "app/parameterfile.h"
 
+#include "app/safeinifile.h"
 #include "app/settingsfile.h"
 
 #include <QSettings>
 
-CircleParameters readParameterFile(const QString &path)
+bool readParameterFile(const QString &path, CircleParameters *circle, QString *error)
 {
-    QSettings file(path, QSettings::IniFormat);
+    *circle = CircleParameters();
+    const SafeIniFile safe(path);
+    if (!safe.ok()) {
+        if (error)
+            *error = safe.error();
+        return false;
+    }
+    QSettings file(safe.path(), QSettings::IniFormat);
     file.setIniCodec("UTF-8");
-    CircleParameters circle;
-    circle.centerX = file.value(QLatin1String(settingskeys::centerX), 0).toInt();
-    circle.centerY = file.value(QLatin1String(settingskeys::centerY), 0).toInt();
-    circle.radius = file.value(QLatin1String(settingskeys::radius), 0).toInt();
-    return circle;
+    circle->centerX = file.value(QLatin1String(settingskeys::centerX), 0).toInt();
+    circle->centerY = file.value(QLatin1String(settingskeys::centerY), 0).toInt();
+    circle->radius = file.value(QLatin1String(settingskeys::radius), 0).toInt();
+    return true;
 }
 
-bool writeParameterFile(const QString &path, const CircleParameters &circle)
+bool writeParameterFile(const QString &path, const CircleParameters &circle, QString *error)
 {
-    QSettings file(path, QSettings::IniFormat);
-    file.setIniCodec("UTF-8");
-    file.setValue(QLatin1String(settingskeys::centerX), circle.centerX);
-    file.setValue(QLatin1String(settingskeys::centerY), circle.centerY);
-    file.setValue(QLatin1String(settingskeys::radius), circle.radius);
-    file.sync();
-    return file.status() != QSettings::AccessError;
+    return updateIniFile(
+        path,
+        [&circle](QSettings &file) {
+            file.setValue(QLatin1String(settingskeys::centerX), circle.centerX);
+            file.setValue(QLatin1String(settingskeys::centerY), circle.centerY);
+            file.setValue(QLatin1String(settingskeys::radius), circle.radius);
+        },
+        {}, error);
 }

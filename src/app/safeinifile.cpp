@@ -2,11 +2,18 @@
 
 #include "engine/regularfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QSet>
+#include <QSettings>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -202,4 +209,98 @@ SafeIniFile::SafeIniFile(const QString &file, const QStringList &byteArrayKeys)
 QString SafeIniFile::path() const
 {
     return folder.filePath(QStringLiteral("copy.ini"));
+}
+
+namespace {
+
+// How long a writer waits for another one, and after how long a lock that names no process of
+// this machine counts as left behind. A save holds the lock for milliseconds.
+constexpr int lockWaitMs = 3000;
+constexpr int staleLockMs = 1000;
+
+// The file a save replaces: file itself, or the end of its chain of symbolic links when that
+// is a regular file. Empty, with the reason in problem, for anything else.
+QString fileToReplace(const QString &file, QString *problem)
+{
+    QFileInfo info(file);
+    if (!info.exists() && !info.isSymLink())
+        return file;
+    *problem = regularFileProblem(file);
+    if (!problem->isEmpty())
+        return QString();
+    return info.isSymLink() ? info.canonicalFilePath() : file;
+}
+
+// True when path is missing or is a regular file or a link: QLockFile creates and removes
+// regular files there and would wait for ever on a folder or device left under that name.
+bool lockPathUsable(const QString &path)
+{
+    struct stat entry;
+    if (::lstat(QFile::encodeName(path).constData(), &entry) != 0)
+        return true;
+    return S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode);
+}
+
+} // namespace
+
+bool updateIniFile(const QString &file, const std::function<void(QSettings &)> &set,
+                   const QStringList &byteArrayKeys, QString *error)
+{
+    auto fail = [&](const QString &reason) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(file, reason);
+        return false;
+    };
+    QString problem;
+    const QString target = fileToReplace(file, &problem);
+    if (target.isEmpty())
+        return fail(problem);
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+        return fail(QStringLiteral("its folder cannot be made"));
+
+    const QString lockPath = target + QStringLiteral(".lock");
+    if (!lockPathUsable(lockPath))
+        return fail(QStringLiteral("the lock file %1 is not a regular file").arg(lockPath));
+    QLockFile lock(lockPath);
+    lock.setStaleLockTime(staleLockMs);
+    if (!lock.tryLock(lockWaitMs)) {
+        return fail(
+            lock.error() == QLockFile::LockFailedError
+                ? QStringLiteral("the lock file %1 is held by another program").arg(lockPath)
+                : QStringLiteral("the lock file %1 cannot be made").arg(lockPath));
+    }
+
+    // Read again under the lock: another run may have saved since this one started.
+    const SafeIniFile current(target, byteArrayKeys);
+    if (!current.ok()) {
+        if (error)
+            *error = current.error();
+        return false;
+    }
+    {
+        QSettings settings(current.path(), QSettings::IniFormat);
+        settings.setIniCodec("UTF-8");
+        set(settings);
+        settings.sync();
+        // A previous content that was no INI text gives a FormatError, and is replaced.
+        if (settings.status() == QSettings::AccessError)
+            return fail(QStringLiteral("the new contents could not be prepared"));
+    }
+    QByteArray text;
+    if (!readRegularFile(current.path(), -1, &text, &problem))
+        return fail(problem);
+    QSaveFile output(target);
+    if (!output.open(QIODevice::WriteOnly) || output.write(text) != text.size() || !output.commit())
+        return fail(output.errorString());
+    return true;
+}
+
+void warnOnce(const QString &key, const QString &message)
+{
+    static QSet<QString> said;
+    if (said.contains(key))
+        return;
+    said.insert(key);
+    std::fprintf(stderr, "orvix: %s\n", qPrintable(message));
+    std::fflush(stderr);
 }

@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
+class QSettings;
+
 // QSettings gives values that begin with "@" a meaning of their own: "@Variant(...)" is
 // decoded as serialised binary data, and a few bytes can make that decoder allocate
 // gigabytes and abort the program. This program stores only plain values (and the two window
@@ -46,3 +50,21 @@ private:
     bool found = false;
     QStringList removed;
 };
+
+// Sets keys in a user's INI file, keeping its other keys, without QSettings ever parsing the
+// file itself: set() runs on a QSettings over a SafeIniFile copy of the current file, and the
+// result replaces the file whole (a temporary file in its folder renamed over it), so a failed
+// write leaves the old file as it was. Only a regular file, or a missing one, is written; a
+// symbolic link to a regular file gets its target replaced that way, the link staying a link.
+// A link to anything else, a dangling link, a file over maxTextFileBytes or one that cannot be
+// read is left untouched. Writers are serialised by a lock file beside the file (the name that
+// QSettings uses): one whose lock is held for more than a few seconds gives up, and a lock file
+// with unreadable contents or another host's name is taken over once it is a second old.
+// Returns false and sets error (the file's path and why) when nothing was written.
+bool updateIniFile(const QString &file, const std::function<void(QSettings &)> &set,
+                   const QStringList &byteArrayKeys = {}, QString *error = nullptr);
+
+// Prints "orvix: " and the message on standard error unless a message under the same key was
+// printed before in this process: a file refused at start-up is read by several windows and
+// again when the settings are saved, and is reported once (the key being the refusal itself).
+void warnOnce(const QString &key, const QString &message);

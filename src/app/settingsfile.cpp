@@ -1,5 +1,7 @@
 #include "app/settingsfile.h"
 
+#include "app/safeinifile.h"
+
 #include <QSettings>
 
 #include <variant>
@@ -46,6 +48,9 @@ const SettingsKey settingsKeys[] = {
     {"DetectDisk", &SettingsRecord::detectDisk},
 };
 
+// The keys whose values are the windows' geometries, stored as "@ByteArray(...)".
+const QStringList byteArrayKeys = {QStringLiteral("Geometry"), QStringLiteral("PreviewGeometry")};
+
 void convert(const QVariant &value, bool &out)
 {
     out = value.toBool();
@@ -75,7 +80,12 @@ SettingsFile::SettingsFile(const QString &path) : path(path)
 
 SettingsRecord SettingsFile::load() const
 {
-    QSettings file(path, QSettings::IniFormat);
+    const SafeIniFile safe(path, byteArrayKeys);
+    if (!safe.ok())
+        warnOnce(safe.error(),
+                 QStringLiteral("settings file %1; the default settings are used and not saved")
+                     .arg(safe.error()));
+    QSettings file(safe.path(), QSettings::IniFormat);
     file.setIniCodec("UTF-8");
     const SettingsRecord defaults;
     SettingsRecord record;
@@ -90,19 +100,22 @@ SettingsRecord SettingsFile::load() const
     return record;
 }
 
-void SettingsFile::save(const SettingsRecord &record) const
+bool SettingsFile::save(const SettingsRecord &record) const
 {
-    QSettings file(path, QSettings::IniFormat);
-    file.setIniCodec("UTF-8");
-    // The file is replaced whole (a temporary file renamed over it) or not at all. This is
-    // QSettings' default, stated because it matters: without it, a folder that takes no new file
-    // makes it write into the old file directly, which a full disk leaves cut short.
-    file.setAtomicSyncRequired(true);
-    for (const SettingsKey &key : settingsKeys) {
-        std::visit(
-            [&](auto member) {
-                file.setValue(QLatin1String(key.name), QVariant::fromValue(record.*member));
-            },
-            key.field);
-    }
+    QString error;
+    const bool saved = updateIniFile(
+        path,
+        [&record](QSettings &file) {
+            for (const SettingsKey &key : settingsKeys) {
+                std::visit(
+                    [&](auto member) {
+                        file.setValue(QLatin1String(key.name), QVariant::fromValue(record.*member));
+                    },
+                    key.field);
+            }
+        },
+        byteArrayKeys, &error);
+    if (!saved)
+        warnOnce(error, QStringLiteral("settings file %1; the settings are not saved").arg(error));
+    return saved;
 }

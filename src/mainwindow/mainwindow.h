@@ -114,7 +114,8 @@ public:
     void overrideSettings(const SettingsRecord &record);
     void loadParameters();
     // Reads the circle from a parameter file and shows it: the line edits and, when it is
-    // shown, the circle over the picture. Missing keys and values that are no number give 0.
+    // shown, the circle over the picture. Missing keys and values that are no number give 0;
+    // a file that cannot be read is reported in a message box and leaves the circle as it was.
     void loadParameterFile(const QString &path);
     void saveParameters();
 

@@ -2,6 +2,7 @@
 
 #include "app/parameterfile.h"
 #include "mainwindow/messagebox.h"
+#include "ui_mainwindow.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -23,11 +24,12 @@ void MainWindow::saveParameters()
     readScreenParameter();
     // Written before the confirmation, so that a file that could not be written is reported
     // instead of announced as saved.
-    const bool written = writeParameterFile(path, {centerX, centerY, radius});
+    QString error;
+    const bool written = writeParameterFile(path, {centerX, centerY, radius}, &error);
     const QString title = texts.value(QStringLiteral("save_inifile_title"));
     if (!written) {
         showMessage(this, QMessageBox::Warning, title,
-                    path + texts.value(QStringLiteral("save_error")));
+                    path + texts.value(QStringLiteral("save_error")) + QLatin1Char('\n') + error);
         return;
     }
     showMessage(this, QMessageBox::Information, title,
@@ -49,7 +51,14 @@ void MainWindow::loadParameters()
 
 void MainWindow::loadParameterFile(const QString &path)
 {
-    const CircleParameters circle = readParameterFile(path);
+    CircleParameters circle;
+    QString error;
+    // A file that cannot be read leaves the circle as it was.
+    if (!readParameterFile(path, &circle, &error)) {
+        showMessage(this, QMessageBox::Warning, ui->actionLoad_Param->text(),
+                    path + texts.value(QStringLiteral("open_error")) + QLatin1Char('\n') + error);
+        return;
+    }
     centerX = circle.centerX;
     centerY = circle.centerY;
     radius = circle.radius;

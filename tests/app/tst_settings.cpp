@@ -30,6 +30,7 @@ private slots:
     void oversizedGeometryIsShrunkToTheDesktop_data();
     void oversizedGeometryIsShrunkToTheDesktop();
     void overriddenSettingsAreNotSaved();
+    void damagedGeometryIsIgnored();
 
 private:
     QString settingsPath() const { return folder.filePath(QStringLiteral("orvix.ini")); }
@@ -323,6 +324,15 @@ void SettingsTest::overriddenSettingsAreNotSaved()
     QCOMPARE(file.value(QStringLiteral("OutputSizeX")).toInt(), 4096);
     QCOMPARE(file.value(QStringLiteral("Radius")).toInt(), 50);
     QCOMPARE(file.value(QStringLiteral("OutputFolder")).toString(), QString());
+}
+
+void SettingsTest::damagedGeometryIsIgnored()
+{
+    const QSize unset = windowtesting::makeWindow(folder.path())->size();
+    // QWidget's magic number and format version 3, then nothing: read in full, it gives an
+    // empty window.
+    writeSettings("[General]\nGeometry=@ByteArray(\\x1\\xd9\\xd0\\xcb\\0\\x3\\0\\0)\n");
+    QCOMPARE(windowtesting::makeWindow(folder.path())->size(), unset);
 }
 
 QTEST_MAIN(SettingsTest)

@@ -18,7 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     window.loadFileName = fuzzing::smallPicturePath();
     window.openImage();
 
-    window.loadParameterFile(parameters.path());
+    {
+        // A file the reader refuses is reported in a message box.
+        const fuzzing::ModalRejecter rejecter;
+        window.loadParameterFile(parameters.path());
+    }
     if (!window.selectionVisible)
         window.on_label_mouserightup();
     window.drawSelection();

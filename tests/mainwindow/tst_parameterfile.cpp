@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 // Parameter files: saving the circle through the save dialog, loading it back, and files that
 // lack keys, hold other keys or are no INI text at all.
 class ParameterFileTest : public QObject
@@ -23,6 +25,8 @@ private slots:
     void loadSetsTheCircle_data();
     void loadSetsTheCircle();
     void loadWhileHiddenKeepsCircleHidden();
+    void specialFilesAreRefused_data();
+    void specialFilesAreRefused();
 
 private:
     QString writeFile(const QString &name, const QByteArray &content);
@@ -141,8 +145,9 @@ void ParameterFileTest::saveReportsWhetherTheFileWasWritten()
         QVERIFY(!answerer.boxes.isEmpty());
         const SeenBox &outcome = answerer.boxes.last();
         QCOMPARE(outcome.title, QStringLiteral("中心点、半径の保存"));
-        QCOMPARE(outcome.text, path + (written ? QStringLiteral(" へ保存されました")
-                                               : QStringLiteral(" へ保存できませんでした")));
+        QVERIFY(
+            outcome.text.startsWith(path + (written ? QStringLiteral(" へ保存されました")
+                                                    : QStringLiteral(" へ保存できませんでした"))));
         QCOMPARE(outcome.icon, written ? QMessageBox::Information : QMessageBox::Warning);
     }
     QCOMPARE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("Radius")).toInt(),
@@ -185,6 +190,11 @@ void ParameterFileTest::loadSetsTheCircle_data()
         << QVector<int>{0, 0, -40};
     QTest::newRow("not INI text") << QByteArray::fromHex("89504e470d0a1a0a0000000d49484452fffe00ff")
                                   << QVector<int>{0, 0, 0};
+    // QSettings would decode it as a list of 2^31 - 1 items and abort.
+    QTest::newRow("special value")
+        << QByteArray("[General]\nCenterX=520\nCenterY=@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)"
+                      "\nRadius=250\n")
+        << QVector<int>{520, 0, 250};
 }
 
 void ParameterFileTest::loadSetsTheCircle()
@@ -220,6 +230,39 @@ void ParameterFileTest::loadWhileHiddenKeepsCircleHidden()
     const QImage shown = window->ui->label->pixmap(Qt::ReturnByValue).toImage();
     QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
              window->sourceImage.convertToFormat(QImage::Format_ARGB32));
+}
+
+void ParameterFileTest::specialFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("FIFO") << "fifo"
+                          << "it is a FIFO (named pipe), not a regular file";
+    QTest::newRow("over the size bound") << "large"
+                                         << "the file is too large";
+}
+
+// Neither read nor replaced, and nothing waits on the FIFO: loading and saving each say why in a
+// box, and the circle and the file stay as they were.
+void ParameterFileTest::specialFilesAreRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString path = folder.filePath(kind + ".ini");
+    if (kind == "fifo")
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    else
+        QVERIFY(QFile(writeFile(kind + ".ini", "[General]\nRadius=1\n")).resize(5 << 20));
+    for (QAction *action : {window->ui->actionLoad_Param, window->ui->actionSave_Param}) {
+        ModalAnswerer answerer(QMessageBox::Yes, choose(path));
+        action->trigger();
+        QVERIFY(!answerer.boxes.isEmpty());
+        QCOMPARE(answerer.boxes.last().icon, QMessageBox::Warning);
+        QVERIFY2(answerer.boxes.last().text.contains(path + ": " + reason),
+                 qPrintable(answerer.boxes.last().text));
+    }
+    QCOMPARE(window->radius, 294);
+    QCOMPARE(QFileInfo(path).size(), kind == "fifo" ? 0 : 5 << 20);
 }
 
 QTEST_MAIN(ParameterFileTest)

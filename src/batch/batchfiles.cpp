@@ -31,12 +31,29 @@ qint64 modificationTime(const QString &path)
 
 } // namespace
 
-void sortBatchFiles(QStringList &files, int sortType)
+BatchOrder batchOrderForCode(int sortType)
 {
-    if (sortType == 0) {
+    switch (sortType) {
+    case 0:
+        return BatchOrder::ByPath;
+    case 1:
+        return BatchOrder::NewestFirst;
+    default:
+        return BatchOrder::AsGiven;
+    }
+}
+
+OutputNaming outputNamingForCode(int fileNameType)
+{
+    return fileNameType == 0 ? OutputNaming::FromInput : OutputNaming::Numbered;
+}
+
+void sortBatchFiles(QStringList &files, BatchOrder order)
+{
+    if (order == BatchOrder::ByPath) {
         // QString's operator< compares UTF-16 code units, so case matters.
         std::sort(files.begin(), files.end());
-    } else if (sortType == 1) {
+    } else if (order == BatchOrder::NewestFirst) {
         QVector<DatedPath> dated;
         dated.reserve(files.size());
         for (const QString &path : qAsConst(files))
@@ -53,10 +70,10 @@ void sortBatchFiles(QStringList &files, int sortType)
 }
 
 QString batchOutputPath(const QString &outputFolder, const QString &input, int position,
-                        int fileNameType, int outputFormat)
+                        OutputNaming naming, MapFormat format)
 {
     QString name;
-    if (fileNameType == 0) {
+    if (naming == OutputNaming::FromInput) {
         // A hidden file's name starts with a dot; its map gets a visible name.
         QString fileName = QFileInfo(input).fileName();
         while (fileName.startsWith(QLatin1Char('.')))
@@ -65,7 +82,7 @@ QString batchOutputPath(const QString &outputFolder, const QString &input, int p
     }
     if (name.isEmpty())
         name = QStringLiteral("map_") + QString::number(position);
-    return outputFolder + "/" + name + "." + outputFormatName(outputFormat);
+    return outputFolder + "/" + name + "." + mapFormatName(format);
 }
 
 QString fileIdentity(const QString &path)

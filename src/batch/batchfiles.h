@@ -1,22 +1,45 @@
 #pragma once
 
+#include "engine/mapwriter.h"
+
 #include <QString>
 #include <QStringList>
 
 // The batch's file list order and output names.
 
-// Reorders the input paths: sortType 0 by the whole path, comparing UTF-16 code units (so
-// "B" comes before "a"); 1 by last modification, newest first (files that cannot be
-// examined come last); any other value keeps the order.
-void sortBatchFiles(QStringList &files, int sortType);
+// The order in which a batch converts its files.
+enum class BatchOrder
+{
+    // By the whole path, comparing UTF-16 code units (so "B" comes before "a").
+    ByPath,
+    // By last modification, newest first; files that cannot be examined come last.
+    NewestFirst,
+    // As the list was given.
+    AsGiven
+};
+// The order that the settings' sort code stands for: 0 by path, 1 newest first, any other
+// code the order as given (the code is an int in the settings file and the dialogs).
+BatchOrder batchOrderForCode(int sortType);
+
+// How a batch names its maps.
+enum class OutputNaming
+{
+    // The input's base name.
+    FromInput,
+    // "map_" and the position in the sorted list.
+    Numbered
+};
+// The naming that the settings' naming code stands for: 0 from the input, any other numbered.
+OutputNaming outputNamingForCode(int fileNameType);
+
+void sortBatchFiles(QStringList &files, BatchOrder order);
 
 // Where the map of the input at the given position of the sorted list goes: the output
 // folder, "/", then the input's base name (its file name up to the first dot, leading dots of
-// a hidden file skipped) when fileNameType is 0 and that is not empty, or "map_" and the
-// position otherwise, then ".png" for outputFormat 1
-// and ".jpg" for any other.
+// a hidden file skipped) when named from the input and that is not empty, or "map_" and the
+// position otherwise, then the format's suffix.
 QString batchOutputPath(const QString &outputFolder, const QString &input, int position,
-                        int fileNameType, int outputFormat);
+                        OutputNaming naming, MapFormat format);
 
 // A key under which two spellings of the same existing file compare equal (symbolic links
 // resolved); for a missing file its absolute, cleaned path.

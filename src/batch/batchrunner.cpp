@@ -34,8 +34,8 @@ void useFoundDisk(const QImage &picture, ConversionParameters &params, QString *
 BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &params,
                          const BatchSettings &settings)
     : converter(converter), params(params), settings(settings),
-      outputNames(settings.outputFolder, settings.fileNameType, settings.outputFormat,
-                  settings.overwrite)
+      outputNames(settings.outputFolder, outputNamingForCode(settings.fileNameType),
+                  mapFormatForCode(settings.outputFormat), settings.overwrite)
 {
 }
 

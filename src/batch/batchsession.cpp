@@ -82,7 +82,7 @@ int BatchSession::run(QStringList &files)
     Status status(window);
     status.setTotal(files.size());
     status.setStopText(texts.value("batch_btn_stop"));
-    sortBatchFiles(files, sortType);
+    sortBatchFiles(files, batchOrderForCode(sortType));
     if (interactive) {
         status.show();
         if (started)

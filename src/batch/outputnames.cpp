@@ -27,9 +27,10 @@ bool directoryEntryExists(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &entry) == 0;
 }
 
-OutputNames::OutputNames(const QString &folder, int fileNameType, int outputFormat, bool overwrite)
-    : folder(folder), fileNameType(fileNameType), outputFormat(outputFormat),
-      suffix("." + outputFormatName(outputFormat)), overwrite(overwrite)
+OutputNames::OutputNames(const QString &folder, OutputNaming naming, MapFormat format,
+                         bool overwrite)
+    : folder(folder), naming(naming), format(format), suffix("." + mapFormatName(format)),
+      overwrite(overwrite)
 {
 }
 
@@ -37,7 +38,7 @@ QString OutputNames::choose(const QString &input, int position,
                             const QSet<QString> &inputIdentities, QString *note) const
 {
     note->clear();
-    const QString usual = batchOutputPath(folder, input, position, fileNameType, outputFormat);
+    const QString usual = batchOutputPath(folder, input, position, naming, format);
     if (!written.contains(usual))
         return usual;
     for (int serial = 2;; ++serial) {

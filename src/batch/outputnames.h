@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/batchfiles.h"
+
 #include <QSet>
 #include <QString>
 
@@ -20,7 +22,7 @@ bool directoryEntryExists(const QString &path);
 class OutputNames
 {
 public:
-    OutputNames(const QString &folder, int fileNameType, int outputFormat, bool overwrite);
+    OutputNames(const QString &folder, OutputNaming naming, MapFormat format, bool overwrite);
 
     // The path of the map of the input at position. Sets note to a sentence for the report
     // when the map was renamed, and clears it otherwise. inputIdentities holds fileIdentity of
@@ -34,8 +36,8 @@ private:
     bool available(const QString &path, const QSet<QString> &inputIdentities) const;
 
     QString folder;
-    int fileNameType;
-    int outputFormat;
+    OutputNaming naming;
+    MapFormat format;
     QString suffix;
     bool overwrite;
     QSet<QString> written;

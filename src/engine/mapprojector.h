@@ -41,7 +41,7 @@ public:
     double rowScale = 2.0;
     double pi = std::acos(-1.0);
     // Camera distance from the globe's centre, in globe radii.
-    double distance = 100.0;
+    double distance = defaults::distance;
     int radius = 0;
     int centerX = 0;
     int centerY = 0;

@@ -107,7 +107,7 @@ void TestBatchFiles::sortByPath()
     QFETCH(QStringList, files);
     QFETCH(int, sortType);
     QFETCH(QStringList, sorted);
-    sortBatchFiles(files, sortType);
+    sortBatchFiles(files, batchOrderForCode(sortType));
     QCOMPARE(files, sorted);
 }
 
@@ -146,7 +146,7 @@ void TestBatchFiles::sortByDate()
         const QDateTime when(QDate(2024, 5, 1), QTime::fromString(times[i], "hh:mm"));
         QVERIFY(setModified(path, when));
     }
-    sortBatchFiles(files, 1);
+    sortBatchFiles(files, BatchOrder::NewestFirst);
     QStringList expected;
     for (const QString &name : sorted)
         expected << dir.filePath(name);
@@ -180,7 +180,9 @@ void TestBatchFiles::outputPath()
     QFETCH(int, fileNameType);
     QFETCH(int, outputFormat);
     QFETCH(QString, output);
-    QCOMPARE(batchOutputPath("/out", input, position, fileNameType, outputFormat), output);
+    QCOMPARE(batchOutputPath("/out", input, position, outputNamingForCode(fileNameType),
+                             mapFormatForCode(outputFormat)),
+             output);
 }
 
 void TestBatchFiles::readPicture_data()

@@ -4,7 +4,8 @@
 // time, because equally sized pictures reuse the geometry.
 //
 // Then the same batch through BatchRunner twice, one step at a time and overlapped (the next
-// picture read and the previous map written on other threads while a picture converts), and
+// picture read and the previous map written on other threads while a picture converts and is
+// packed for the JPEG writer), and
 // the ratio of their times; the target is at most 0.65 on two cores that nothing else uses.
 // Both runs start with the geometry already computed, as it is for all but the first file of
 // a long batch.

@@ -11,7 +11,8 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <cstring>
+#include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -34,6 +35,8 @@ void useFoundDisk(const QImage &picture, ConversionParameters &params, QString *
 BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &params,
                          const BatchSettings &settings)
     : converter(converter), params(params), settings(settings),
+      format(mapFormatForCode(settings.outputFormat)),
+      packingScheduler(int(std::max(1u, std::thread::hardware_concurrency())), [] {}),
       outputNames(settings.outputFolder, outputNamingForCode(settings.fileNameType),
                   mapFormatForCode(settings.outputFormat), settings.overwrite)
 {
@@ -52,10 +55,14 @@ BatchSummary BatchRunner::run(const QStringList &files)
         summary.failed = summary.total;
         return summary;
     }
+    // The map being written and the one being converted each reuse their memory.
+    const int mapsKeptBefore = converter.keptMapCount();
+    if (overlapped)
+        converter.setKeptMapCount(2);
     if (!files.isEmpty())
         startReading(files.first());
     for (int position = 0; position < files.size(); ++position) {
-        const ReadPicture read = pendingRead.get();
+        ReadPicture read = pendingRead.get();
         // Converted while the previous map is still being written and the next picture read.
         if (position + 1 < files.size())
             startReading(files.at(position + 1));
@@ -63,8 +70,11 @@ BatchSummary BatchRunner::run(const QStringList &files)
         QImage map;
         const BatchFileOutcome outcome =
             convertFile(position, files.at(position), inputIdentities, read, &map);
-        if (overlapped && !map.isNull())
-            map = copyForWriting(map, position % 2);
+        if (overlapped && !map.isNull() && format == MapFormat::Jpg) {
+            // Two packed maps in turn: the other one may still be being written.
+            QImage &packed = packedMaps[position % 2];
+            map = packed = packedForJpeg(map, std::move(packed), packingScheduler);
+        }
         finishWriting();
 
         if (beforeFile)
@@ -85,21 +95,37 @@ BatchSummary BatchRunner::run(const QStringList &files)
         startWriting(outcome, map);
         if (!overlapped)
             finishWriting();
+        spentPictures[0] = std::move(spentPictures[1]);
+        spentPictures[1] = std::move(read.picture);
     }
     finishWriting();
-    writeBuffers[0] = writeBuffers[1] = QImage();
+    spentPictures[0] = spentPictures[1] = QImage();
+    packedMaps[0] = packedMaps[1] = QImage();
+    converter.setKeptMapCount(mapsKeptBefore);
     return summary;
 }
 
-// Pictures are read on a thread of their own, one ahead of the conversion; a run that is not
-// overlapped reads each one when it is taken.
+// Pictures are read on a thread of their own, one ahead of the conversion, into the memory of
+// a picture already converted; a run that is not overlapped reads each one when it is taken.
 void BatchRunner::startReading(const QString &input)
 {
-    pendingRead = std::async(overlapped ? std::launch::async : std::launch::deferred, [input]() {
-        ReadPicture read;
-        read.picture = readPicture(input, &read.reason);
-        return read;
-    });
+    pendingRead = std::async(overlapped ? std::launch::async : std::launch::deferred,
+                             [input, spent = spentPicture()]() mutable {
+                                 ReadPicture read;
+                                 read.picture = readPicture(input, &read.reason, std::move(spent));
+                                 return read;
+                             });
+}
+
+// The oldest converted picture that the hooks no longer hold, taken out of the list; a null
+// image when there is none.
+QImage BatchRunner::spentPicture()
+{
+    for (QImage &picture : spentPictures) {
+        if (!picture.isNull() && picture.isDetached())
+            return std::move(picture);
+    }
+    return QImage();
 }
 
 BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
@@ -147,20 +173,6 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     return outcome;
 }
 
-// The converter reuses its last map's memory only when nobody else holds it, and fresh pages
-// of a large map cost more than copying it into memory that is already in use. Two buffers,
-// used in turn: the one of the previous file may still be being written.
-QImage BatchRunner::copyForWriting(const QImage &map, int slot)
-{
-    QImage &buffer = writeBuffers[slot];
-    if (buffer.size() != map.size() || buffer.format() != map.format())
-        buffer = QImage(map.size(), map.format());
-    if (buffer.isNull() || buffer.bytesPerLine() != map.bytesPerLine())
-        return map;
-    std::memcpy(buffer.bits(), map.constBits(), std::size_t(map.sizeInBytes()));
-    return buffer;
-}
-
 // The map is written on a thread of its own; the runner reads no shared state there but its
 // constant settings.
 void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
@@ -168,8 +180,8 @@ void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
     pendingOutput = outcome.output;
     pendingWrite = std::async(
         overlapped ? std::launch::async : std::launch::deferred, [this, outcome, map]() mutable {
-            outcome.written = writeMap(map, outcome.output, mapFormatForCode(settings.outputFormat),
-                                       settings.outputQuality, &outcome.reason);
+            outcome.written =
+                writeMap(map, outcome.output, format, settings.outputQuality, &outcome.reason);
             return outcome;
         });
 }

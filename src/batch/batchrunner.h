@@ -3,6 +3,8 @@
 #include "batch/outputnames.h"
 #include "engine/conversionparameters.h"
 #include "engine/defaultvalues.h"
+#include "engine/mapwriter.h"
+#include "engine/rowscheduler.h"
 
 #include <QImage>
 #include <QSet>
@@ -65,8 +67,11 @@ struct BatchSummary
 // a thread of its own and the previous map is written on another. A conversion is done ahead
 // of its file's hooks and dropped with the picture read ahead when the run is stopped there.
 // The hooks are still called on the caller's thread in the order of a one-step-at-a-time run,
-// the outputs are the same, and at most two pictures (the one converted and the one read
-// ahead) and three maps (the converter's and two copies to be written) are held at once.
+// and the outputs are the same. At most two maps are held (the one being converted and the one
+// being written, both reused from file to file; a JPEG map is written from a packed copy, of
+// which there are two more) and four pictures (the one converted, the one
+// read ahead, and the two before them, whose memory the next reads reuse once the hooks let go
+// of them).
 class BatchRunner
 {
 public:
@@ -96,10 +101,10 @@ private:
     };
 
     void startReading(const QString &input);
+    QImage spentPicture();
     BatchFileOutcome convertFile(int position, const QString &input,
                                  const QSet<QString> &inputIdentities, const ReadPicture &read,
                                  QImage *map);
-    QImage copyForWriting(const QImage &map, int slot);
     void startWriting(BatchFileOutcome outcome, const QImage &map);
     void finishWriting();
     void finish(const BatchFileOutcome &outcome);
@@ -107,6 +112,9 @@ private:
     MapConverter &converter;
     const ConversionParameters params;
     const BatchSettings settings;
+    const MapFormat format;
+    // Packs JPEG maps on every core, so that the thread writing them only encodes.
+    RowScheduler packingScheduler;
     OutputNames outputNames;
 
     // The state of the run in progress.
@@ -114,5 +122,8 @@ private:
     std::future<ReadPicture> pendingRead;
     std::future<BatchFileOutcome> pendingWrite;
     QString pendingOutput;
-    QImage writeBuffers[2];
+    // The last pictures converted, oldest first.
+    QImage spentPictures[2];
+    // The JPEG maps packed for writing, used in turn.
+    QImage packedMaps[2];
 };

@@ -116,7 +116,14 @@ void MapConverter::releaseCache()
 {
     cachedGeometry.reset();
     precise->releaseCache();
-    keptMap = QImage();
+    keptMaps.clear();
+}
+
+void MapConverter::setKeptMapCount(int count)
+{
+    mapsKept = std::max(1, count);
+    while (int(keptMaps.size()) > mapsKept)
+        keptMaps.erase(keptMaps.begin());
 }
 
 QString MapConverter::refusalReason(const ConversionParameters &params, QSize sourceSize)
@@ -187,7 +194,7 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
         QImage map = reusableMap(params);
         result.geometryMilliseconds = precise->convert(source, params, map, scheduler);
         result.gatherMilliseconds = clock.nsecsElapsed() / 1e6 - result.geometryMilliseconds;
-        keptMap = map;
+        keep(map);
         result.map = map;
         return result;
     }
@@ -213,22 +220,37 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
         throw std::bad_alloc();
     gather(*cachedGeometry, pixels, map, scheduler);
     result.gatherMilliseconds = clock.nsecsElapsed() / 1e6;
-    keptMap = map;
+    keep(map);
     result.map = map;
     return result;
 }
 
 QImage MapConverter::reusableMap(const ConversionParameters &params)
 {
-    // Reuse the last map's memory when the caller has let go of it: fresh pages of a large
-    // map cost more than the gather itself.
+    // Reuse a kept map's memory when the caller has let go of it: fresh pages of a large map
+    // cost more than the gather itself.
+    const QSize size(params.outputWidth, params.outputHeight);
     QImage map;
-    if (keptMap.size() == QSize(params.outputWidth, params.outputHeight) && keptMap.isDetached())
-        map = std::move(keptMap);
-    else
+    for (auto kept = keptMaps.begin(); kept != keptMaps.end(); ++kept) {
+        if (kept->size() == size && kept->isDetached()) {
+            map = std::move(*kept);
+            keptMaps.erase(kept);
+            break;
+        }
+    }
+    if (map.isNull()) {
+        // Kept maps that do not fit are let go before the new one is allocated.
+        keptMaps.clear();
         map = allocateMapImage(params.outputWidth, params.outputHeight);
-    keptMap = QImage();
+    }
     if (map.isNull())
         throw std::bad_alloc();
     return map;
+}
+
+void MapConverter::keep(const QImage &map)
+{
+    keptMaps.push_back(map);
+    if (int(keptMaps.size()) > mapsKept)
+        keptMaps.erase(keptMaps.begin());
 }

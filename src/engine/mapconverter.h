@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct MapGeometry;
 class PreciseConverter;
@@ -51,6 +52,11 @@ public:
     void setThreadCount(int threads);
     // Drops the kept geometry and working buffers.
     void releaseCache();
+    // How many of the last maps are kept so that their memory can be reused once their
+    // holders let go of them (default 1). A batch that writes one map while it converts the
+    // next keeps two, so that no map is allocated anew.
+    void setKeptMapCount(int count);
+    int keptMapCount() const { return mapsKept; }
 
     // The one conversion pipeline that the main window and the batch run use.
     ConversionResult convert(const QImage &source, const ConversionParameters &params);
@@ -64,8 +70,9 @@ public:
 
 private:
     ConversionResult convertUnguarded(const QImage &source, const ConversionParameters &params);
-    // A map of the parameters' size, made from the last map's memory when possible.
+    // A map of the parameters' size, made from a kept map's memory when possible.
     QImage reusableMap(const ConversionParameters &params);
+    void keep(const QImage &map);
 
     std::function<void()> eventPump;
     int threadCount;
@@ -73,6 +80,8 @@ private:
     std::shared_ptr<const MapGeometry> cachedGeometry;
     // The precise mode's own kept geometry and filtered picture.
     std::unique_ptr<PreciseConverter> precise;
-    // The last map, kept so that its memory can be reused once the caller has dropped it.
-    QImage keptMap;
+    // The last maps, oldest first, kept so that their memory can be reused once the caller
+    // has dropped them.
+    std::vector<QImage> keptMaps;
+    int mapsKept = 1;
 };

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QImage;
+class RowScheduler;
 
 // The file formats a map is written in.
 enum class MapFormat
@@ -25,3 +26,11 @@ QString outputFormatName(int outputFormat);
 // file it points to is never written. Returns false and sets errorText when the write failed.
 bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
               QString *errorText = nullptr);
+
+// The map as Qt's JPEG writer reads it, three colour bytes a pixel (the alpha byte dropped,
+// never un-premultiplied), made in spent's memory when its size fits and nobody else holds it.
+// Written as JPEG it gives the same file as the map itself, and the writer then only encodes:
+// a batch packs on the converter's threads while the previous map is still being encoded.
+// A map in another format, or with text or a colour space that the writer would store, is
+// returned as it is.
+QImage packedForJpeg(const QImage &map, QImage spent, RowScheduler &scheduler);

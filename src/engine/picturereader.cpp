@@ -103,7 +103,7 @@ QSize pngHeaderSize(const QByteArray &header)
 
 } // namespace
 
-QImage readPicture(const QString &path, QString *error)
+QImage readPicture(const QString &path, QString *error, QImage spentPicture)
 {
     auto fail = [error](const QString &reason) {
         if (error)
@@ -155,7 +155,11 @@ QImage readPicture(const QString &path, QString *error)
         return picture.isNull() ? fail(reason) : picture;
     }
 
+    // Qt's JPEG reader decodes into the image it is given when size and format match; the
+    // other readers may leave parts of an old picture behind, so they always start afresh.
     QImage picture;
+    if (format.readerFormat == "jpeg" && spentPicture.isDetached())
+        picture = std::move(spentPicture);
     TruncationWatch watch;
     if (!reader.read(&picture))
         return fail(reader.errorString());

@@ -14,4 +14,7 @@ constexpr qint64 maxPicturePixels = qint64(16384) * 16384;
 // whose data ends early, a GIF image outside its screen included) or declares more than
 // maxPicturePixels, so nothing huge is ever allocated. A PNG of 16 bits per channel is decoded
 // straight to 8 bits.
-QImage readPicture(const QString &path, QString *error = nullptr);
+//
+// A JPEG of the same size as spentPicture is decoded into its memory when nobody else holds
+// it, which spares a batch of equally sized frames the fresh pages of every picture.
+QImage readPicture(const QString &path, QString *error = nullptr, QImage spentPicture = QImage());

@@ -54,6 +54,8 @@ private slots:
     void everyMapEqualsASingleConversion();
     void overlappedRunEqualsStepByStepRun_data();
     void overlappedRunEqualsStepByStepRun();
+    void picturesHandedToTheHookStayIntact_data();
+    void picturesHandedToTheHookStayIntact();
 
 private:
     QScopedPointer<QTemporaryDir> dir;
@@ -328,6 +330,42 @@ void TestBatchRunner::overlappedRunEqualsStepByStepRun()
     // p2.png and p2.jpg both map to p2.jpg: the later one is renamed p2_2.jpg.
     QCOMPARE(serial.count(".jpgffd8"), stopAt >= 0 ? 2 : 5);
     QCOMPARE(serial.contains("finished 6  the file ends before the picture does"), stopAt < 0);
+}
+
+void TestBatchRunner::picturesHandedToTheHookStayIntact_data()
+{
+    QTest::addColumn<int>("kept");
+    QTest::newRow("hook keeps every picture") << 100;
+    QTest::newRow("hook keeps the last picture, as the window does") << 1;
+    QTest::newRow("hook keeps none") << 0;
+}
+
+// Frames of one size are decoded into the memory of pictures already converted: never into
+// one that the hook still holds, and the maps stay those of fresh reads.
+void TestBatchRunner::picturesHandedToTheHookStayIntact()
+{
+    QFETCH(int, kept);
+    QStringList files;
+    for (int i = 0; i < 6; ++i) {
+        files << QString("%1/f%2.jpg").arg(in).arg(i);
+        QVERIFY(writeGlobe(files.last(), 40, 30, i + 1, "JPG"));
+    }
+    MapConverter converter;
+    BatchSettings settings{out, 0, 1, 85, true};
+    BatchRunner runner(converter, smallMap(), settings);
+    QList<QImage> held;
+    runner.pictureLoaded = [&](const QImage &picture) {
+        held << picture;
+        while (held.size() > kept)
+            held.removeFirst();
+    };
+    QVERIFY(runner.run(files).allConverted());
+    for (int i = 0; i < held.size(); ++i)
+        QVERIFY(held[i] == QImage(files[files.size() - held.size() + i]));
+    for (int i = 0; i < files.size(); ++i)
+        QVERIFY2(readMap(QString("%1/f%2.png").arg(out).arg(i)) ==
+                     expectedMap(QImage(files[i]), smallMap()),
+                 qPrintable(files[i]));
 }
 
 QTEST_MAIN(TestBatchRunner)

@@ -3,6 +3,7 @@
 // exactly as it was.
 
 #include "engine/mapwriter.h"
+#include "engine/rowscheduler.h"
 #include "testfiles.h"
 #include "testimages.h"
 
@@ -74,6 +75,8 @@ private slots:
     void failedWriteKeepsExistingFile_data();
     void failedWriteKeepsExistingFile();
     void successfulWriteReplacesExistingFile();
+    void packedMapWritesTheSameJpeg_data();
+    void packedMapWritesTheSameJpeg();
 
 private:
     QImage textured = testimages::uniquePicture(256, 128);
@@ -249,6 +252,44 @@ void MapWriterTest::successfulWriteReplacesExistingFile()
     // PNG is lossless: the file holds exactly the map.
     QCOMPARE(testimages::compare(QImage(path), textured).count, qint64(0));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("map.png")});
+}
+
+void MapWriterTest::packedMapWritesTheSameJpeg_data()
+{
+    QTest::addColumn<QImage>("map");
+    QTest::addColumn<bool>("spentFree");
+
+    const QImage translucent =
+        testimages::translucentPicture(96, 48).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QTest::newRow("opaque, spent memory free") << textured << true;
+    QTest::newRow("premultiplied alpha, spent memory free") << translucent << true;
+    QTest::newRow("spent memory still held") << textured << false;
+    QTest::newRow("transparent with an opaque square") << squareOnTransparent() << true;
+}
+
+// The batch writes the packed map in place of the map: the files must be the same byte for
+// byte, and a spent packed map is reused only when nobody else holds it.
+void MapWriterTest::packedMapWritesTheSameJpeg()
+{
+    QFETCH(QImage, map);
+    QFETCH(bool, spentFree);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    RowScheduler scheduler(2, [] {});
+    QImage spent(map.size(), QImage::Format_RGB888);
+    spent.fill(Qt::green);
+    const uchar *spentMemory = spent.constBits();
+    const QImage holder = spentFree ? QImage() : spent;
+    const QImage packed = packedForJpeg(map, std::move(spent), scheduler);
+    QCOMPARE(packed.format(), QImage::Format_RGB888);
+    QCOMPARE(packed.constBits() == spentMemory, spentFree);
+    // A holder of the spent map still sees its own pixels.
+    QVERIFY(spentFree || holder.pixel(0, 0) == qRgb(0, 255, 0));
+
+    const QString fromMap = dir.filePath("map.jpg"), fromPacked = dir.filePath("packed.jpg");
+    QVERIFY(writeMap(map, fromMap, MapFormat::Jpg, 85));
+    QVERIFY(writeMap(packed, fromPacked, MapFormat::Jpg, 85));
+    QCOMPARE(readBytes(fromPacked), readBytes(fromMap));
 }
 
 QTEST_MAIN(MapWriterTest)

@@ -58,6 +58,39 @@ bool saveWhole(const QImage &map, const QString &path, MapFormat format, int qua
     return true;
 }
 
+// Red, green and blue of each pixel, three bytes a pixel; the alpha byte is dropped.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// Four pixels at a time with one byte shuffle where the processor has one; the 16-byte store
+// runs 4 bytes into the next pixels' place, which the loop then writes over.
+__attribute__((target_clones("default", "ssse3"))) void packRow(const QRgb *in, uchar *out,
+                                                                int width)
+{
+    using Bytes = quint8 __attribute__((vector_size(16)));
+    const Bytes order = {2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, 15, 15, 15, 15};
+    int x = 0;
+    for (; x + 6 <= width; x += 4, out += 12) {
+        Bytes four;
+        std::memcpy(&four, in + x, sizeof four);
+        const Bytes packed = __builtin_shuffle(four, order);
+        std::memcpy(out, &packed, sizeof packed);
+    }
+    for (; x < width; ++x, out += 3) {
+        out[0] = uchar(qRed(in[x]));
+        out[1] = uchar(qGreen(in[x]));
+        out[2] = uchar(qBlue(in[x]));
+    }
+}
+#else
+void packRow(const QRgb *in, uchar *out, int width)
+{
+    for (int x = 0; x < width; ++x, out += 3) {
+        out[0] = uchar(qRed(in[x]));
+        out[1] = uchar(qGreen(in[x]));
+        out[2] = uchar(qBlue(in[x]));
+    }
+}
+#endif
+
 } // namespace
 
 MapFormat mapFormatForCode(int outputFormat)
@@ -118,20 +151,13 @@ QImage packedForJpeg(const QImage &map, QImage spent, RowScheduler &scheduler)
         return map;
     packed.setDotsPerMeterX(map.dotsPerMeterX());
     packed.setDotsPerMeterY(map.dotsPerMeterY());
-    const int width = map.width();
     // Taken here, on one thread: the rows are then filled on several.
     uchar *const packedBits = packed.bits();
     const qsizetype packedLine = packed.bytesPerLine();
     scheduler.run(map.height(), [&](int firstRow, int endRow) {
-        for (int y = firstRow; y < endRow; ++y) {
-            const auto *pixel = reinterpret_cast<const QRgb *>(map.constScanLine(y));
-            uchar *out = packedBits + y * packedLine;
-            for (int x = 0; x < width; ++x, out += 3) {
-                out[0] = uchar(qRed(pixel[x]));
-                out[1] = uchar(qGreen(pixel[x]));
-                out[2] = uchar(qBlue(pixel[x]));
-            }
-        }
+        for (int y = firstRow; y < endRow; ++y)
+            packRow(reinterpret_cast<const QRgb *>(map.constScanLine(y)),
+                    packedBits + y * packedLine, map.width());
     });
     return packed;
 }

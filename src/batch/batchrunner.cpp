@@ -118,14 +118,20 @@ void BatchRunner::startReading(const QString &input)
 }
 
 // The oldest converted picture that the hooks no longer hold, taken out of the list; a null
-// image when there is none.
+// image when there is none. Other pictures nobody else holds are let go, so that at most one
+// picture more than the hooks keep is alive at any time.
 QImage BatchRunner::spentPicture()
 {
+    QImage taken;
     for (QImage &picture : spentPictures) {
-        if (!picture.isNull() && picture.isDetached())
-            return std::move(picture);
+        if (picture.isNull() || !picture.isDetached())
+            continue;
+        if (taken.isNull())
+            taken = std::move(picture);
+        else
+            picture = QImage();
     }
-    return QImage();
+    return taken;
 }
 
 BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,

@@ -69,9 +69,8 @@ struct BatchSummary
 // The hooks are still called on the caller's thread in the order of a one-step-at-a-time run,
 // and the outputs are the same. At most two maps are held (the one being converted and the one
 // being written, both reused from file to file; a JPEG map is written from a packed copy, of
-// which there are two more) and four pictures (the one converted, the one
-// read ahead, and the two before them, whose memory the next reads reuse once the hooks let go
-// of them).
+// which there are two more) and, besides those the hooks keep, two pictures (the one converted
+// and the one read ahead, decoded into the memory of an earlier one).
 class BatchRunner
 {
 public:

@@ -75,12 +75,17 @@ BatchSummary BatchRunner::run(const QStringList &files)
             QImage &packed = packedMaps[position % 2];
             map = packed = packedForJpeg(map, std::move(packed), packingScheduler);
         }
+        // Encoded while the hooks of the previous file and of this one run; the file is
+        // replaced only once the hooks have let this file go on.
+        if (!map.isNull())
+            startWriting(outcome, map);
         finishWriting();
 
         if (beforeFile)
             beforeFile();
         if (stopRequested && stopRequested()) {
             summary.stopped = true;
+            dropWriteAhead();
             // Drops the picture read ahead, once a read in flight has ended; a run that is not
             // overlapped has not read it.
             pendingRead = {};
@@ -92,7 +97,7 @@ BatchSummary BatchRunner::run(const QStringList &files)
             finish(outcome);
             continue;
         }
-        startWriting(outcome, map);
+        letWriteAheadReplace();
         if (!overlapped)
             finishWriting();
         spentPictures[0] = std::move(spentPictures[1]);
@@ -149,7 +154,7 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     outcome.output = outputNames.choose(input, position, inputIdentities, &outcome.note);
     // The previous map may still be on its way to this very name: once it is written, the name
     // is taken and the map gets the next free one, as in a run of one file after the other.
-    if (!pendingOutput.isEmpty() && outcome.output == pendingOutput) {
+    if (inFlight.done.valid() && outcome.output == inFlight.output) {
         finishWriting();
         outcome.output = outputNames.choose(input, position, inputIdentities, &outcome.note);
     }
@@ -181,23 +186,47 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
 
 // The map is written on a thread of its own; the runner reads no shared state there but its
 // constant settings.
+// The map is written on a thread of its own; the runner reads no shared state there but its
+// constant settings. The encoded file waits for letWriteAheadReplace before it replaces
+// anything, and is dropped on dropWriteAhead.
 void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
 {
-    pendingOutput = outcome.output;
-    pendingWrite = std::async(
-        overlapped ? std::launch::async : std::launch::deferred, [this, outcome, map]() mutable {
-            outcome.written =
-                writeMap(map, outcome.output, format, settings.outputQuality, &outcome.reason);
-            return outcome;
-        });
+    std::promise<bool> mayReplace;
+    std::future<bool> answer = mayReplace.get_future();
+    writeAhead.output = outcome.output;
+    writeAhead.mayReplace = std::move(mayReplace);
+    writeAhead.done = std::async(overlapped ? std::launch::async : std::launch::deferred,
+                                 [this, outcome, map, answer = std::move(answer)]() mutable {
+                                     outcome.written = writeMap(
+                                         map, outcome.output, format, settings.outputQuality,
+                                         &outcome.reason, [&answer] { return answer.get(); });
+                                     return outcome;
+                                 });
+}
+
+void BatchRunner::letWriteAheadReplace()
+{
+    writeAhead.mayReplace.set_value(true);
+    inFlight = std::move(writeAhead);
+    writeAhead = PendingWrite();
+}
+
+void BatchRunner::dropWriteAhead()
+{
+    if (!writeAhead.done.valid())
+        return;
+    writeAhead.mayReplace.set_value(false);
+    // Waits for an encoding in progress; a deferred one never starts.
+    writeAhead = PendingWrite();
 }
 
 void BatchRunner::finishWriting()
 {
-    if (!pendingWrite.valid())
+    if (!inFlight.done.valid())
         return;
-    pendingOutput.clear();
-    finish(pendingWrite.get());
+    const BatchFileOutcome outcome = inFlight.done.get();
+    inFlight = PendingWrite();
+    finish(outcome);
 }
 
 void BatchRunner::finish(const BatchFileOutcome &outcome)

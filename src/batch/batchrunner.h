@@ -105,6 +105,8 @@ private:
                                  const QSet<QString> &inputIdentities, const ReadPicture &read,
                                  QImage *map);
     void startWriting(BatchFileOutcome outcome, const QImage &map);
+    void letWriteAheadReplace();
+    void dropWriteAhead();
     void finishWriting();
     void finish(const BatchFileOutcome &outcome);
 
@@ -119,8 +121,18 @@ private:
     // The state of the run in progress.
     BatchSummary summary;
     std::future<ReadPicture> pendingRead;
-    std::future<BatchFileOutcome> pendingWrite;
-    QString pendingOutput;
+    // A map being written: its outcome, the answer whether it may replace its output file,
+    // and that file's name.
+    struct PendingWrite
+    {
+        std::future<BatchFileOutcome> done;
+        std::promise<bool> mayReplace;
+        QString output;
+    };
+    // The map of the file whose hooks run now, encoded ahead of them.
+    PendingWrite writeAhead;
+    // The map of the previous file, let through its hooks, whose outcome is reported next.
+    PendingWrite inFlight;
     // The last pictures converted, oldest first.
     QImage spentPictures[2];
     // The JPEG maps packed for writing, used in turn.

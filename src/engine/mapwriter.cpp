@@ -37,7 +37,7 @@ QString unusedSiblingName(const QString &path)
 }
 
 bool saveWhole(const QImage &map, const QString &path, MapFormat format, int quality,
-               QString *errorText)
+               QString *errorText, const std::function<bool()> &mayReplace)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -49,6 +49,11 @@ bool saveWhole(const QImage &map, const QString &path, MapFormat format, int qua
     if (!writer.write(map)) {
         file.cancelWriting();
         *errorText = writer.errorString();
+        return false;
+    }
+    if (mayReplace && !mayReplace()) {
+        file.cancelWriting();
+        *errorText = QStringLiteral("the map was not to be written");
         return false;
     }
     if (!file.commit()) {
@@ -109,7 +114,7 @@ QString outputFormatName(int outputFormat)
 }
 
 bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
-              QString *errorText)
+              QString *errorText, const std::function<bool()> &mayReplace)
 {
     QString reason;
     auto fail = [errorText](const QString &text) {
@@ -120,11 +125,11 @@ bool writeMap(const QImage &map, const QString &path, MapFormat format, int qual
     if (map.isNull())
         return fail(QStringLiteral("there is no map to write"));
     if (!isSymbolicLink(path))
-        return saveWhole(map, path, format, quality, &reason) || fail(reason);
+        return saveWhole(map, path, format, quality, &reason, mayReplace) || fail(reason);
     // QSaveFile replaces the file a link points to, which may lie anywhere. The map is saved
     // whole beside the link instead and then renamed over the link itself.
     const QString sibling = unusedSiblingName(path);
-    if (!saveWhole(map, sibling, format, quality, &reason))
+    if (!saveWhole(map, sibling, format, quality, &reason, mayReplace))
         return fail(reason);
     if (std::rename(QFile::encodeName(sibling).constData(), QFile::encodeName(path).constData()) !=
         0) {

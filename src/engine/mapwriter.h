@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QImage;
 class RowScheduler;
 
@@ -24,8 +26,9 @@ QString outputFormatName(int outputFormat);
 // The file is replaced only when the whole image has been written, so a failed write leaves
 // an existing file untouched. A symbolic link under path is itself replaced by the map; the
 // file it points to is never written. Returns false and sets errorText when the write failed.
+// mayReplace, when given, is asked once the map is encoded: false leaves every file as it was.
 bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
-              QString *errorText = nullptr);
+              QString *errorText = nullptr, const std::function<bool()> &mayReplace = {});
 
 // The map as Qt's JPEG writer reads it, three colour bytes a pixel (the alpha byte dropped,
 // never un-premultiplied), made in spent's memory when its size fits and nobody else holds it.

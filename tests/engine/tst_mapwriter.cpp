@@ -27,6 +27,7 @@ enum class Failure
     TargetIsFolder,
     EncoderRefuses,
     NullMap,
+    NotLetThrough,
 };
 
 // Gives a folder made read-only its write permission back, so that it can be removed.
@@ -179,6 +180,7 @@ void MapWriterTest::failedWriteKeepsExistingFile_data()
     QTest::newRow("target is a folder") << Failure::TargetIsFolder;
     QTest::newRow("JPG wider than the encoder allows") << Failure::EncoderRefuses;
     QTest::newRow("null map") << Failure::NullMap;
+    QTest::newRow("encoded, then not let through") << Failure::NotLetThrough;
 }
 
 void MapWriterTest::failedWriteKeepsExistingFile()
@@ -226,19 +228,24 @@ void MapWriterTest::failedWriteKeepsExistingFile()
     case Failure::NullMap:
         map = QImage();
         break;
+    case Failure::NotLetThrough:
+        break;
     }
+    const std::function<bool()> mayReplace = [failure] {
+        return failure != Failure::NotLetThrough;
+    };
     if (failure != Failure::ReadOnlyFolder)
         QVERIFY(writeBytes(keptFile, existing));
     const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
     QString error;
-    QVERIFY(!writeMap(map, target, MapFormat::Jpg, 80, &error));
+    QVERIFY(!writeMap(map, target, MapFormat::Jpg, 80, &error, mayReplace));
     QVERIFY(!error.isEmpty());
     QCOMPARE(readBytes(keptFile), existing);
     // No half-written file or leftover temporary file appears beside it.
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     // The failure is reported without an error pointer too.
-    QVERIFY(!writeMap(map, target, MapFormat::Jpg, 80));
+    QVERIFY(!writeMap(map, target, MapFormat::Jpg, 80, nullptr, mayReplace));
 }
 
 void MapWriterTest::successfulWriteReplacesExistingFile()

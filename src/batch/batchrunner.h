@@ -64,13 +64,14 @@ struct BatchSummary
 //
 // Decoding a picture and encoding a map each cost more than the conversion, so by default the
 // three overlap: while a picture is converted on the caller's thread, the next one is read on
-// a thread of its own and the previous map is written on another. A conversion is done ahead
-// of its file's hooks and dropped with the picture read ahead when the run is stopped there.
-// The hooks are still called on the caller's thread in the order of a one-step-at-a-time run,
-// and the outputs are the same. At most two maps are held (the one being converted and the one
-// being written, both reused from file to file; a JPEG map is written from a packed copy, of
-// which there are two more) and, besides those the hooks keep, two pictures (the one converted
-// and the one read ahead, decoded into the memory of an earlier one).
+// a thread of its own and the previous map is written on another. A map is encoded as soon as
+// it is converted, ahead of its file's hooks, and replaces its output file only once they have
+// let the file go on; on a stop there it is dropped with the picture read ahead. The hooks are
+// still called on the caller's thread in the order of a one-step-at-a-time run, and the outputs
+// are the same. At most two maps are held (the one being converted and the one being written,
+// both reused from file to file; a JPEG map is written from a packed copy, of which there are
+// two more) and, besides those the hooks keep, two pictures (the one converted and the one read
+// ahead, decoded into the memory of an earlier one).
 class BatchRunner
 {
 public:

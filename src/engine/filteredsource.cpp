@@ -166,26 +166,26 @@ float coverageOf(double diskX, double diskY, double radius, int i, int j)
     const double outer = radius + halfDiagonal;
     if (squared >= outer * outer)
         return 0.0f;
+    // The tangent's normal, (dx, dy) / distance, folded to (a, b) = (wide, narrow) / distance
+    // with 0 <= b <= a; the corners lie (a + b) / 2 and the sides (a - b) / 2 from the centre
+    // along it. Everything is scaled by the distance, which leaves one division.
     const double distance = std::sqrt(squared);
-    // The tangent's normal (a, b) folded into 0 <= b <= a, and the pixel centre's distance
-    // inside it. The covered area rises quadratically while the tangent crosses a corner and
-    // linearly between.
-    const double inside = radius - distance;
-    if (!(distance > 0.0))
-        return inside >= 0.0 ? 1.0f : 0.0f;
-    const double a = std::max(std::fabs(dx), std::fabs(dy)) / distance;
-    const double b = std::min(std::fabs(dx), std::fabs(dy)) / distance;
-    const double toCorner = 0.5 * (a + b);
-    const double toSide = 0.5 * (a - b);
+    const double inside = (radius - distance) * distance;
+    const double wide = std::max(std::fabs(dx), std::fabs(dy));
+    const double narrow = std::min(std::fabs(dx), std::fabs(dy));
+    const double toCorner = 0.5 * (wide + narrow);
+    const double toSide = 0.5 * (wide - narrow);
     if (inside <= -toCorner)
         return 0.0f;
     if (inside >= toCorner)
         return 1.0f;
+    // The covered area rises quadratically while the tangent crosses a corner, linearly
+    // between.
     if (inside < -toSide)
-        return float((inside + toCorner) * (inside + toCorner) / (2 * a * b));
+        return float((inside + toCorner) * (inside + toCorner) / (2 * wide * narrow));
     if (inside > toSide)
-        return float(1.0 - (toCorner - inside) * (toCorner - inside) / (2 * a * b));
-    return float(0.5 + inside / a);
+        return float(1.0 - (toCorner - inside) * (toCorner - inside) / (2 * wide * narrow));
+    return float(0.5 + inside / wide);
 }
 
 // The globe's colour from a filtered colour and the share of its weight on the disk: the

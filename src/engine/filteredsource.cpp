@@ -75,22 +75,29 @@ constexpr double b3 = -B - 6 * C;
 constexpr double b2 = 6 * B + 30 * C;
 constexpr double b1 = -12 * B - 48 * C;
 constexpr double b0 = 8 * B + 24 * C;
+
+// The kernel's weights for the four taps around a fraction t in [0, 1), at distances 1 + t, t,
+// 1 - t and 2 - t, as cubics in t: weight i = w[i][0] + w[i][1] t + w[i][2] t^2 + w[i][3] t^3.
+constexpr double tapWeights[4][4] = {
+    {(b3 + b2 + b1 + b0) / 6, (3 * b3 + 2 * b2 + b1) / 6, (3 * b3 + b2) / 6, b3 / 6},
+    {a0 / 6, 0.0, a2 / 6, a3 / 6},
+    {(a3 + a2 + a0) / 6, (-3 * a3 - 2 * a2) / 6, (3 * a3 + a2) / 6, -a3 / 6},
+    {(8 * b3 + 4 * b2 + 2 * b1 + b0) / 6, (-12 * b3 - 4 * b2 - b1) / 6, (6 * b3 + b2) / 6,
+     -b3 / 6}};
 } // namespace cubic
 
-// The kernel's weights for the four taps around the fractions tx and ty in [0, 1), both at
-// once: taps at distances 1 + t, t, 1 - t and 2 - t.
-void cubicWeights(double tx, double ty, float wx[4], float wy[4])
+// The kernel's weights for the four taps around the fractions tx and ty, both at once.
+inline void cubicWeights(double tx, double ty, float wx[4], float wy[4])
 {
     using Double2 = double __attribute__((vector_size(16)));
-    using namespace cubic;
     const Double2 t = {tx, ty};
-    const Double2 u = 1.0 - t;
-    auto inner = [](Double2 x) { return ((a3 * x + a2) * x * x + a0) * (1.0 / 6); };
-    auto outer = [](Double2 x) { return (((b3 * x + b2) * x + b1) * x + b0) * (1.0 / 6); };
-    const Double2 w[4] = {outer(1.0 + t), inner(t), inner(u), outer(1.0 + u)};
+    const Double2 t2 = t * t;
+    const Double2 t3 = t2 * t;
     for (int i = 0; i < 4; ++i) {
-        wx[i] = float(w[i][0]);
-        wy[i] = float(w[i][1]);
+        const double *c = cubic::tapWeights[i];
+        const Double2 w = c[0] + c[1] * t + c[2] * t2 + c[3] * t3;
+        wx[i] = float(w[0]);
+        wy[i] = float(w[1]);
     }
 }
 

@@ -469,6 +469,21 @@ bool clearOfLimb(const FilteredSource::Disk &disk, double centreSquared, double 
 
 } // namespace
 
+bool FilteredSource::bicubicWindowOnDisk(const Level &level, const Disk &disk, double x, double y)
+{
+    // The pixel farthest from the disk centre is one of the window's corners.
+    const int x0 = floorToInt(x, level.width);
+    const int y0 = floorToInt(y, level.height);
+    const double left = clampIndex(x0 - 1, level.width) - disk.centerX;
+    const double right = clampIndex(x0 + 2, level.width) - disk.centerX;
+    const double top = clampIndex(y0 - 1, level.height) - disk.centerY;
+    const double bottom = clampIndex(y0 + 2, level.height) - disk.centerY;
+    const double inner = disk.radius - 0.5 * sqrt2;
+    return inner > 0.0 &&
+           std::max(left * left, right * right) + std::max(top * top, bottom * bottom) <=
+               inner * inner;
+}
+
 FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Disk &disk) const
 {
     const Level &base = levels.front();
@@ -481,7 +496,8 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
     const double centreSquared = dx * dx + dy * dy;
     if (std::max(columnSquared, rowSquared) <= 1.0) {
         const Colour c = bicubic(base, f.x, f.y);
-        if (clearOfLimb(disk, centreSquared, bicubicReach))
+        if (clearOfLimb(disk, centreSquared, bicubicReach) ||
+            bicubicWindowOnDisk(base, disk, f.x, f.y))
             return c;
         const LevelDisk d{disk.centerX, disk.centerY, disk.radius};
         return globeColour(c, bicubicCoverage(base, d, f.x, f.y), disk.sky);

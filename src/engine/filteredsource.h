@@ -89,6 +89,8 @@ private:
     static Colour bilinear(const Level &level, double x, double y);
     // The share of the same taps' weight that falls on the disk.
     static float bicubicCoverage(const Level &level, const LevelDisk &disk, double x, double y);
+    // True when the disk wholly covers every pixel that a bicubic tap at (x, y) reads.
+    static bool bicubicWindowOnDisk(const Level &level, const Disk &disk, double x, double y);
     static float bilinearCoverage(const Level &level, const LevelDisk &disk, double x, double y);
     // The mean of a grid of taps across the footprint around (x, y) on one level.
     template <typename Tap>

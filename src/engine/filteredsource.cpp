@@ -123,15 +123,18 @@ int floorToInt(double v, int size)
 // Taps along a footprint side whose length in level pixels has the given square: at most 1.5
 // pixels apart, that is ceil(side / 1.5) within [1, maxTapsPerSide]. Each bilinear tap spans
 // two level pixels, so the taps still cover the side without gaps, and a footprint just over
-// a level pixel wide costs one tap instead of two. Counted by comparisons of squares, which
-// need no square root and no branch.
+// a level pixel wide costs one tap instead of two. Most sides need one tap, told without a
+// square root.
 int tapsForSquared(double sideSquared)
 {
-    const double spansSquared = sideSquared / 2.25;
-    int taps = 1;
-    for (int m = 1; m < FilteredSource::maxTapsPerSide; ++m)
-        taps += spansSquared > double(m * m);
-    return taps;
+    constexpr double spacing = 1.5;
+    if (!(sideSquared > spacing * spacing))
+        return 1;
+    const double spans = std::sqrt(sideSquared) / spacing;
+    if (!(spans <= FilteredSource::maxTapsPerSide - 1))
+        return FilteredSource::maxTapsPerSide;
+    const int whole = int(spans);
+    return whole + (double(whole) < spans);
 }
 
 // The smallest whole L with v <= 2^L, for v > 1 (infinity gives 1024): the exponent of v, one
@@ -398,6 +401,78 @@ FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, do
     return blend(topPair, bottomPair, float(weight256(x - x0)), float(weight256(y - y0)));
 }
 
+// Where the circle is large against the few pixels around the point that a footprint reads,
+// their coverage is taken from the circle's tangent at the point bent by its curvature: the
+// square roots and divisions of coverageOf are then done once per footprint, not per pixel.
+struct FilteredSource::LevelDisk
+{
+    // Radius in level pixels from which the bent tangent stands in for the circle: over the
+    // taps' reach of up to 8 pixels it is then off by less than 0.02 pixels.
+    static constexpr double localFrom = 128.0;
+
+    LevelDisk(double centerX, double centerY, double radius, double pointX, double pointY)
+        : x(centerX), y(centerY), radius(radius), pointX(pointX), pointY(pointY)
+    {
+        const double dx = pointX - centerX;
+        const double dy = pointY - centerY;
+        const double distance = std::sqrt(dx * dx + dy * dy);
+        local = radius >= localFrom && distance >= 0.5 * radius;
+        if (!local)
+            return;
+        inside = radius - distance;
+        normalX = dx / distance;
+        normalY = dy / distance;
+        bend = 0.5 / distance;
+        const double wide = std::max(std::fabs(normalX), std::fabs(normalY));
+        const double narrow = std::min(std::fabs(normalX), std::fabs(normalY));
+        toCorner = 0.5 * (wide + narrow);
+        toSide = 0.5 * (wide - narrow);
+        perWide = 1.0 / wide;
+        perCornerArea = narrow > 0.0 ? 0.5 / (wide * narrow) : 0.0;
+    }
+
+    // How much of pixel (i, j) the disk covers, as coverageOf says.
+    float coverage(int i, int j) const
+    {
+        if (!local)
+            return coverageOf(x, y, radius, i, j);
+        const double ex = i - pointX;
+        const double ey = j - pointY;
+        const double along = normalX * ex + normalY * ey;
+        // The pixel centre's distance inside the circle: the point's, less the step outward
+        // along the normal and the circle's fall-off sideways.
+        const double in = inside - along - (ex * ex + ey * ey - along * along) * bend;
+        if (in >= toCorner)
+            return 1.0f;
+        if (in <= -toCorner)
+            return 0.0f;
+        if (in < -toSide)
+            return float((in + toCorner) * (in + toCorner) * perCornerArea);
+        if (in > toSide)
+            return float(1.0 - (toCorner - in) * (toCorner - in) * perCornerArea);
+        return float(0.5 + in * perWide);
+    }
+
+    double x;
+    double y;
+    double radius;
+    double pointX;
+    double pointY;
+    bool local = false;
+    // The point's distance inside the circle, the unit normal outward there and half the
+    // curvature.
+    double inside = 0.0;
+    double normalX = 0.0;
+    double normalY = 0.0;
+    double bend = 0.0;
+    // The pixel square against the tangent: its corners' and sides' distances from its centre
+    // along the normal, 1 / the wider component and 1 / (2 wide narrow) (see coverageOf).
+    double toCorner = 0.0;
+    double toSide = 0.0;
+    double perWide = 0.0;
+    double perCornerArea = 0.0;
+};
+
 float FilteredSource::bicubicCoverage(const Level &level, const LevelDisk &disk, double x, double y)
 {
     const int x0 = floorToInt(x, level.width);
@@ -409,8 +484,7 @@ float FilteredSource::bicubicCoverage(const Level &level, const LevelDisk &disk,
         const int row = clampIndex(y0 - 1 + j, level.height);
         float r = 0.0f;
         for (int i = 0; i < 4; ++i)
-            r += wx[i] *
-                 coverageOf(disk.x, disk.y, disk.radius, clampIndex(x0 - 1 + i, level.width), row);
+            r += wx[i] * disk.coverage(clampIndex(x0 - 1 + i, level.width), row);
         sum += wy[j] * r;
     }
     return sum;
@@ -427,7 +501,7 @@ float FilteredSource::bilinearCoverage(const Level &level, const LevelDisk &disk
     const int xb = clampIndex(x0 + 1, level.width);
     const int ya = clampIndex(y0, level.height);
     const int yb = clampIndex(y0 + 1, level.height);
-    auto c = [&](int i, int j) { return coverageOf(disk.x, disk.y, disk.radius, i, j); };
+    auto c = [&](int i, int j) { return disk.coverage(i, j); };
     return (c(xa, ya) * (1 - fx) + c(xb, ya) * fx) * (1 - fy) +
            (c(xa, yb) * (1 - fx) + c(xb, yb) * fx) * fy;
 }
@@ -499,7 +573,7 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
         if (clearOfLimb(disk, centreSquared, bicubicReach) ||
             bicubicWindowOnDisk(base, disk, f.x, f.y))
             return c;
-        const LevelDisk d{disk.centerX, disk.centerY, disk.radius};
+        const LevelDisk d(disk.centerX, disk.centerY, disk.radius, f.x, f.y);
         return globeColour(c, bicubicCoverage(base, d, f.x, f.y), disk.sky);
     }
 
@@ -531,8 +605,8 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
         clearOfLimb(disk, centreSquared,
                     0.5 * (std::sqrt(columnSquared) + std::sqrt(rowSquared)) + tapReach))
         return c;
-    const LevelDisk d{(disk.centerX + 0.5) * step - 0.5, (disk.centerY + 0.5) * step - 0.5,
-                      disk.radius * step};
+    const LevelDisk d((disk.centerX + 0.5) * step - 0.5, (disk.centerY + 0.5) * step - 0.5,
+                      disk.radius * step, x, y);
     const float coverage =
         onPicture ? average(f, x, y, step, across, down,
                             [&](double u, double v) { return bicubicCoverage(level, d, u, v); })

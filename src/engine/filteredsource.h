@@ -78,13 +78,8 @@ private:
         double lastX = 0.0;
         double lastY = 0.0;
     };
-    // The disk in a level's pixels.
-    struct LevelDisk
-    {
-        double x;
-        double y;
-        double radius;
-    };
+    // The disk in a level's pixels, near the point a footprint is read at.
+    struct LevelDisk;
     static Colour bicubic(const Level &level, double x, double y);
     static Colour bilinear(const Level &level, double x, double y);
     // The share of the same taps' weight that falls on the disk.

@@ -20,9 +20,13 @@
 #include <QImage>
 #include <QTextStream>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -227,6 +231,16 @@ int main(int argc, char *argv[])
         if (!dir.isEmpty())
             std::printf(" %-20s", label);
     std::printf("\n");
+    // Sums of the errors per camera distance, for the means printed at the end: standard,
+    // precise, then the other tools' maps (counted only where present).
+    constexpr int columns = 2 + int(std::size(externalLabels));
+    std::map<double, std::array<std::pair<double, int>, columns>> sums;
+    auto add = [&sums](double distance, int column, double error) {
+        if (!std::isnan(error)) {
+            sums[distance][column].first += error;
+            ++sums[distance][column].second;
+        }
+    };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const QualityCase &c = cases[i];
         const QString stem = fileStem(int(i));
@@ -250,14 +264,30 @@ int main(int argc, char *argv[])
         std::printf("%-44s %-10s %-20s %-20s", qPrintable(c.name),
                     qPrintable(QStringLiteral("%1x%2").arg(c.mapWidth).arg(c.mapHeight)),
                     qPrintable(describe(standard)), qPrintable(describe(precise)));
-        for (const char *label : externalLabels) {
+        add(c.camera.distance, 0, standard.error);
+        add(c.camera.distance, 1, precise.error);
+        for (std::size_t k = 0; k < std::size(externalLabels); ++k) {
             if (dir.isEmpty())
                 continue;
-            const QImage external(dir + "/" + stem + "_" + label + ".png");
-            std::printf(" %-20s", qPrintable(describe(score(external, truth))));
+            const QImage external(dir + "/" + stem + "_" + externalLabels[k] + ".png");
+            const Score other = score(external, truth);
+            add(c.camera.distance, 2 + int(k), other.error);
+            std::printf(" %-20s", qPrintable(describe(other)));
         }
         std::printf("\n");
         std::fflush(stdout);
+    }
+    std::printf("Mean error per camera distance (standard, precise");
+    for (const char *label : externalLabels)
+        if (!dir.isEmpty())
+            std::printf(", %s", label);
+    std::printf(")\n");
+    for (const auto &[distance, sum] : sums) {
+        std::printf("D %-6g", distance);
+        for (const auto &[total, count] : sum)
+            if (count > 0)
+                std::printf(" %8.3f", total / count);
+        std::printf("\n");
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class RowScheduler;
@@ -13,6 +14,11 @@ class RowScheduler;
 // interpolation where the footprint is smaller than a pixel, and the average over the
 // footprint where it is larger. Large footprints read a box-filtered half-size level of the
 // picture so that no footprint needs more than a few taps per side.
+//
+// Near the limb the taps reach the sky, and the pixels on the limb show globe and sky mixed by
+// their coverage. Reading them as they are would blend the sky into the globe's edge, so
+// there every pixel is taken as the globe's colour over the sky in proportion to its
+// coverage by the disk, and the globe's colour is solved for.
 class FilteredSource
 {
 public:
@@ -30,11 +36,28 @@ public:
     int deepestLevel() const { return levelLimit; }
     qint64 pictureKey() const { return key; }
 
-    // The colour the footprint shows; transparent when its centre lies outside the picture.
-    Colour sample(const SourceFootprint &footprint) const;
+    // The globe's disk in the picture (the marked circle, pixel (i, j) centred on the point
+    // (i, j)) and the colour of the sky around it.
+    struct Disk
+    {
+        double centerX = 0.0;
+        double centerY = 0.0;
+        double radius = 0.0;
+        Colour sky = {};
+    };
+    // The disk of the given circle, with the sky's colour measured just outside it: the
+    // median of each channel over a ring two pixels wide, transparent black where the ring
+    // misses the picture.
+    Disk diskOf(double centerX, double centerY, double radius) const;
+
+    // The colour of the globe that the footprint shows; transparent when its centre lies
+    // outside the picture.
+    Colour sample(const SourceFootprint &footprint, const Disk &disk) const;
 
     // The level a footprint with the given side lengths (source pixels) reads.
     static int levelFor(double shortSide, double longSide);
+    // The same from the squares of the side lengths.
+    static int levelForSquared(double shortSquared, double longSquared);
 
     // Taps per side beyond which a coarser level is read.
     static constexpr int maxTapsPerSide = 8;
@@ -44,7 +67,8 @@ private:
     {
         int width = 0;
         int height = 0;
-        std::vector<QRgb> pixels;
+        // Left uninitialised when made: every pixel is written when the level is built.
+        std::unique_ptr<QRgb[]> pixels;
         const QRgb *data = nullptr;
         // Or-ed into every pixel read: RGB32 pictures need not hold 0xff in their alpha byte.
         QRgb alpha = 0;
@@ -54,12 +78,19 @@ private:
         double lastX = 0.0;
         double lastY = 0.0;
     };
+    // The disk in a level's pixels, near the point a footprint is read at.
+    struct LevelDisk;
     static Colour bicubic(const Level &level, double x, double y);
     static Colour bilinear(const Level &level, double x, double y);
-    // The mean of a grid of taps across the footprint on one level.
-    template <Colour (*tap)(const Level &, double, double)>
-    static Colour average(const Level &level, const SourceFootprint &footprint, double x, double y,
-                          double step, int across, int down);
+    // The share of the same taps' weight that falls on the disk.
+    static float bicubicCoverage(const Level &level, const LevelDisk &disk, double x, double y);
+    // True when the disk wholly covers every pixel that a bicubic tap at (x, y) reads.
+    static bool bicubicWindowOnDisk(const Level &level, const Disk &disk, double x, double y);
+    static float bilinearCoverage(const Level &level, const LevelDisk &disk, double x, double y);
+    // The mean of a grid of taps across the footprint around (x, y) on one level.
+    template <typename Tap>
+    static auto average(const SourceFootprint &footprint, double x, double y, double step,
+                        int across, int down, Tap tap);
 
     std::vector<Level> levels;
     QImage picture;

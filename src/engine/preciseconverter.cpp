@@ -48,8 +48,8 @@ QRgb mapPixel(Colour colour, double coverage)
 }
 
 // Map columns [first, end) of row r, a batch of footprints at a time.
-void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source, int r, int first,
-                 int end, QRgb *out)
+void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
+                 const FilteredSource::Disk &disk, int r, int first, int end, QRgb *out)
 {
     PreciseProjection::FootprintBatch batch;
     for (int c0 = first; c0 < end; c0 += batch.capacity) {
@@ -71,13 +71,13 @@ void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source, 
             f.yPerColumn = batch.yPerColumn[k];
             f.xPerRow = batch.xPerRow[k];
             f.yPerRow = batch.yPerRow[k];
-            out[c0 + k] = mapPixel(source.sample(f), coverage);
+            out[c0 + k] = mapPixel(source.sample(f, disk), coverage);
         }
     }
 }
 
-void fillRows(const PreciseGeometry &geometry, const FilteredSource &source, QImage &map,
-              int firstRow, int endRow)
+void fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
+              const FilteredSource::Disk &disk, QImage &map, int firstRow, int endRow)
 {
     const int width = map.width();
     for (int r = firstRow; r < endRow; ++r) {
@@ -86,9 +86,9 @@ void fillRows(const PreciseGeometry &geometry, const FilteredSource &source, QIm
         // The span's columns, taken modulo the width: up to the right edge, then from the left.
         const PreciseGeometry::Span span = geometry.spans[r];
         const int end = span.first + span.count;
-        fillColumns(geometry, source, r, span.first, std::min(end, width), out);
+        fillColumns(geometry, source, disk, r, span.first, std::min(end, width), out);
         if (end > width)
-            fillColumns(geometry, source, r, 0, end - width, out);
+            fillColumns(geometry, source, disk, r, 0, end - width, out);
     }
 }
 
@@ -128,8 +128,10 @@ double PreciseConverter::convert(const QImage &source, const ConversionParameter
         filtered = std::make_shared<FilteredSource>(pixels, source.cacheKey(),
                                                     geometry->deepestLevel, scheduler);
     }
+    const FilteredSource::Disk disk =
+        filtered->diskOf(params.exactCenterX(), params.exactCenterY(), params.exactRadius());
     scheduler.run(map.height(), [&](int firstRow, int endRow) {
-        fillRows(*geometry, *filtered, map, firstRow, endRow);
+        fillRows(*geometry, *filtered, disk, map, firstRow, endRow);
     });
     return geometryMilliseconds;
 }

@@ -53,22 +53,29 @@ PreciseGeometry::PreciseGeometry(const ConversionParameters &params, QSize sourc
         along[i].resize(width);
         across[i].resize(width);
     }
-    for (int c = 0; c < width; ++c) {
-        const double lon = projection.longitudeAt(c + 0.5);
-        double a[3], b[3];
-        projection.columnTerms(std::cos(lon), std::sin(lon), a, b);
-        for (int i = 0; i < 3; ++i) {
-            along[i][c] = a[i];
-            across[i][c] = b[i];
+    // Columns and rows shared out in blocks of a few dozen: the terms take trigonometry.
+    constexpr int columnsPerBlock = 64;
+    scheduler.run((width + columnsPerBlock - 1) / columnsPerBlock, [&](int first, int end) {
+        const int endColumn = std::min(width, end * columnsPerBlock);
+        for (int c = first * columnsPerBlock; c < endColumn; ++c) {
+            const double lon = projection.longitudeAt(c + 0.5);
+            double a[3], b[3];
+            projection.columnTerms(std::cos(lon), std::sin(lon), a, b);
+            for (int i = 0; i < 3; ++i) {
+                along[i][c] = a[i];
+                across[i][c] = b[i];
+            }
         }
-    }
+    });
     const double slack = projection.capStepBound();
-    for (int r = 0; r < height; ++r) {
-        const double lat = projection.latitudeAt(r + 0.5);
-        cosLatitude[r] = std::cos(lat);
-        sinLatitude[r] = std::sin(lat);
-        spans[r] = capSpan(projection, cosLatitude[r], sinLatitude[r], slack, width);
-    }
+    scheduler.run(height, [&](int first, int end) {
+        for (int r = first; r < end; ++r) {
+            const double lat = projection.latitudeAt(r + 0.5);
+            cosLatitude[r] = std::cos(lat);
+            sinLatitude[r] = std::sin(lat);
+            spans[r] = capSpan(projection, cosLatitude[r], sinLatitude[r], slack, width);
+        }
+    });
 
     // The deepest level any footprint needs, probed on a grid of every few rows and columns:
     // footprints change slowly, and a level too shallow only costs taps, not correctness.

@@ -31,11 +31,13 @@ ConversionParameters preciseParams(const CameraSetup &camera, QSize map)
     return p;
 }
 
-QImage convertPrecisely(const CameraSetup &camera, const SurfaceColour &surface, QSize map)
+QImage convertPrecisely(const CameraSetup &camera, const SurfaceColour &surface, QSize map,
+                        const RenderOptions &render = RenderOptions())
 {
     MapConverter converter;
     converter.setEventPump([] {});
-    return converter.convert(renderGlobe(GlobeCamera(camera), surface), preciseParams(camera, map))
+    return converter
+        .convert(renderGlobe(GlobeCamera(camera), surface, render), preciseParams(camera, map))
         .map.convertToFormat(QImage::Format_ARGB32);
 }
 
@@ -75,6 +77,8 @@ private slots:
     void roundTripHasNoOffset();
     void fineCheckerboardShrinksWithoutAliasing_data();
     void fineCheckerboardShrinksWithoutAliasing();
+    void globeColourHoldsToTheLimb_data();
+    void globeColourHoldsToTheLimb();
 };
 
 void PreciseModeTest::standardModeIgnoresTheNewFields_data()
@@ -290,6 +294,59 @@ void PreciseModeTest::fineCheckerboardShrinksWithoutAliasing()
     const double spread = std::sqrt(std::max(0.0, squares / count - mean * mean));
     QVERIFY2(std::abs(mean - 127.5) < 10 && spread < 12,
              qPrintable(QStringLiteral("mean %1, spread %2").arg(mean).arg(spread)));
+}
+
+void PreciseModeTest::globeColourHoldsToTheLimb_data()
+{
+    QTest::addColumn<double>("distance");
+    QTest::addColumn<int>("radius");
+    QTest::addColumn<QSize>("map");
+    // Near the limb a small distance stretches the picture far across the map; a large map
+    // interpolates there, a small one averages footprints of several pixels. A large disk's
+    // limb is close to straight, which its coverage is computed from.
+    QTest::newRow("D 1.5, map enlarges") << 1.5 << 120 << QSize(1440, 720);
+    QTest::newRow("D 3, map shrinks") << 3.0 << 120 << QSize(180, 90);
+    QTest::newRow("D 1.5, large disk, map enlarges") << 1.5 << 200 << QSize(1440, 720);
+    QTest::newRow("D 6.6, large disk, map shrinks") << 6.6 << 200 << QSize(240, 120);
+}
+
+void PreciseModeTest::globeColourHoldsToTheLimb()
+{
+    QFETCH(double, distance);
+    QFETCH(int, radius);
+    QFETCH(QSize, map);
+    CameraSetup camera;
+    camera.width = 2 * radius + 160;
+    camera.height = 2 * radius + 60;
+    camera.centerX = radius + 70;
+    camera.centerY = radius + 40;
+    camera.radius = radius;
+    camera.distance = distance;
+    camera.view = {25.0, -40.0};
+    // A plain globe before a bright sky, with the limb's pixels mixing the two by coverage.
+    const QRgb ground = qRgb(200, 150, 100);
+    RenderOptions render;
+    render.samplesPerAxis = 8;
+    render.background = qRgb(40, 90, 220);
+    const QImage result = convertPrecisely(
+        camera, [ground](const GeoPoint &) { return ground; }, map, render);
+    int count = 0;
+    int worst = 0;
+    for (int r = 0; r < result.height(); ++r)
+        for (int c = 0; c < result.width(); ++c) {
+            const QRgb pixel = result.pixel(c, r);
+            if (qAlpha(pixel) < 255)
+                continue;
+            ++count;
+            worst = std::max({worst, std::abs(qRed(pixel) - qRed(ground)),
+                              std::abs(qGreen(pixel) - qGreen(ground)),
+                              std::abs(qBlue(pixel) - qBlue(ground))});
+        }
+    QVERIFY(count > 100);
+    // Within an eighth of the contrast between globe and sky (160 levels in red): the
+    // renderer's coverage steps of 1/64, magnified where little of a tap's weight lies on the
+    // disk, leave some. Blending the sky in shows as half the contrast.
+    QVERIFY2(worst <= 20, qPrintable(QStringLiteral("worst channel error %1").arg(worst)));
 }
 
 QTEST_MAIN(PreciseModeTest)

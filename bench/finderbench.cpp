@@ -14,65 +14,152 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 namespace {
 
-// Times the finder on one picture: the best of a few runs, in wall-clock and in processor
-// time (all threads; on a machine shared with other work the wall-clock time grows, the
-// processor time does not).
-double findMilliseconds(const QImage &picture, int runs, DiskFinding &finding, double &cpu)
+// Wall-clock and processor times of a few runs of the finder on one picture (processor time
+// counts all threads; on a machine shared with other work the wall-clock time grows, the
+// processor time hardly does).
+struct Timing
 {
-    double best = 1e300;
-    cpu = 1e300;
+    double medianMs = 0.0;
+    double bestMs = 0.0;
+    double medianCpuMs = 0.0;
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+Timing timeFinder(const QImage &picture, int runs, DiskFinding &finding)
+{
+    std::vector<double> wall;
+    std::vector<double> cpu;
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
         const std::clock_t start = std::clock();
         finding = findDisk(picture);
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-        cpu = std::min(cpu, 1000.0 * double(std::clock() - start) / CLOCKS_PER_SEC);
+        wall.push_back(timer.nsecsElapsed() / 1e6);
+        cpu.push_back(1000.0 * double(std::clock() - start) / CLOCKS_PER_SEC);
     }
-    return best;
+    return {median(wall), *std::min_element(wall.begin(), wall.end()), median(cpu)};
+}
+
+// Errors of the finder on the scenes so far: the worst centre or radius error of clean and of
+// hard globes, and the scenes found wrongly or beyond the bounds.
+struct Tally
+{
+    double worst[2] = {0.0, 0.0};
+    int failures = 0;
+};
+
+void printHeader()
+{
+    std::printf("%-48s %6s %8s %8s %8s %7s %s\n", "scene", "class", "centre", "radius", "map",
+                "rms", "result");
+}
+
+// Renders one scene, finds its disk and prints a row of the table.
+void printScene(const FinderScene &scene, const QByteArray &label, int width, int height,
+                Tally &tally)
+{
+    const RenderedScene rendered = renderFinderScene(scene, width, height);
+    const DiskFinding f = findDisk(rendered.picture);
+    const char *name = label.constData();
+    if (scene.kind != FinderScene::Kind::Globe) {
+        tally.failures += f.found ? 1 : 0;
+        std::printf("%-48s %6s %8s %8s %8s %7s %s\n", name, "none", "", "", "", "",
+                    f.found ? "WRONG: found a disk" : qPrintable(f.reason));
+        return;
+    }
+    if (!f.found) {
+        ++tally.failures;
+        std::printf("%-48s %6s not found: %s\n", name, scene.hard ? "hard" : "clean",
+                    qPrintable(f.reason));
+        return;
+    }
+    const CameraSetup &t = rendered.setup;
+    const double centre = std::hypot(f.centerX - t.centerX, f.centerY - t.centerY);
+    const double radius = std::fabs(f.radius - t.radius);
+    const double map = mapDifferencePercent(rendered.picture, t, f.centerX, f.centerY, f.radius);
+    double &w = tally.worst[scene.hard ? 1 : 0];
+    w = std::max({w, centre, radius});
+    const double tolerance = scene.hard ? 1.5 : 0.5;
+    const bool beyond = centre > tolerance || radius > tolerance || map >= 2.0;
+    tally.failures += beyond ? 1 : 0;
+    std::printf("%-48s %6s %8.3f %8.3f %8.3f %7.3f support %.2f%s\n", name,
+                scene.hard ? "hard" : "clean", centre, radius, map, f.rmsResidual, f.support,
+                beyond ? "  BEYOND THE BOUNDS" : "");
+}
+
+void printTally(const Tally &tally)
+{
+    std::printf("worst error: clean %.3f px, hard %.3f px; scenes wrong or beyond the bounds "
+                "(0.5 px clean, 1.5 px hard, 2 %% map): %d\n\n",
+                tally.worst[0], tally.worst[1], tally.failures);
 }
 
 void printAccuracy(int width, int height)
 {
     std::printf("accuracy at %dx%d (errors in pixels, map difference in %%):\n", width, height);
-    std::printf("%-40s %6s %8s %8s %8s %7s %s\n", "scene", "class", "centre", "radius", "map",
-                "rms", "result");
-    double worst[2] = {0.0, 0.0};
-    int failures = 0;
-    for (const FinderScene &scene : finderScenes()) {
-        const RenderedScene rendered = renderFinderScene(scene, width, height);
-        const DiskFinding f = findDisk(rendered.picture);
-        const QByteArray name = scene.name.toUtf8();
-        if (scene.kind != FinderScene::Kind::Globe) {
-            failures += f.found ? 1 : 0;
-            std::printf("%-40s %6s %8s %8s %8s %7s %s\n", name.constData(), "none", "", "", "", "",
-                        f.found ? "WRONG: found a disk" : qPrintable(f.reason));
-            continue;
-        }
-        if (!f.found) {
-            ++failures;
-            std::printf("%-40s %6s not found: %s\n", name.constData(),
-                        scene.hard ? "hard" : "clean", qPrintable(f.reason));
-            continue;
-        }
-        const CameraSetup &t = rendered.setup;
-        const double centre = std::hypot(f.centerX - t.centerX, f.centerY - t.centerY);
-        const double radius = std::fabs(f.radius - t.radius);
-        const double map =
-            mapDifferencePercent(rendered.picture, t, f.centerX, f.centerY, f.radius);
-        double &w = worst[scene.hard ? 1 : 0];
-        w = std::max({w, centre, radius});
-        const double tolerance = scene.hard ? 1.5 : 0.5;
-        failures += centre > tolerance || radius > tolerance || map >= 2.0 ? 1 : 0;
-        std::printf("%-40s %6s %8.3f %8.3f %8.3f %7.3f support %.2f\n", name.constData(),
-                    scene.hard ? "hard" : "clean", centre, radius, map, f.rmsResidual, f.support);
+    printHeader();
+    Tally tally;
+    for (const FinderScene &scene : finderScenes())
+        printScene(scene, scene.name.toUtf8(), width, height, tally);
+    printTally(tally);
+}
+
+// The combined scene (night side, cropped limb, stars, halo, limb darkening, noise and JPEG)
+// at other sizes, placements and seeds, and the landscapes at other seeds: the finder must
+// hold up on pictures of these kinds, not on the one of each in the scene set.
+void printVariants()
+{
+    struct Placement
+    {
+        const char *name;
+        double x;
+        double y;
+        double positionAngle;
+    };
+    const Placement placements[] = {
+        {"right", 0.85, 0.4, 250}, {"left", 0.12, 0.55, 110}, {"bottom", 0.45, 0.92, 20}};
+    const QSize sizes[] = {QSize(640, 480), QSize(800, 600), QSize(1000, 750), QSize(1300, 975)};
+    std::printf("the combined scene and the landscapes at other sizes, placements and seeds:\n");
+    printHeader();
+    Tally tally;
+    for (const QSize size : sizes) {
+        for (const Placement &p : placements)
+            for (int seed = 0; seed < 2; ++seed) {
+                FinderScene scene =
+                    reseeded(finderScene(QStringLiteral("everything at once")), seed);
+                scene.centerX = p.x;
+                scene.centerY = p.y;
+                scene.lighting.positionAngle = p.positionAngle;
+                const QByteArray label = QStringLiteral("combined, %1, seed %2, %3x%4")
+                                             .arg(QLatin1String(p.name))
+                                             .arg(seed)
+                                             .arg(size.width())
+                                             .arg(size.height())
+                                             .toUtf8();
+                printScene(scene, label, size.width(), size.height(), tally);
+            }
+        for (const char *name : {"no globe: landscape", "no globe: another landscape"})
+            for (int seed = 1; seed < 3; ++seed) {
+                const FinderScene scene = reseeded(finderScene(QLatin1String(name)), seed);
+                const QByteArray label = QStringLiteral("%1, seed %2, %3x%4")
+                                             .arg(QLatin1String(name).mid(10))
+                                             .arg(seed)
+                                             .arg(size.width())
+                                             .arg(size.height())
+                                             .toUtf8();
+                printScene(scene, label, size.width(), size.height(), tally);
+            }
     }
-    std::printf("worst error: clean %.3f px, hard %.3f px; scenes wrong or beyond the bounds "
-                "(0.5 px clean, 1.5 px hard, 2 %% map): %d\n",
-                worst[0], worst[1], failures);
+    printTally(tally);
 }
 
 // A globe with stars at the given size, rendered at a quarter of it and enlarged smoothly for
@@ -103,18 +190,21 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const bool quick = app.arguments().contains(QStringLiteral("--quick"));
     printAccuracy(800, 600);
-    if (!quick)
+    if (!quick) {
+        printAccuracy(1000, 750);
         printAccuracy(2000, 1500);
+    }
+    printVariants();
     for (const QSize size : {QSize(4000, 3000), QSize(16384, 16384)}) {
         double x = 0.0, y = 0.0, r = 0.0;
         const QImage picture = speedPicture(size.width(), size.height(), x, y, r);
         DiskFinding f;
-        double cpu = 0.0;
-        const double ms = findMilliseconds(picture, 5, f, cpu);
-        std::printf("find disk %dx%d: %.0f ms (processor time %.0f ms; %s, centre error %.2f px, "
-                    "radius error %.2f px)\n",
-                    size.width(), size.height(), ms, cpu, f.found ? "found" : "NOT FOUND",
-                    std::hypot(f.centerX - x, f.centerY - y), std::fabs(f.radius - r));
+        const Timing t = timeFinder(picture, 7, f);
+        std::printf("find disk %dx%d: %.0f ms (median of 7 runs; best %.0f ms, processor time "
+                    "%.0f ms; %s, centre error %.2f px, radius error %.2f px)\n",
+                    size.width(), size.height(), t.medianMs, t.bestMs, t.medianCpuMs,
+                    f.found ? "found" : "NOT FOUND", std::hypot(f.centerX - x, f.centerY - y),
+                    std::fabs(f.radius - r));
     }
     return 0;
 }

@@ -15,7 +15,7 @@ constexpr double pi = 3.14159265358979323846;
 // noise level), and at least this many grey levels per pixel.
 constexpr float noiseFactor = 4.0f;
 constexpr float minimumEdgeStrength = 3.0f;
-// The strongest edge points that vote; a limb of 400 reduced pixels has about 2500.
+// Edge points that vote at most; a limb of 400 reduced pixels has about 2500.
 constexpr std::size_t maxVoters = 8000;
 // Centre votes are collected in cells of this many reduced pixels, over the picture and half
 // its size on each side, so that disks whose centre lies outside the frame are found.
@@ -193,15 +193,15 @@ std::vector<DiskCandidate> findDiskCandidates(const EdgeMap &edges, int count)
     std::vector<DiskCandidate> candidates;
     if (edges.edgeIndices.size() < 8)
         return candidates;
-    // The strongest edges vote.
-    std::vector<int> voters(edges.edgeIndices);
-    if (voters.size() > maxVoters) {
-        std::nth_element(voters.begin(), voters.begin() + std::ptrdiff_t(maxVoters), voters.end(),
-                         [&](int a, int b) {
-                             return edges.magnitude[std::size_t(a)] >
-                                    edges.magnitude[std::size_t(b)];
-                         });
-        voters.resize(maxVoters);
+    // An even sample of the edges votes. Choosing the strongest instead would let the surface
+    // texture and the stars outvote a limb that limb darkening or a halo has made soft.
+    std::vector<int> voters;
+    if (edges.edgeIndices.size() > maxVoters) {
+        voters.reserve(maxVoters);
+        for (std::size_t k = 0; k < maxVoters; ++k)
+            voters.push_back(edges.edgeIndices[k * edges.edgeIndices.size() / maxVoters]);
+    } else {
+        voters = edges.edgeIndices;
     }
     const int originX = -edges.width / 2;
     const int originY = -edges.height / 2;

@@ -76,6 +76,31 @@ ReducedPicture::ReducedPicture(const QImage &picture, int maxSide, int threads)
     }
 }
 
+ReducedPicture::ReducedPicture(const ReducedPicture &finer, int maxSide)
+{
+    const int step = std::max(1, (std::max(finer.w, finer.h) + maxSide - 1) / maxSide);
+    scale = finer.scale * step;
+    w = std::max(1, finer.w / step);
+    h = std::max(1, finer.h / step);
+    const int blockWidth = std::min(step, finer.w);
+    const int blockHeight = std::min(step, finer.h);
+    const float weight = 1.0f / float(blockWidth * blockHeight);
+    for (std::size_t c = 0; c < planes.size(); ++c) {
+        const std::vector<float> &source = finer.planes[c];
+        std::vector<float> &plane = planes[c];
+        plane.assign(std::size_t(w) * std::size_t(h), 0.0f);
+        for (int v = 0; v < h; ++v)
+            for (int y = v * step; y < v * step + blockHeight; ++y)
+                for (int u = 0; u < w; ++u) {
+                    const float *row = &source[std::size_t(y) * std::size_t(finer.w)];
+                    float sum = 0.0f;
+                    for (int x = u * step; x < u * step + blockWidth; ++x)
+                        sum += row[x];
+                    plane[std::size_t(v) * std::size_t(w) + std::size_t(u)] += sum * weight;
+                }
+    }
+}
+
 template <QImage::Format format>
 void ReducedPicture::reduce(const QImage &picture, int stride, RowScheduler &scheduler)
 {

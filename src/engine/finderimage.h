@@ -17,6 +17,10 @@ class ReducedPicture
 public:
     // Reduces so that the longer side has at most maxSide pixels, on `threads` threads.
     ReducedPicture(const QImage &picture, int maxSide, int threads);
+    // Reduces a reduced copy further so that its longer side has at most maxSide pixels (each
+    // pixel the mean of a block of the finer copy's pixels); the same convention holds, with
+    // factor() the product of both reductions.
+    ReducedPicture(const ReducedPicture &finer, int maxSide);
 
     int width() const { return w; }
     int height() const { return h; }

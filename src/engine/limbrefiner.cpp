@@ -4,6 +4,7 @@
 #include "numeric.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -43,9 +44,10 @@ struct RayEdge
 };
 
 // The local maxima of the colour change along one ray within `window` pixels of the circle
-// that separate colours differing by at least minContrast. False when the ray leaves the picture.
+// that separate colours differing by at least minContrast, and the mean colour just outside
+// the circle. False when the ray leaves the picture.
 bool edgesOnRay(const ColourSampler &picture, const Circle &circle, const Ray &ray, double window,
-                double minContrast, std::vector<RayEdge> &found)
+                double minContrast, std::vector<RayEdge> &found, float beyond[3])
 {
     found.clear();
     const int reach = int(std::ceil(window)) + contrastReach + 1;
@@ -67,6 +69,11 @@ bool edgesOnRay(const ColourSampler &picture, const Circle &circle, const Ray &r
         }
         return std::sqrt(s);
     };
+    for (int c = 0; c < 3; ++c) {
+        beyond[c] = 0.0f;
+        for (int j = 1; j <= contrastReach; ++j)
+            beyond[c] += profile[(reach + 1 + j) * 3 + c] / contrastReach;
+    }
     const int first = reach - int(std::ceil(window));
     const int last = reach + int(std::ceil(window));
     for (int k = first + 1; k < last; ++k) {
@@ -120,12 +127,15 @@ LimbMeasurement measureLimb(const ColourSampler &picture, const Circle &guess, d
     std::vector<Ray> directions;
     std::vector<std::vector<RayEdge>> perRay;
     std::vector<RayEdge> found;
+    std::vector<std::array<float, 3>> beyond;
     for (int k = 0; k < result.rayCount; ++k) {
         const double angle = 2 * pi * k / result.rayCount;
         const Ray ray{std::cos(angle), std::sin(angle)};
-        if (!edgesOnRay(picture, guess, ray, window, minContrast, found))
+        std::array<float, 3> outside;
+        if (!edgesOnRay(picture, guess, ray, window, minContrast, found, outside.data()))
             continue;
         ++result.visibleRays;
+        beyond.push_back(outside);
         if (found.empty())
             continue;
         directions.push_back(ray);
@@ -150,17 +160,30 @@ LimbMeasurement measureLimb(const ColourSampler &picture, const Circle &guess, d
         backdrop[c] = outside[outside.size() / 2];
     }
     std::vector<EdgePoint> edges;
+    std::vector<double> contrasts;
     for (std::size_t i = 0; i < perRay.size(); ++i) {
         const RayEdge *best = nullptr;
         for (const RayEdge &edge : perRay[i])
             if (colourDistance(edge.outside, backdrop) <= backdropTolerance * edge.contrast &&
                 (!best || edge.strength > best->strength))
                 best = &edge;
-        if (best)
+        if (best) {
             edges.push_back({guess.centerX + best->t * directions[i].cosA,
                              guess.centerY + best->t * directions[i].sinA});
+            contrasts.push_back(best->contrast);
+        }
     }
     result.fit = robustCircleFit(edges, guess, minResidualScale, inlierCutoff);
+    // Around a disk the backdrop lies outside the circle on every ray, whether the limb is
+    // lit there or not; around a curved edge of something else, parts of the circle run
+    // through other things.
+    if (!contrasts.empty()) {
+        const auto middle = contrasts.begin() + std::ptrdiff_t(contrasts.size() / 2);
+        std::nth_element(contrasts.begin(), middle, contrasts.end());
+        for (const std::array<float, 3> &outside : beyond)
+            if (colourDistance(outside.data(), backdrop) <= backdropTolerance * *middle)
+                ++result.backdropRays;
+    }
     result.supportingRays = result.fit.inlierCount;
     return result;
 }

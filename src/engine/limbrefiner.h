@@ -8,9 +8,12 @@ class ColourSampler;
 struct LimbMeasurement
 {
     CircleFit fit;
-    // Rays whose search window lies wholly inside the picture, and those whose edge the fit kept.
+    // Rays whose search window lies wholly inside the picture, those whose edge the fit kept,
+    // and those along which the picture just outside the circle has the backdrop's colour
+    // (the colour outside the limb edges).
     int visibleRays = 0;
     int supportingRays = 0;
+    int backdropRays = 0;
     int rayCount = 0;
     double support() const { return visibleRays > 0 ? double(supportingRays) / visibleRays : 0.0; }
 };

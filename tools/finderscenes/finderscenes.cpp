@@ -5,6 +5,7 @@
 #include "globerenderer.h"
 #include "samplesurface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -168,6 +169,23 @@ const std::vector<FinderScene> &finderScenes()
 {
     static const std::vector<FinderScene> scenes = buildScenes();
     return scenes;
+}
+
+const FinderScene &finderScene(const QString &name)
+{
+    const std::vector<FinderScene> &scenes = finderScenes();
+    const auto named = std::find_if(scenes.begin(), scenes.end(),
+                                    [&](const FinderScene &s) { return s.name == name; });
+    if (named == scenes.end())
+        qFatal("no finder scene is named %s", qPrintable(name));
+    return *named;
+}
+
+FinderScene reseeded(FinderScene scene, int n)
+{
+    // A prime step keeps the draws of neighbouring scenes and seeds apart.
+    scene.dressing.seed += std::uint32_t(n) * 7919u;
+    return scene;
 }
 
 RenderedScene renderFinderScene(const FinderScene &scene, int width, int height)

@@ -47,6 +47,10 @@ struct RenderedScene
 };
 
 const std::vector<FinderScene> &finderScenes();
+// The scene of that name, which must be one of finderScenes().
+const FinderScene &finderScene(const QString &name);
+// The scene with the n-th other draw of its random stars, noise or landscape (0: its own).
+FinderScene reseeded(FinderScene scene, int n);
 
 // Renders a scene at the given size.
 RenderedScene renderFinderScene(const FinderScene &scene, int width, int height);

@@ -101,6 +101,13 @@ inline void cubicWeights(double tx, double ty, float wx[4], float wy[4])
     }
 }
 
+constexpr double sqrt2 = 1.41421356237309505;
+// How far from its point a tap reads pixels that the limb may cross, in level pixels: the
+// farthest tap pixel's centre (2 or 1 pixels along each axis for bicubic or bilinear taps)
+// and half that pixel's diagonal.
+constexpr double bicubicReach = 2.0 * sqrt2 + 0.5 * sqrt2;
+constexpr double bilinearReach = sqrt2 + 0.5 * sqrt2;
+
 // Index of a tap, clamped to the level (the edge pixels extend outward).
 int clampIndex(int i, int size)
 {
@@ -286,6 +293,7 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     base.alpha = picture.format() == QImage::Format_RGB32 ? 0xff000000u : 0u;
     base.lastX = base.width - 1.0;
     base.lastY = base.height - 1.0;
+    base.tapReach = bicubicReach;
     levels.push_back(std::move(base));
     while (int(levels.size()) <= levelLimit &&
            (levels.back().width > 1 || levels.back().height > 1)) {
@@ -302,8 +310,13 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
         out.scale = in.scale * 0.5;
         out.lastX = out.width - 1.0;
         out.lastY = out.height - 1.0;
+        // Exact: the scale is a power of two.
+        out.tapReach = bilinearReach / out.scale;
         levels.push_back(std::move(out));
     }
+    lastLevel = int(levels.size()) - 1;
+    edgeX = picture.width() - 0.5;
+    edgeY = picture.height() - 0.5;
 }
 
 int FilteredSource::levelFor(double shortSide, double longSide)
@@ -312,6 +325,11 @@ int FilteredSource::levelFor(double shortSide, double longSide)
 }
 
 int FilteredSource::levelForSquared(double shortSquared, double longSquared)
+{
+    return levelOf(shortSquared, longSquared);
+}
+
+int FilteredSource::levelOf(double shortSquared, double longSquared)
 {
     // The smallest level at which the short side is at most one level pixel and the long side
     // at most maxTapsPerSide (a power of two) of them, but no deeper than 30. A side fits
@@ -371,23 +389,32 @@ FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, dou
 
 FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, double y)
 {
-    // Weights in 1/256 steps. Every product and sum below is a whole number under 2^24, so the
-    // float arithmetic is exact.
-    auto blend = [&level](const QRgb *top, const QRgb *bottom, float wx, float wy) {
-        auto blendRow = [&](const QRgb *pair) {
-            UInt4 pixels = {};
-            std::memcpy(&pixels, pair, 2 * sizeof(QRgb));
-            const Short8 channels = lowBytes(Bytes16(pixels | level.alpha));
-            return firstPixel(channels) * (256 - wx) + secondPixel(channels) * wx;
-        };
-        return (blendRow(top) * (256 - wy) + blendRow(bottom) * wy) * (1.0f / 65536.0f);
+    return bilinearInline(level, x, y);
+}
+
+FilteredSource::Colour FilteredSource::bilinearInline(const Level &level, double x, double y)
+{
+    // Weights in 1/256 steps. Along the rows every product and sum fits 16 bits (at most
+    // 255 * 256), so both rows are blended at once in 16-bit lanes; down the column every
+    // product and sum is a whole number under 2^24, so the float arithmetic is exact.
+    auto blend = [&level](const QRgb *top, const QRgb *bottom, std::uint16_t wx, float wy) {
+        std::uint64_t pairs[2];
+        std::memcpy(&pairs[0], top, sizeof pairs[0]);
+        std::memcpy(&pairs[1], bottom, sizeof pairs[1]);
+        UInt4 pixels;
+        std::memcpy(&pixels, pairs, sizeof pixels);
+        const Bytes16 b = Bytes16(pixels | level.alpha);
+        const std::uint16_t wl = std::uint16_t(256 - wx);
+        const Short8 weights = {wl, wl, wl, wl, wx, wx, wx, wx};
+        const Short8 rows = pairSums(lowBytes(b) * weights, highBytes(b) * weights);
+        return (firstPixel(rows) * (256 - wy) + secondPixel(rows) * wy) * (1.0f / 65536.0f);
     };
     if (x >= 0.0 && x < level.lastX && y >= 0.0 && y < level.lastY) {
         // All four taps inside the level; the fractions lie in [0, 1).
         const int x0 = int(x);
         const int y0 = int(y);
         const QRgb *top = level.data + std::size_t(y0) * level.width + x0;
-        return blend(top, top + level.width, float(int((x - x0) * 256 + 0.5)),
+        return blend(top, top + level.width, std::uint16_t(int((x - x0) * 256 + 0.5)),
                      float(int((y - y0) * 256 + 0.5)));
     }
     const int x0 = floorToInt(x, level.width);
@@ -398,7 +425,8 @@ FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, do
     const QRgb *bottom = level.data + std::size_t(clampIndex(y0 + 1, level.height)) * level.width;
     const QRgb topPair[2] = {top[xa], top[xb]};
     const QRgb bottomPair[2] = {bottom[xa], bottom[xb]};
-    return blend(topPair, bottomPair, float(weight256(x - x0)), float(weight256(y - y0)));
+    return blend(topPair, bottomPair, std::uint16_t(weight256(x - x0)),
+                 float(weight256(y - y0)));
 }
 
 // Where the circle is large against the few pixels around the point that a footprint reads,
@@ -526,12 +554,6 @@ auto FilteredSource::average(const SourceFootprint &f, double x, double y, doubl
 
 namespace {
 
-constexpr double sqrt2 = 1.41421356237309505;
-// How far from its point a tap reads pixels that the limb may cross, in level pixels: the
-// farthest tap pixel's centre (2 or 1 pixels along each axis for bicubic or bilinear taps)
-// and half that pixel's diagonal.
-constexpr double bicubicReach = 2.0 * sqrt2 + 0.5 * sqrt2;
-constexpr double bilinearReach = sqrt2 + 0.5 * sqrt2;
 
 // True when every pixel that taps within `reach` picture pixels of a point read lies wholly
 // inside the disk; `centreSquared` is the squared distance of the point from the disk centre.
@@ -560,15 +582,17 @@ bool FilteredSource::bicubicWindowOnDisk(const Level &level, const Disk &disk, d
 
 FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Disk &disk) const
 {
-    const Level &base = levels.front();
-    if (!(f.x >= -0.5 && f.x <= base.width - 0.5 && f.y >= -0.5 && f.y <= base.height - 0.5))
+    if (!(f.x >= -0.5 && f.x <= edgeX && f.y >= -0.5 && f.y <= edgeY))
         return Colour{};
     const double columnSquared = f.xPerColumn * f.xPerColumn + f.yPerColumn * f.yPerColumn;
     const double rowSquared = f.xPerRow * f.xPerRow + f.yPerRow * f.yPerRow;
     const double dx = f.x - disk.centerX;
     const double dy = f.y - disk.centerY;
     const double centreSquared = dx * dx + dy * dy;
-    if (std::max(columnSquared, rowSquared) <= 1.0) {
+    const double shortSquared = std::min(columnSquared, rowSquared);
+    const double longSquared = std::max(columnSquared, rowSquared);
+    if (longSquared <= 1.0) {
+        const Level &base = levels.front();
         const Colour c = bicubic(base, f.x, f.y);
         if (clearOfLimb(disk, centreSquared, bicubicReach) ||
             bicubicWindowOnDisk(base, disk, f.x, f.y))
@@ -578,9 +602,7 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
     }
 
     // Average a grid of taps across the footprint.
-    const int wanted =
-        levelForSquared(std::min(columnSquared, rowSquared), std::max(columnSquared, rowSquared));
-    const int levelIndex = std::min(wanted, levelCount() - 1);
+    const int levelIndex = std::min(levelOf(shortSquared, longSquared), lastLevel);
     const Level &level = levels[levelIndex];
     const double step = level.scale;
     // Level pixel i covers base pixels [2^L i, 2^L (i + 1)), so its centre is at
@@ -592,13 +614,18 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
     // Taps on the picture itself interpolate bicubically, which keeps footprints only a little
     // over a pixel as sharp as smaller ones; on the box-filtered levels bilinear taps suffice.
     const bool onPicture = levelIndex == 0;
-    const Colour c = onPicture ? average(f, x, y, step, across, down,
-                                         [&](double u, double v) { return bicubic(level, u, v); })
-                               : average(f, x, y, step, across, down,
-                                         [&](double u, double v) { return bilinear(level, u, v); });
+    Colour c;
+    if (onPicture)
+        c = average(f, x, y, step, across, down,
+                    [&](double u, double v) { return bicubic(level, u, v); });
+    else if (across == 1 && down == 1)
+        c = bilinearInline(level, x, y);
+    else
+        c = average(f, x, y, step, across, down,
+                    [&](double u, double v) { return bilinear(level, u, v); });
     // The taps spread over half the footprint's sides each way. The sides are bounded by their
     // components' absolute values first, to spare the square roots.
-    const double tapReach = (onPicture ? bicubicReach : bilinearReach) / step;
+    const double tapReach = level.tapReach;
     const double spreadBound = 0.5 * (std::fabs(f.xPerColumn) + std::fabs(f.yPerColumn) +
                                       std::fabs(f.xPerRow) + std::fabs(f.yPerRow));
     if (clearOfLimb(disk, centreSquared, spreadBound + tapReach) ||

@@ -77,11 +77,19 @@ private:
         // Centre of the last column and row.
         double lastX = 0.0;
         double lastY = 0.0;
+        // How far from its point a tap reads pixels that the limb may cross, in base pixels.
+        double tapReach = 0.0;
     };
     // The disk in a level's pixels, near the point a footprint is read at.
     struct LevelDisk;
     static Colour bicubic(const Level &level, double x, double y);
     static Colour bilinear(const Level &level, double x, double y);
+    // The same inlined where a footprint reads a single tap: a call there would spill every
+    // live double (the ABI keeps no vector register across calls).
+    __attribute__((always_inline)) static inline Colour bilinearInline(const Level &level,
+                                                                       double x, double y);
+    __attribute__((always_inline)) static inline int levelOf(double shortSquared,
+                                                             double longSquared);
     // The share of the same taps' weight that falls on the disk.
     static float bicubicCoverage(const Level &level, const LevelDisk &disk, double x, double y);
     // True when the disk wholly covers every pixel that a bicubic tap at (x, y) reads.
@@ -96,4 +104,8 @@ private:
     QImage picture;
     qint64 key;
     int levelLimit;
+    int lastLevel = 0;
+    // Half a pixel beyond the centres of the picture's last column and row.
+    double edgeX = 0.0;
+    double edgeY = 0.0;
 };

@@ -1,5 +1,6 @@
 #include "filteredsource.h"
 
+#include "largebuffer.h"
 #include "rowscheduler.h"
 
 #include <QtGlobal>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -295,18 +297,33 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     base.lastY = base.height - 1.0;
     base.tapReach = bicubicReach;
     levels.push_back(std::move(base));
-    while (int(levels.size()) <= levelLimit &&
-           (levels.back().width > 1 || levels.back().height > 1)) {
+    // The levels' sizes first, then one block for all of them: on huge pages where the system
+    // gives them, since touching fresh memory page by page costs a fault per 4 KiB.
+    std::vector<QSize> sizes;
+    std::size_t total = 0;
+    for (QSize size(picture.width(), picture.height());
+         int(sizes.size()) < levelLimit && (size.width() > 1 || size.height() > 1);) {
+        size = QSize((size.width() + 1) / 2, (size.height() + 1) / 2);
+        sizes.push_back(size);
+        total += std::size_t(size.width()) * std::size_t(size.height());
+    }
+    if (total > 0) {
+        levelMemory.reset(static_cast<QRgb *>(allocateLargeBuffer(total * sizeof(QRgb))));
+        if (!levelMemory)
+            throw std::bad_alloc();
+    }
+    QRgb *next = levelMemory.get();
+    for (const QSize size : sizes) {
         const Level &in = levels.back();
         Level out;
-        out.width = (in.width + 1) / 2;
-        out.height = (in.height + 1) / 2;
-        out.pixels.reset(new QRgb[std::size_t(out.width) * out.height]);
+        out.width = size.width();
+        out.height = size.height();
+        QRgb *pixels = next;
+        next += std::size_t(out.width) * std::size_t(out.height);
         scheduler.run(out.height, [&](int first, int end) {
-            halveRows(in.data, in.alpha, in.width, in.height, out.pixels.get(), out.width, first,
-                      end);
+            halveRows(in.data, in.alpha, in.width, in.height, pixels, out.width, first, end);
         });
-        out.data = out.pixels.get();
+        out.data = pixels;
         out.scale = in.scale * 0.5;
         out.lastX = out.width - 1.0;
         out.lastY = out.height - 1.0;
@@ -346,6 +363,11 @@ int FilteredSource::levelOf(double shortSquared, double longSquared)
 }
 
 FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, double y)
+{
+    return bicubicInline(level, x, y);
+}
+
+FilteredSource::Colour FilteredSource::bicubicInline(const Level &level, double x, double y)
 {
     // Each row of four taps is weighted along the row first, then the rows down the column,
     // in the same order whether or not the taps are clamped to the level.
@@ -593,7 +615,7 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
     const double longSquared = std::max(columnSquared, rowSquared);
     if (longSquared <= 1.0) {
         const Level &base = levels.front();
-        const Colour c = bicubic(base, f.x, f.y);
+        const Colour c = bicubicInline(base, f.x, f.y);
         if (clearOfLimb(disk, centreSquared, bicubicReach) ||
             bicubicWindowOnDisk(base, disk, f.x, f.y))
             return c;

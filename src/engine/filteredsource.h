@@ -1,5 +1,6 @@
 #pragma once
 
+#include "largebuffer.h"
 #include "preciseprojection.h"
 
 #include <QImage>
@@ -67,8 +68,7 @@ private:
     {
         int width = 0;
         int height = 0;
-        // Left uninitialised when made: every pixel is written when the level is built.
-        std::unique_ptr<QRgb[]> pixels;
+        // The picture's pixels, or the level's within levelMemory.
         const QRgb *data = nullptr;
         // Or-ed into every pixel read: RGB32 pictures need not hold 0xff in their alpha byte.
         QRgb alpha = 0;
@@ -84,8 +84,10 @@ private:
     struct LevelDisk;
     static Colour bicubic(const Level &level, double x, double y);
     static Colour bilinear(const Level &level, double x, double y);
-    // The same inlined where a footprint reads a single tap: a call there would spill every
-    // live double (the ABI keeps no vector register across calls).
+    // The same inlined into the colour's taps: a call there would spill every live double
+    // (the ABI keeps no vector register across calls).
+    __attribute__((always_inline)) static inline Colour bicubicInline(const Level &level,
+                                                                      double x, double y);
     __attribute__((always_inline)) static inline Colour bilinearInline(const Level &level,
                                                                        double x, double y);
     __attribute__((always_inline)) static inline int levelOf(double shortSquared,
@@ -101,6 +103,9 @@ private:
                         int across, int down, Tap tap);
 
     std::vector<Level> levels;
+    // Every level but the picture, one after another. Left uninitialised when made: every
+    // pixel is written when its level is built.
+    std::unique_ptr<QRgb[], LargeBufferRelease> levelMemory;
     QImage picture;
     qint64 key;
     int levelLimit;

@@ -447,8 +447,7 @@ FilteredSource::Colour FilteredSource::bilinearInline(const Level &level, double
     const QRgb *bottom = level.data + std::size_t(clampIndex(y0 + 1, level.height)) * level.width;
     const QRgb topPair[2] = {top[xa], top[xb]};
     const QRgb bottomPair[2] = {bottom[xa], bottom[xb]};
-    return blend(topPair, bottomPair, std::uint16_t(weight256(x - x0)),
-                 float(weight256(y - y0)));
+    return blend(topPair, bottomPair, std::uint16_t(weight256(x - x0)), float(weight256(y - y0)));
 }
 
 // Where the circle is large against the few pixels around the point that a footprint reads,
@@ -574,8 +573,26 @@ auto FilteredSource::average(const SourceFootprint &f, double x, double y, doubl
     return sum * (1.0f / float(across * down));
 }
 
-namespace {
+template <typename Tap>
+auto FilteredSource::averageLine(const SourceFootprint &f, double x, double y, double step,
+                                 int across, int down, Tap tap)
+{
+    // The grid's taps in the grid's order, with the same arithmetic: the offset across a
+    // side of one tap is 0.
+    const int count = across * down;
+    const bool downRows = across == 1;
+    const double *offsets = tapOffsets.at[count];
+    decltype(tap(x, y)) sum = {};
+    for (int k = 0; k < count; ++k) {
+        const double u = downRows ? 0.0 : offsets[k];
+        const double v = downRows ? offsets[k] : 0.0;
+        sum = sum + tap(x + (u * f.xPerColumn + v * f.xPerRow) * step,
+                        y + (u * f.yPerColumn + v * f.yPerRow) * step);
+    }
+    return sum * (1.0f / float(count));
+}
 
+namespace {
 
 // True when every pixel that taps within `reach` picture pixels of a point read lies wholly
 // inside the disk; `centreSquared` is the squared distance of the point from the disk centre.
@@ -636,12 +653,19 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
     // Taps on the picture itself interpolate bicubically, which keeps footprints only a little
     // over a pixel as sharp as smaller ones; on the box-filtered levels bilinear taps suffice.
     const bool onPicture = levelIndex == 0;
+    // Most footprints need one tap, or one line of them along their long side.
+    const bool line = across == 1 || down == 1;
     Colour c;
     if (onPicture)
-        c = average(f, x, y, step, across, down,
-                    [&](double u, double v) { return bicubic(level, u, v); });
+        c = line ? averageLine(f, x, y, step, across, down,
+                               [&](double u, double v) { return bicubic(level, u, v); })
+                 : average(f, x, y, step, across, down,
+                           [&](double u, double v) { return bicubic(level, u, v); });
     else if (across == 1 && down == 1)
         c = bilinearInline(level, x, y);
+    else if (line)
+        c = averageLine(f, x, y, step, across, down,
+                        [&](double u, double v) { return bilinearInline(level, u, v); });
     else
         c = average(f, x, y, step, across, down,
                     [&](double u, double v) { return bilinear(level, u, v); });

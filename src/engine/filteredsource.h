@@ -86,10 +86,10 @@ private:
     static Colour bilinear(const Level &level, double x, double y);
     // The same inlined into the colour's taps: a call there would spill every live double
     // (the ABI keeps no vector register across calls).
-    __attribute__((always_inline)) static inline Colour bicubicInline(const Level &level,
-                                                                      double x, double y);
-    __attribute__((always_inline)) static inline Colour bilinearInline(const Level &level,
-                                                                       double x, double y);
+    __attribute__((always_inline)) static inline Colour bicubicInline(const Level &level, double x,
+                                                                      double y);
+    __attribute__((always_inline)) static inline Colour bilinearInline(const Level &level, double x,
+                                                                       double y);
     __attribute__((always_inline)) static inline int levelOf(double shortSquared,
                                                              double longSquared);
     // The share of the same taps' weight that falls on the disk.
@@ -101,6 +101,10 @@ private:
     template <typename Tap>
     static auto average(const SourceFootprint &footprint, double x, double y, double step,
                         int across, int down, Tap tap);
+    // The same for a grid of one row or column of taps.
+    template <typename Tap>
+    static auto averageLine(const SourceFootprint &footprint, double x, double y, double step,
+                            int across, int down, Tap tap);
 
     std::vector<Level> levels;
     // Every level but the picture, one after another. Left uninitialised when made: every

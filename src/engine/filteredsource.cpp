@@ -86,21 +86,28 @@ constexpr double tapWeights[4][4] = {
     {(a3 + a2 + a0) / 6, (-3 * a3 - 2 * a2) / 6, (3 * a3 + a2) / 6, -a3 / 6},
     {(8 * b3 + 4 * b2 + 2 * b1 + b0) / 6, (-12 * b3 - 4 * b2 - b1) / 6, (6 * b3 + b2) / 6,
      -b3 / 6}};
+
+// The coefficients of t^k of the four weights.
+constexpr Colour power(int k)
+{
+    return Colour{float(tapWeights[0][k]), float(tapWeights[1][k]), float(tapWeights[2][k]),
+                  float(tapWeights[3][k])};
+}
 } // namespace cubic
 
-// The kernel's weights for the four taps around the fractions tx and ty, both at once.
+// The kernel's weights for the four taps around the fractions tx and ty, the four of each
+// axis at once in float lanes (Horner's scheme; the weights are rounded to float anyway).
 inline void cubicWeights(double tx, double ty, float wx[4], float wy[4])
 {
-    using Double2 = double __attribute__((vector_size(16)));
-    const Double2 t = {tx, ty};
-    const Double2 t2 = t * t;
-    const Double2 t3 = t2 * t;
-    for (int i = 0; i < 4; ++i) {
-        const double *c = cubic::tapWeights[i];
-        const Double2 w = c[0] + c[1] * t + c[2] * t2 + c[3] * t3;
-        wx[i] = float(w[0]);
-        wy[i] = float(w[1]);
-    }
+    constexpr Colour c0 = cubic::power(0), c1 = cubic::power(1), c2 = cubic::power(2),
+                     c3 = cubic::power(3);
+    auto axis = [&](double t, float w[4]) {
+        const float f = float(t);
+        const Colour v = ((c3 * f + c2) * f + c1) * f + c0;
+        std::memcpy(w, &v, sizeof v);
+    };
+    axis(tx, wx);
+    axis(ty, wy);
 }
 
 constexpr double sqrt2 = 1.41421356237309505;
@@ -132,18 +139,16 @@ int floorToInt(double v, int size)
 // Taps along a footprint side whose length in level pixels has the given square: at most 1.5
 // pixels apart, that is ceil(side / 1.5) within [1, maxTapsPerSide]. Each bilinear tap spans
 // two level pixels, so the taps still cover the side without gaps, and a footprint just over
-// a level pixel wide costs one tap instead of two. Most sides need one tap, told without a
-// square root.
+// a level pixel wide costs one tap instead of two. The square is compared with the squares of
+// the whole multiples of 1.5 (all exact), which spares a square root and a division; NaN
+// gives one tap.
 int tapsForSquared(double sideSquared)
 {
-    constexpr double spacing = 1.5;
-    if (!(sideSquared > spacing * spacing))
+    static_assert(FilteredSource::maxTapsPerSide == 8, "one comparison per tap beyond the first");
+    if (!(sideSquared > 1.5 * 1.5))
         return 1;
-    const double spans = std::sqrt(sideSquared) / spacing;
-    if (!(spans <= FilteredSource::maxTapsPerSide - 1))
-        return FilteredSource::maxTapsPerSide;
-    const int whole = int(spans);
-    return whole + (double(whole) < spans);
+    return 2 + (sideSquared > 3.0 * 3.0) + (sideSquared > 4.5 * 4.5) + (sideSquared > 6.0 * 6.0) +
+           (sideSquared > 7.5 * 7.5) + (sideSquared > 9.0 * 9.0) + (sideSquared > 10.5 * 10.5);
 }
 
 // The smallest whole L with v <= 2^L, for v > 1 (infinity gives 1024): the exponent of v, one

@@ -145,6 +145,12 @@ void PreciseProjection::footprintsOfRow(double cosLat, double sinLat, const doub
         batch.yPerRow[k] = f.yPerRow;
         batch.capMargin[k] = f.capMargin;
     }
-    for (int k = 0; k < count; ++k)
-        batch.capMargin[k] = capMarginOf(batch.capMargin[k], batch.gradientSquared[k]);
+    // Pixels a map pixel or more inside the cap, most of them, need no square root.
+    for (int k = 0; k < count; ++k) {
+        const double excess = batch.capMargin[k];
+        const double gradientSquared = batch.gradientSquared[k];
+        batch.capMargin[k] = excess > 0.0 && excess * excess >= gradientSquared
+                                 ? 1.0
+                                 : capMarginOf(excess, gradientSquared);
+    }
 }

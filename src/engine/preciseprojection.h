@@ -59,6 +59,7 @@ public:
         double yPerColumn[capacity];
         double xPerRow[capacity];
         double yPerRow[capacity];
+        // SourceFootprint::capMargin, but 1 wherever it is 1 or more.
         double capMargin[capacity];
         // Squared gradient of the cap test per entry, kept between the two passes that
         // fill the batch.

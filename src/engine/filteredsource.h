@@ -84,12 +84,14 @@ private:
     struct LevelDisk;
     static Colour bicubic(const Level &level, double x, double y);
     static Colour bilinear(const Level &level, double x, double y);
-    // The same inlined into the colour's taps: a call there would spill every live double
-    // (the ABI keeps no vector register across calls).
+    // The same, inlined where a footprint reads a single tap (and the bilinear one where it
+    // reads a line of them): a call there would spill every live double, as the ABI keeps no
+    // vector register across calls. In the loops over other grids the calls cost less.
     __attribute__((always_inline)) static inline Colour bicubicInline(const Level &level, double x,
                                                                       double y);
     __attribute__((always_inline)) static inline Colour bilinearInline(const Level &level, double x,
                                                                        double y);
+    // levelForSquared, inlined.
     __attribute__((always_inline)) static inline int levelOf(double shortSquared,
                                                              double longSquared);
     // The share of the same taps' weight that falls on the disk.

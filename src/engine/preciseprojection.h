@@ -59,7 +59,8 @@ public:
         double yPerColumn[capacity];
         double xPerRow[capacity];
         double yPerRow[capacity];
-        // SourceFootprint::capMargin, but 1 wherever it is 1 or more.
+        // SourceFootprint::capMargin, but 1 where it is (to rounding) 1 or more: the pixel
+        // then lies wholly inside the cap either way.
         double capMargin[capacity];
         // Squared gradient of the cap test per entry, kept between the two passes that
         // fill the batch.

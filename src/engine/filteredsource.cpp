@@ -1,5 +1,6 @@
 #include "filteredsource.h"
 
+#include "largebuffer.h"
 #include "rowscheduler.h"
 
 #include <QtGlobal>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -84,22 +86,36 @@ constexpr double tapWeights[4][4] = {
     {(a3 + a2 + a0) / 6, (-3 * a3 - 2 * a2) / 6, (3 * a3 + a2) / 6, -a3 / 6},
     {(8 * b3 + 4 * b2 + 2 * b1 + b0) / 6, (-12 * b3 - 4 * b2 - b1) / 6, (6 * b3 + b2) / 6,
      -b3 / 6}};
+
+// The coefficients of t^k of the four weights.
+constexpr Colour power(int k)
+{
+    return Colour{float(tapWeights[0][k]), float(tapWeights[1][k]), float(tapWeights[2][k]),
+                  float(tapWeights[3][k])};
+}
 } // namespace cubic
 
-// The kernel's weights for the four taps around the fractions tx and ty, both at once.
+// The kernel's weights for the four taps around the fractions tx and ty, the four of each
+// axis at once in float lanes (Horner's scheme; the weights are rounded to float anyway).
 inline void cubicWeights(double tx, double ty, float wx[4], float wy[4])
 {
-    using Double2 = double __attribute__((vector_size(16)));
-    const Double2 t = {tx, ty};
-    const Double2 t2 = t * t;
-    const Double2 t3 = t2 * t;
-    for (int i = 0; i < 4; ++i) {
-        const double *c = cubic::tapWeights[i];
-        const Double2 w = c[0] + c[1] * t + c[2] * t2 + c[3] * t3;
-        wx[i] = float(w[0]);
-        wy[i] = float(w[1]);
-    }
+    constexpr Colour c0 = cubic::power(0), c1 = cubic::power(1), c2 = cubic::power(2),
+                     c3 = cubic::power(3);
+    auto axis = [&](double t, float w[4]) {
+        const float f = float(t);
+        const Colour v = ((c3 * f + c2) * f + c1) * f + c0;
+        std::memcpy(w, &v, sizeof v);
+    };
+    axis(tx, wx);
+    axis(ty, wy);
 }
+
+constexpr double sqrt2 = 1.41421356237309505;
+// How far from its point a tap reads pixels that the limb may cross, in level pixels: the
+// farthest tap pixel's centre (2 or 1 pixels along each axis for bicubic or bilinear taps)
+// and half that pixel's diagonal.
+constexpr double bicubicReach = 2.0 * sqrt2 + 0.5 * sqrt2;
+constexpr double bilinearReach = sqrt2 + 0.5 * sqrt2;
 
 // Index of a tap, clamped to the level (the edge pixels extend outward).
 int clampIndex(int i, int size)
@@ -123,18 +139,16 @@ int floorToInt(double v, int size)
 // Taps along a footprint side whose length in level pixels has the given square: at most 1.5
 // pixels apart, that is ceil(side / 1.5) within [1, maxTapsPerSide]. Each bilinear tap spans
 // two level pixels, so the taps still cover the side without gaps, and a footprint just over
-// a level pixel wide costs one tap instead of two. Most sides need one tap, told without a
-// square root.
+// a level pixel wide costs one tap instead of two. The square is compared with the squares of
+// the whole multiples of 1.5 (all exact), which spares a square root and a division; NaN
+// gives one tap.
 int tapsForSquared(double sideSquared)
 {
-    constexpr double spacing = 1.5;
-    if (!(sideSquared > spacing * spacing))
+    static_assert(FilteredSource::maxTapsPerSide == 8, "one comparison per tap beyond the first");
+    if (!(sideSquared > 1.5 * 1.5))
         return 1;
-    const double spans = std::sqrt(sideSquared) / spacing;
-    if (!(spans <= FilteredSource::maxTapsPerSide - 1))
-        return FilteredSource::maxTapsPerSide;
-    const int whole = int(spans);
-    return whole + (double(whole) < spans);
+    return 2 + (sideSquared > 3.0 * 3.0) + (sideSquared > 4.5 * 4.5) + (sideSquared > 6.0 * 6.0) +
+           (sideSquared > 7.5 * 7.5) + (sideSquared > 9.0 * 9.0) + (sideSquared > 10.5 * 10.5);
 }
 
 // The smallest whole L with v <= 2^L, for v > 1 (infinity gives 1024): the exponent of v, one
@@ -286,24 +300,45 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     base.alpha = picture.format() == QImage::Format_RGB32 ? 0xff000000u : 0u;
     base.lastX = base.width - 1.0;
     base.lastY = base.height - 1.0;
+    base.tapReach = bicubicReach;
     levels.push_back(std::move(base));
-    while (int(levels.size()) <= levelLimit &&
-           (levels.back().width > 1 || levels.back().height > 1)) {
+    // The levels' sizes first, then one block for all of them: on huge pages where the system
+    // gives them, since touching fresh memory page by page costs a fault per 4 KiB.
+    std::vector<QSize> sizes;
+    std::size_t total = 0;
+    for (QSize size(picture.width(), picture.height());
+         int(sizes.size()) < levelLimit && (size.width() > 1 || size.height() > 1);) {
+        size = QSize((size.width() + 1) / 2, (size.height() + 1) / 2);
+        sizes.push_back(size);
+        total += std::size_t(size.width()) * std::size_t(size.height());
+    }
+    if (total > 0) {
+        levelMemory.reset(static_cast<QRgb *>(allocateLargeBuffer(total * sizeof(QRgb))));
+        if (!levelMemory)
+            throw std::bad_alloc();
+    }
+    QRgb *next = levelMemory.get();
+    for (const QSize size : sizes) {
         const Level &in = levels.back();
         Level out;
-        out.width = (in.width + 1) / 2;
-        out.height = (in.height + 1) / 2;
-        out.pixels.reset(new QRgb[std::size_t(out.width) * out.height]);
+        out.width = size.width();
+        out.height = size.height();
+        QRgb *pixels = next;
+        next += std::size_t(out.width) * std::size_t(out.height);
         scheduler.run(out.height, [&](int first, int end) {
-            halveRows(in.data, in.alpha, in.width, in.height, out.pixels.get(), out.width, first,
-                      end);
+            halveRows(in.data, in.alpha, in.width, in.height, pixels, out.width, first, end);
         });
-        out.data = out.pixels.get();
+        out.data = pixels;
         out.scale = in.scale * 0.5;
         out.lastX = out.width - 1.0;
         out.lastY = out.height - 1.0;
+        // Exact: the scale is a power of two.
+        out.tapReach = bilinearReach / out.scale;
         levels.push_back(std::move(out));
     }
+    lastLevel = int(levels.size()) - 1;
+    edgeX = picture.width() - 0.5;
+    edgeY = picture.height() - 0.5;
 }
 
 int FilteredSource::levelFor(double shortSide, double longSide)
@@ -312,6 +347,11 @@ int FilteredSource::levelFor(double shortSide, double longSide)
 }
 
 int FilteredSource::levelForSquared(double shortSquared, double longSquared)
+{
+    return levelOf(shortSquared, longSquared);
+}
+
+int FilteredSource::levelOf(double shortSquared, double longSquared)
 {
     // The smallest level at which the short side is at most one level pixel and the long side
     // at most maxTapsPerSide (a power of two) of them, but no deeper than 30. A side fits
@@ -328,6 +368,11 @@ int FilteredSource::levelForSquared(double shortSquared, double longSquared)
 }
 
 FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, double y)
+{
+    return bicubicInline(level, x, y);
+}
+
+FilteredSource::Colour FilteredSource::bicubicInline(const Level &level, double x, double y)
 {
     // Each row of four taps is weighted along the row first, then the rows down the column,
     // in the same order whether or not the taps are clamped to the level.
@@ -371,23 +416,32 @@ FilteredSource::Colour FilteredSource::bicubic(const Level &level, double x, dou
 
 FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, double y)
 {
-    // Weights in 1/256 steps. Every product and sum below is a whole number under 2^24, so the
-    // float arithmetic is exact.
-    auto blend = [&level](const QRgb *top, const QRgb *bottom, float wx, float wy) {
-        auto blendRow = [&](const QRgb *pair) {
-            UInt4 pixels = {};
-            std::memcpy(&pixels, pair, 2 * sizeof(QRgb));
-            const Short8 channels = lowBytes(Bytes16(pixels | level.alpha));
-            return firstPixel(channels) * (256 - wx) + secondPixel(channels) * wx;
-        };
-        return (blendRow(top) * (256 - wy) + blendRow(bottom) * wy) * (1.0f / 65536.0f);
+    return bilinearInline(level, x, y);
+}
+
+FilteredSource::Colour FilteredSource::bilinearInline(const Level &level, double x, double y)
+{
+    // Weights in 1/256 steps. Along the rows every product and sum fits 16 bits (at most
+    // 255 * 256), so both rows are blended at once in 16-bit lanes; down the column every
+    // product and sum is a whole number under 2^24, so the float arithmetic is exact.
+    auto blend = [&level](const QRgb *top, const QRgb *bottom, std::uint16_t wx, float wy) {
+        std::uint64_t pairs[2];
+        std::memcpy(&pairs[0], top, sizeof pairs[0]);
+        std::memcpy(&pairs[1], bottom, sizeof pairs[1]);
+        UInt4 pixels;
+        std::memcpy(&pixels, pairs, sizeof pixels);
+        const Bytes16 b = Bytes16(pixels | level.alpha);
+        const std::uint16_t wl = std::uint16_t(256 - wx);
+        const Short8 weights = {wl, wl, wl, wl, wx, wx, wx, wx};
+        const Short8 rows = pairSums(lowBytes(b) * weights, highBytes(b) * weights);
+        return (firstPixel(rows) * (256 - wy) + secondPixel(rows) * wy) * (1.0f / 65536.0f);
     };
     if (x >= 0.0 && x < level.lastX && y >= 0.0 && y < level.lastY) {
         // All four taps inside the level; the fractions lie in [0, 1).
         const int x0 = int(x);
         const int y0 = int(y);
         const QRgb *top = level.data + std::size_t(y0) * level.width + x0;
-        return blend(top, top + level.width, float(int((x - x0) * 256 + 0.5)),
+        return blend(top, top + level.width, std::uint16_t(int((x - x0) * 256 + 0.5)),
                      float(int((y - y0) * 256 + 0.5)));
     }
     const int x0 = floorToInt(x, level.width);
@@ -398,7 +452,7 @@ FilteredSource::Colour FilteredSource::bilinear(const Level &level, double x, do
     const QRgb *bottom = level.data + std::size_t(clampIndex(y0 + 1, level.height)) * level.width;
     const QRgb topPair[2] = {top[xa], top[xb]};
     const QRgb bottomPair[2] = {bottom[xa], bottom[xb]};
-    return blend(topPair, bottomPair, float(weight256(x - x0)), float(weight256(y - y0)));
+    return blend(topPair, bottomPair, std::uint16_t(weight256(x - x0)), float(weight256(y - y0)));
 }
 
 // Where the circle is large against the few pixels around the point that a footprint reads,
@@ -524,14 +578,26 @@ auto FilteredSource::average(const SourceFootprint &f, double x, double y, doubl
     return sum * (1.0f / float(across * down));
 }
 
-namespace {
+template <typename Tap>
+auto FilteredSource::averageLine(const SourceFootprint &f, double x, double y, double step,
+                                 int across, int down, Tap tap)
+{
+    // The grid's taps in the grid's order, with the same arithmetic: the offset across a
+    // side of one tap is 0.
+    const int count = across * down;
+    const bool downRows = across == 1;
+    const double *offsets = tapOffsets.at[count];
+    decltype(tap(x, y)) sum = {};
+    for (int k = 0; k < count; ++k) {
+        const double u = downRows ? 0.0 : offsets[k];
+        const double v = downRows ? offsets[k] : 0.0;
+        sum = sum + tap(x + (u * f.xPerColumn + v * f.xPerRow) * step,
+                        y + (u * f.yPerColumn + v * f.yPerRow) * step);
+    }
+    return sum * (1.0f / float(count));
+}
 
-constexpr double sqrt2 = 1.41421356237309505;
-// How far from its point a tap reads pixels that the limb may cross, in level pixels: the
-// farthest tap pixel's centre (2 or 1 pixels along each axis for bicubic or bilinear taps)
-// and half that pixel's diagonal.
-constexpr double bicubicReach = 2.0 * sqrt2 + 0.5 * sqrt2;
-constexpr double bilinearReach = sqrt2 + 0.5 * sqrt2;
+namespace {
 
 // True when every pixel that taps within `reach` picture pixels of a point read lies wholly
 // inside the disk; `centreSquared` is the squared distance of the point from the disk centre.
@@ -560,16 +626,18 @@ bool FilteredSource::bicubicWindowOnDisk(const Level &level, const Disk &disk, d
 
 FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Disk &disk) const
 {
-    const Level &base = levels.front();
-    if (!(f.x >= -0.5 && f.x <= base.width - 0.5 && f.y >= -0.5 && f.y <= base.height - 0.5))
+    if (!(f.x >= -0.5 && f.x <= edgeX && f.y >= -0.5 && f.y <= edgeY))
         return Colour{};
     const double columnSquared = f.xPerColumn * f.xPerColumn + f.yPerColumn * f.yPerColumn;
     const double rowSquared = f.xPerRow * f.xPerRow + f.yPerRow * f.yPerRow;
     const double dx = f.x - disk.centerX;
     const double dy = f.y - disk.centerY;
     const double centreSquared = dx * dx + dy * dy;
-    if (std::max(columnSquared, rowSquared) <= 1.0) {
-        const Colour c = bicubic(base, f.x, f.y);
+    const double shortSquared = std::min(columnSquared, rowSquared);
+    const double longSquared = std::max(columnSquared, rowSquared);
+    if (longSquared <= 1.0) {
+        const Level &base = levels.front();
+        const Colour c = bicubicInline(base, f.x, f.y);
         if (clearOfLimb(disk, centreSquared, bicubicReach) ||
             bicubicWindowOnDisk(base, disk, f.x, f.y))
             return c;
@@ -578,9 +646,7 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
     }
 
     // Average a grid of taps across the footprint.
-    const int wanted =
-        levelForSquared(std::min(columnSquared, rowSquared), std::max(columnSquared, rowSquared));
-    const int levelIndex = std::min(wanted, levelCount() - 1);
+    const int levelIndex = std::min(levelOf(shortSquared, longSquared), lastLevel);
     const Level &level = levels[levelIndex];
     const double step = level.scale;
     // Level pixel i covers base pixels [2^L i, 2^L (i + 1)), so its centre is at
@@ -592,13 +658,25 @@ FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Di
     // Taps on the picture itself interpolate bicubically, which keeps footprints only a little
     // over a pixel as sharp as smaller ones; on the box-filtered levels bilinear taps suffice.
     const bool onPicture = levelIndex == 0;
-    const Colour c = onPicture ? average(f, x, y, step, across, down,
-                                         [&](double u, double v) { return bicubic(level, u, v); })
-                               : average(f, x, y, step, across, down,
-                                         [&](double u, double v) { return bilinear(level, u, v); });
+    // Most footprints need one tap, or one line of them along their long side.
+    const bool line = across == 1 || down == 1;
+    Colour c;
+    if (onPicture)
+        c = line ? averageLine(f, x, y, step, across, down,
+                               [&](double u, double v) { return bicubic(level, u, v); })
+                 : average(f, x, y, step, across, down,
+                           [&](double u, double v) { return bicubic(level, u, v); });
+    else if (across == 1 && down == 1)
+        c = bilinearInline(level, x, y);
+    else if (line)
+        c = averageLine(f, x, y, step, across, down,
+                        [&](double u, double v) { return bilinearInline(level, u, v); });
+    else
+        c = average(f, x, y, step, across, down,
+                    [&](double u, double v) { return bilinear(level, u, v); });
     // The taps spread over half the footprint's sides each way. The sides are bounded by their
     // components' absolute values first, to spare the square roots.
-    const double tapReach = (onPicture ? bicubicReach : bilinearReach) / step;
+    const double tapReach = level.tapReach;
     const double spreadBound = 0.5 * (std::fabs(f.xPerColumn) + std::fabs(f.yPerColumn) +
                                       std::fabs(f.xPerRow) + std::fabs(f.yPerRow));
     if (clearOfLimb(disk, centreSquared, spreadBound + tapReach) ||

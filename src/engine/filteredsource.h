@@ -1,5 +1,6 @@
 #pragma once
 
+#include "largebuffer.h"
 #include "preciseprojection.h"
 
 #include <QImage>
@@ -67,8 +68,7 @@ private:
     {
         int width = 0;
         int height = 0;
-        // Left uninitialised when made: every pixel is written when the level is built.
-        std::unique_ptr<QRgb[]> pixels;
+        // The picture's pixels, or the level's within levelMemory.
         const QRgb *data = nullptr;
         // Or-ed into every pixel read: RGB32 pictures need not hold 0xff in their alpha byte.
         QRgb alpha = 0;
@@ -77,11 +77,23 @@ private:
         // Centre of the last column and row.
         double lastX = 0.0;
         double lastY = 0.0;
+        // How far from its point a tap reads pixels that the limb may cross, in base pixels.
+        double tapReach = 0.0;
     };
     // The disk in a level's pixels, near the point a footprint is read at.
     struct LevelDisk;
     static Colour bicubic(const Level &level, double x, double y);
     static Colour bilinear(const Level &level, double x, double y);
+    // The same, inlined where a footprint reads a single tap (and the bilinear one where it
+    // reads a line of them): a call there would spill every live double, as the ABI keeps no
+    // vector register across calls. In the loops over other grids the calls cost less.
+    __attribute__((always_inline)) static inline Colour bicubicInline(const Level &level, double x,
+                                                                      double y);
+    __attribute__((always_inline)) static inline Colour bilinearInline(const Level &level, double x,
+                                                                       double y);
+    // levelForSquared, inlined.
+    __attribute__((always_inline)) static inline int levelOf(double shortSquared,
+                                                             double longSquared);
     // The share of the same taps' weight that falls on the disk.
     static float bicubicCoverage(const Level &level, const LevelDisk &disk, double x, double y);
     // True when the disk wholly covers every pixel that a bicubic tap at (x, y) reads.
@@ -91,9 +103,20 @@ private:
     template <typename Tap>
     static auto average(const SourceFootprint &footprint, double x, double y, double step,
                         int across, int down, Tap tap);
+    // The same for a grid of one row or column of taps.
+    template <typename Tap>
+    static auto averageLine(const SourceFootprint &footprint, double x, double y, double step,
+                            int across, int down, Tap tap);
 
     std::vector<Level> levels;
+    // Every level but the picture, one after another. Left uninitialised when made: every
+    // pixel is written when its level is built.
+    std::unique_ptr<QRgb[], LargeBufferRelease> levelMemory;
     QImage picture;
     qint64 key;
     int levelLimit;
+    int lastLevel = 0;
+    // Half a pixel beyond the centres of the picture's last column and row.
+    double edgeX = 0.0;
+    double edgeY = 0.0;
 };

@@ -13,6 +13,7 @@ constexpr double radiansPerDegree = pi / 180.0;
 
 PreciseProjection::PreciseProjection(const ConversionParameters &params)
     : centerX(params.exactCenterX()), centerY(params.exactCenterY()), distance(params.distance),
+      perDistance(1.0 / params.distance),
       scale(params.exactRadius() *
             std::sqrt(std::fmax(0.0, 1.0 - 1.0 / (params.distance * params.distance)))),
       radiansPerColumn(2 * pi / params.outputWidth), radiansPerRow(pi / params.outputHeight)
@@ -71,11 +72,13 @@ inline SourceFootprint PreciseProjection::project(double cosLat, double sinLat,
         qr[i] = radiansPerRow * (sinLat * along[i] - cosLat * up);
     }
     // Pinhole projection: offset = scale * tangent / (1 - up / D).
-    const double w = 1.0 - q[2] / distance;
-    const double wc = -qc[2] / distance;
-    const double wr = -qr[2] / distance;
-    const double k = scale / w;
-    const double k2 = k / w;
+    // One division per footprint: the rest multiply by reciprocals.
+    const double w = 1.0 - q[2] * perDistance;
+    const double wc = -qc[2] * perDistance;
+    const double wr = -qr[2] * perDistance;
+    const double perW = 1.0 / w;
+    const double k = scale * perW;
+    const double k2 = k * perW;
     SourceFootprint f;
     f.x = centerX + k * q[0];
     f.y = centerY - k * q[1];
@@ -142,6 +145,12 @@ void PreciseProjection::footprintsOfRow(double cosLat, double sinLat, const doub
         batch.yPerRow[k] = f.yPerRow;
         batch.capMargin[k] = f.capMargin;
     }
-    for (int k = 0; k < count; ++k)
-        batch.capMargin[k] = capMarginOf(batch.capMargin[k], batch.gradientSquared[k]);
+    // Pixels a map pixel or more inside the cap, most of them, need no square root.
+    for (int k = 0; k < count; ++k) {
+        const double excess = batch.capMargin[k];
+        const double gradientSquared = batch.gradientSquared[k];
+        batch.capMargin[k] = excess > 0.0 && excess * excess >= gradientSquared
+                                 ? 1.0
+                                 : capMarginOf(excess, gradientSquared);
+    }
 }

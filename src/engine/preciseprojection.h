@@ -59,6 +59,8 @@ public:
         double yPerColumn[capacity];
         double xPerRow[capacity];
         double yPerRow[capacity];
+        // SourceFootprint::capMargin, but 1 where it is (to rounding) 1 or more: the pixel
+        // then lies wholly inside the cap either way.
         double capMargin[capacity];
         // Squared gradient of the cap test per entry, kept between the two passes that
         // fill the batch.
@@ -72,7 +74,7 @@ public:
     // The cap edge as a plane: a globe direction P is visible when
     // P . capNormal() > capLimit(); capNormal is the unit direction of the disk centre.
     const double *capNormal() const { return toPicture[2]; }
-    double capLimit() const { return 1.0 / distance; }
+    double capLimit() const { return perDistance; }
     // Largest change of P . capNormal() from one map pixel to the next, for conservative
     // bounds of the cap.
     double capStepBound() const { return radiansPerColumn + radiansPerRow; }
@@ -90,6 +92,7 @@ private:
     double centerX;
     double centerY;
     double distance;
+    double perDistance;
     // Pixels per unit of tangent-plane offset: r sqrt(1 - 1/D^2).
     double scale;
     double radiansPerColumn;

@@ -37,8 +37,8 @@ BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &pa
     : converter(converter), params(params), settings(settings),
       format(mapFormatForCode(settings.outputFormat)),
       packingScheduler(int(std::max(1u, std::thread::hardware_concurrency())), [] {}),
-      outputNames(settings.outputFolder, outputNamingForCode(settings.fileNameType),
-                  mapFormatForCode(settings.outputFormat), settings.overwrite)
+      outputNames(settings.outputFolder, outputNamingForCode(settings.fileNameType), format,
+                  settings.overwrite)
 {
 }
 
@@ -184,8 +184,6 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     return outcome;
 }
 
-// The map is written on a thread of its own; the runner reads no shared state there but its
-// constant settings.
 // The map is written on a thread of its own; the runner reads no shared state there but its
 // constant settings. The encoded file waits for letWriteAheadReplace before it replaces
 // anything, and is dropped on dropWriteAhead.

@@ -58,6 +58,10 @@ public:
         return *this;
     }
 
+    // Whether any answerer lives; without one, a modal widget that stays open fails the test
+    // (see unexpectedmodal.cpp).
+    static bool anyAlive() { return innermost() != nullptr; }
+
     // Steps whose dialog never appeared.
     int pending() const { return int(steps.size() - done); }
     // Everything this answerer saw; a safety net created for a whole test should see nothing.

@@ -2,9 +2,11 @@
 // halo, night side, cropped limb, backdrops, small and large disks) and on pictures without
 // a globe.
 
+#include "engine/circlefit.h"
 #include "engine/diskfinder.h"
 #include "finderscenes.h"
 
+#include <QPainter>
 #include <QtTest>
 
 #include <algorithm>
@@ -33,11 +35,15 @@ private slots:
     void findsTheTrueCircleInOtherRenders();
     void readsEveryPictureFormat_data();
     void readsEveryPictureFormat();
+    void robustFitKeepsOnlyTheLimb_data();
+    void robustFitKeepsOnlyTheLimb();
 
 private:
     // Renders the scene, finds its disk and checks it against the true circle (or that a
-    // picture without a globe gives none).
-    static void checkScene(const FinderScene &scene, int width, int height);
+    // picture without a globe gives none). A ring of surface texture can be drawn just inside
+    // the limb, ringInside pixels inside it.
+    static void checkScene(const FinderScene &scene, int width, int height,
+                           double ringInside = 0.0);
 };
 
 void DiskFinderTest::findsTheTrueCircle_data()
@@ -85,11 +91,27 @@ void DiskFinderTest::findsTheTrueCircleInOtherRenders()
     QFETCH(QSize, size);
     QFETCH(int, seed);
     checkScene(reseeded(finderScene(scene), seed), size.width(), size.height());
+    // Bright texture along the inside of a weak limb is surface, not limb support.
+    if (scene == QLatin1String("limb darkening 0.6"))
+        checkScene(reseeded(finderScene(scene), seed), size.width(), size.height(), 4.0);
 }
 
-void DiskFinderTest::checkScene(const FinderScene &s, int width, int height)
+void DiskFinderTest::checkScene(const FinderScene &s, int width, int height, double ringInside)
 {
-    const RenderedScene rendered = renderFinderScene(s, width, height);
+    RenderedScene rendered = renderFinderScene(s, width, height);
+    if (ringInside > 0.0) {
+        // Bright arcs of surface texture along a third of the limb.
+        const CameraSetup &t = rendered.setup;
+        QPainter painter(&rendered.picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(200, 200, 190), 2.0));
+        const double r = t.radius - ringInside;
+        const QRectF ring(t.centerX - r, t.centerY - r, 2 * r, 2 * r);
+        constexpr int arcs = 12;
+        // Qt's arcs are in sixteenths of a degree.
+        for (int i = 0; i < arcs; ++i)
+            painter.drawArc(ring, 16 * 360 * i / arcs, 16 * 10);
+    }
     const DiskFinding f = findDisk(rendered.picture);
     if (s.kind != FinderScene::Kind::Globe) {
         QVERIFY2(!f.found, qPrintable(QStringLiteral("found centre %1 %2 radius %3")
@@ -102,7 +124,7 @@ void DiskFinderTest::checkScene(const FinderScene &s, int width, int height)
     QVERIFY2(f.found, qPrintable(f.reason));
     QVERIFY(f.reason.isEmpty());
     const CameraSetup &t = rendered.setup;
-    const double tolerance = s.hard ? hardTolerance : cleanTolerance;
+    const double tolerance = s.hard || ringInside > 0.0 ? hardTolerance : cleanTolerance;
     const double centreError = std::hypot(f.centerX - t.centerX, f.centerY - t.centerY);
     QVERIFY2(centreError <= tolerance, qPrintable(QString::number(centreError)));
     QVERIFY2(std::fabs(f.radius - t.radius) <= tolerance, qPrintable(QString::number(f.radius)));
@@ -135,6 +157,58 @@ void DiskFinderTest::readsEveryPictureFormat()
     QVERIFY2(f.found, qPrintable(f.reason));
     QVERIFY(std::hypot(f.centerX - reference.centerX, f.centerY - reference.centerY) < 0.3);
     QVERIFY(std::fabs(f.radius - reference.radius) < 0.3);
+}
+
+void DiskFinderTest::robustFitKeepsOnlyTheLimb_data()
+{
+    QTest::addColumn<double>("strayOffset");
+    QTest::addColumn<double>("startError");
+
+    // Limb points on a circle and 12 stray points that far from it (inside when negative).
+    QTest::newRow("limb alone") << 0.0 << 0.0;
+    QTest::newRow("texture just inside") << -5.0 << 0.0;
+    QTest::newRow("halo just outside") << 5.0 << 0.0;
+    QTest::newRow("texture inside, start 3 pixels off") << -5.0 << 3.0;
+}
+
+// The fit keeps the points on the circle and reports only them as inliers, on either side.
+void DiskFinderTest::robustFitKeepsOnlyTheLimb()
+{
+    QFETCH(double, strayOffset);
+    QFETCH(double, startError);
+
+    const Circle truth{321.5, 240.25, 150.0};
+    constexpr int limbPoints = 72;
+    constexpr int strayPoints = 12;
+    // Inlier band and smallest residual scale, pixels, as the finder uses them.
+    constexpr double cutoff = 2.0;
+    constexpr double minScale = 0.5;
+    std::vector<EdgePoint> points;
+    for (int i = 0; i < limbPoints; ++i) {
+        const double angle = 2 * M_PI * i / limbPoints;
+        points.push_back({truth.centerX + truth.radius * std::cos(angle),
+                          truth.centerY + truth.radius * std::sin(angle)});
+    }
+    if (strayOffset != 0.0) {
+        for (int i = 0; i < strayPoints; ++i) {
+            const double angle = 0.3 + 2 * M_PI * i / strayPoints;
+            const double r = truth.radius + strayOffset;
+            points.push_back(
+                {truth.centerX + r * std::cos(angle), truth.centerY + r * std::sin(angle)});
+        }
+    }
+    const Circle start{truth.centerX + startError, truth.centerY - startError, truth.radius};
+    const CircleFit fit = robustCircleFit(points, start, minScale, cutoff);
+
+    QVERIFY(fit.ok);
+    QCOMPARE(fit.inlierCount, limbPoints);
+    for (int i = 0; i < int(points.size()); ++i)
+        QCOMPARE(bool(fit.inlier[std::size_t(i)]), i < limbPoints);
+    constexpr double exact = 1e-6;
+    QVERIFY2(fit.rmsResidual < exact, qPrintable(QString::number(fit.rmsResidual)));
+    QVERIFY(std::fabs(fit.circle.centerX - truth.centerX) < exact);
+    QVERIFY(std::fabs(fit.circle.centerY - truth.centerY) < exact);
+    QVERIFY(std::fabs(fit.circle.radius - truth.radius) < exact);
 }
 
 QTEST_GUILESS_MAIN(DiskFinderTest)

@@ -56,9 +56,6 @@ bool readWhole(const QString &text, const limits::Range &range, int *result)
     return true;
 }
 
-// Any whole number that fits the settings' fields.
-constexpr limits::Range anyWhole{INT_MIN, INT_MAX};
-
 // One word of the list, whose position is stored.
 Apply choice(int SettingsRecord::*field, const QStringList &words)
 {
@@ -83,10 +80,11 @@ QString readCircle(const QString &value, SettingsRecord &settings)
 {
     const QStringList parts = value.split(QLatin1Char(','));
     int x = 0, y = 0, r = 0;
-    if (parts.size() != 3 || !readWhole(parts[0], anyWhole, &x) ||
-        !readWhole(parts[1], anyWhole, &y) || !readWhole(parts[2], limits::radius, &r))
-        return QStringLiteral("%1 is not X,Y,R in whole pixels with a radius of at least %2")
-            .arg(value, limitText(limits::radius.lowest));
+    if (parts.size() != 3 || !readWhole(parts[0], limits::circleCentre, &x) ||
+        !readWhole(parts[1], limits::circleCentre, &y) || !readWhole(parts[2], limits::radius, &r))
+        return QStringLiteral("%1 is not X,Y,R in whole pixels, the centre from %2 and the "
+                              "radius from %3")
+            .arg(value, rangeText(limits::circleCentre), rangeText(limits::radius));
     settings.centerX = x;
     settings.centerY = y;
     settings.radius = r;

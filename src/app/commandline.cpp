@@ -15,6 +15,14 @@ bool isSilentBatchStart(int argc, const char *const *argv)
     return argc >= 2 && argv[1] && std::strcmp(argv[1], "/batch") == 0;
 }
 
+QStringList decodedArguments(int argc, const char *const *argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i] ? argv[i] : "");
+    return arguments;
+}
+
 QStringList expandBatchArguments(const QStringList &arguments)
 {
     QStringList files;

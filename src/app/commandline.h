@@ -6,6 +6,10 @@
 // program file is exactly "/batch", compared byte by byte (case matters, nothing may follow).
 bool isSilentBatchStart(int argc, const char *const *argv);
 
+// The arguments as the program received them, decoded from the locale's encoding like Qt's
+// own list. Needs the application object, which sets the locale.
+QStringList decodedArguments(int argc, const char *const *argv);
+
 // The batch list that command-line arguments stand for. An argument containing "*" or "?" is
 // a pattern: its folder is listed for plain files (not hidden, unsorted, case-insensitive)
 // matching its last path component, giving folder + "/" + name for each; any other argument

@@ -1,7 +1,6 @@
 #include "app/displayplatform.h"
 
-#include "commandline.h"
-
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -34,10 +33,15 @@ DisplayStart prepareDisplayPlatform(int argc, const char *const *argv)
 {
     if (userChosePlatform(argc, argv) || displayAvailable())
         return DisplayStart::AsUsual;
-    if (!isSilentBatchStart(argc, argv) && printRequest(argc, argv) == PrintRequest::None)
-        return DisplayStart::NoDisplay;
+    return DisplayStart::NoDisplay;
+}
+
+void prepareWindowlessPlatform()
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    return DisplayStart::Offscreen;
+    // A theme plug-in (gtk3, kde) may itself talk to the desktop; the offscreen platform needs
+    // none.
+    qunsetenv("QT_QPA_PLATFORMTHEME");
 }
 
 int reportNoDisplay()

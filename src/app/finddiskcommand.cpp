@@ -1,5 +1,6 @@
 #include "app/finddiskcommand.h"
 
+#include "app/commandline.h"
 #include "engine/diskfinder.h"
 #include "engine/picturereader.h"
 
@@ -42,9 +43,14 @@ bool isFindDiskStart(int argc, const char *const *argv)
 
 int runFindDisk(int argc, char *argv[])
 {
-    // A core application only: the picture plug-ins are found without any display.
-    QCoreApplication app(argc, argv);
-    const QStringList files = QCoreApplication::arguments().mid(2);
+    // A core application only: the picture plug-ins are found without any display. It gets
+    // the program file alone, so that every further argument is a picture, whatever its name.
+    int qtArgumentCount = 1;
+    QCoreApplication app(qtArgumentCount, argv);
+    QStringList files = decodedArguments(argc, argv).mid(2);
+    // "--" may end the (absent) options, as in a silent batch.
+    if (!files.isEmpty() && files.first() == QLatin1String("--"))
+        files.removeFirst();
     if (files.isEmpty()) {
         std::fprintf(stderr, "Usage: %s --find-disk PICTURE...\n",
                      argc > 0 && argv[0] ? argv[0] : "orvix");

@@ -4,6 +4,7 @@
 #include "app/finddiskcommand.h"
 #include "app/fontcheck.h"
 #include "app/programpaths.h"
+#include "app/quietstartup.h"
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <optional>
 
 // The program file that the settings and language files lie beside: the first argument as
 // typed, taken against the current folder. A bare name that the shell found through PATH names
@@ -43,32 +45,44 @@ int main(int argc, char *argv[])
         return printInformation(request, argc > 0 && argv[0] ? argv[0] : "orvix");
     if (isFindDiskStart(argc, argv))
         return runFindDisk(argc, argv);
-    if (prepareDisplayPlatform(argc, argv) == DisplayStart::NoDisplay)
+    const bool silent = isSilentBatchStart(argc, argv);
+    if (silent)
+        prepareWindowlessPlatform();
+    else if (prepareDisplayPlatform(argc, argv) == DisplayStart::NoDisplay)
         return reportNoDisplay();
 
     // A silent run's standard error carries its report, which scripts read line by line; the
     // diagnostic lines stay off unless QT_LOGGING_RULES, which takes precedence, asks for them.
-    if (isSilentBatchStart(argc, argv))
+    if (silent)
         QLoggingCategory::setFilterRules(QStringLiteral("orvix.diagnostics.debug=false"));
+    // A silent run hands Qt the program file only: every argument after "/batch" is the
+    // program's own, so a file named "-reverse" or "-platform" is converted like any other
+    // instead of being taken (or refused) by Qt. Qt keeps a reference to the count.
+    int qtArgumentCount = silent ? 1 : argc;
     // Must be set before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QApplication app(argc, argv);
+    std::optional<QuietStartup> quiet;
+    if (silent)
+        quiet.emplace();
+    QApplication app(qtArgumentCount, argv);
     // Before the paths: the user's configuration folder is named after the application.
     applyApplicationIdentity();
 
     const int exitCode = [&] {
         MainWindow window;
+        window.commandLine = silent ? decodedArguments(argc, argv) : QCoreApplication::arguments();
         const ProgramPaths paths =
-            programPathsFor(programFile(QCoreApplication::arguments().value(0)),
+            programPathsFor(programFile(window.commandLine.value(0)),
                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
         window.settingsFile = paths.settingsFile;
         window.langFile = paths.languageFile;
         window.loadLanguage();
         window.loadSettings();
-        if (!isSilentBatchStart(argc, argv))
+        quiet.reset();
+        if (!silent) {
             warnIfJapaneseCannotBeDrawn(window.texts.values() + shownTexts(window));
-        if (!isSilentBatchStart(argc, argv))
             window.show();
+        }
         const int loopCode = app.exec();
         return window.batchExitCode != 0 ? window.batchExitCode : loopCode;
     }();

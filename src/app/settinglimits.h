@@ -1,7 +1,5 @@
 #pragma once
 
-#include <climits>
-
 // The values the option dialog and the command line accept for each setting, written once so
 // that both refuse the same values.
 namespace limits {
@@ -19,6 +17,10 @@ struct Range
 inline constexpr Range distance{1.0, 100.0};
 // Each side of the map in pixels.
 inline constexpr Range mapSide{1024, 8192};
+// Each side of a map that a run without a window accepts from the settings file: any the
+// engine can make. Maps narrower than the dialog offers are sound, and hand-edited settings
+// files and scripts use them for quick drafts.
+inline constexpr Range storedMapSide{1, 16384};
 // JPEG quality.
 inline constexpr Range quality{1, 100};
 // The selection pen's width in pixels.
@@ -27,8 +29,11 @@ inline constexpr Range penSize{1, 32};
 inline constexpr Range latitude{-90.0, 90.0};
 inline constexpr Range longitude{-180.0, 180.0};
 inline constexpr Range azimuth{0.0, 360.0};
-// The circle's radius in picture pixels; its centre may be any whole number, as typed into the
-// main window.
-inline constexpr Range radius{1, INT_MAX};
+// The circle in picture pixels, for runs without a window. Pictures are at most 16384 x 16384
+// pixels (65535 a side for a JPEG or GIF strip); a centre or radius beyond a million pixels
+// frames none of them, and within it every sum of centre and radius stays far inside an int.
+inline constexpr double circleBound = 1 << 20;
+inline constexpr Range circleCentre{-circleBound, circleBound};
+inline constexpr Range radius{1, circleBound};
 
 } // namespace limits

@@ -176,8 +176,8 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
     const ConversionResult result = converter.convert(read.picture, pictureParams);
     outcome.columnScale = result.columnScale;
     outcome.rowScale = result.rowScale;
-    if (!result.ok()) {
-        outcome.reason = result.error;
+    if (!result.ok() || !result.showsPicture()) {
+        outcome.reason = result.ok() ? MapConverter::blankMapReason(pictureParams) : result.error;
         return outcome;
     }
     *map = result.map;

@@ -149,6 +149,17 @@ QString MapConverter::refusalReason(const ConversionParameters &params, QSize so
     return QString();
 }
 
+QString MapConverter::blankMapReason(const ConversionParameters &params)
+{
+    return QStringLiteral("nothing of the picture lands in the map: the circle (centre %1, %2, "
+                          "radius %3) lies outside the picture, or the camera distance %4 sees "
+                          "too little of the globe")
+        .arg(params.exactCenterX())
+        .arg(params.exactCenterY())
+        .arg(params.exactRadius())
+        .arg(params.distance);
+}
+
 ConversionResult MapConverter::convert(const QImage &source, const ConversionParameters &params)
 {
     // A conversion started from an event while this one runs gets its own buffers.
@@ -196,6 +207,7 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
         result.gatherMilliseconds = clock.nsecsElapsed() / 1e6 - result.geometryMilliseconds;
         keep(map);
         result.map = map;
+        result.coveredPixels = precise->coveredPixels;
         return result;
     }
     clock.start();
@@ -222,6 +234,7 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     result.gatherMilliseconds = clock.nsecsElapsed() / 1e6;
     keep(map);
     result.map = map;
+    result.coveredPixels = cachedGeometry->coveredPixels;
     return result;
 }
 

@@ -25,7 +25,11 @@ struct ConversionResult
     // filling the map from the source.
     double geometryMilliseconds = 0.0;
     double gatherMilliseconds = 0.0;
+    // Map pixels that took something of the picture. A map without any is blank: a preview
+    // may show it, but it is never written (see blankMapReason).
+    qint64 coveredPixels = 0;
     bool ok() const { return !map.isNull(); }
+    bool showsPicture() const { return coveredPixels > 0; }
 };
 
 // Turns a picture with a marked disk into the finished equirectangular map: the projection
@@ -64,6 +68,9 @@ public:
     // Why these parameters cannot be converted for a source of the given size; empty when
     // they can. The one check of a conversion's parameters: MapSourceLookup relies on it too.
     static QString refusalReason(const ConversionParameters &params, QSize sourceSize);
+
+    // Why a map that took nothing of the picture (not showsPicture()) is not written.
+    static QString blankMapReason(const ConversionParameters &params);
 
     // Largest map side accepted.
     static constexpr int maxOutputSide = 16384;

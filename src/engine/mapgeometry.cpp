@@ -96,5 +96,6 @@ std::uint32_t *MapGeometry::storeSources(const std::vector<std::uint32_t> &indic
     std::uint32_t *destination = chunks.back().get() + chunkUsed;
     std::copy(indices.begin(), indices.end(), destination);
     chunkUsed += indices.size();
+    coveredPixels += qint64(indices.size());
     return destination;
 }

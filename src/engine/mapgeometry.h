@@ -40,6 +40,9 @@ struct MapGeometry
     std::vector<Row> rows;
     // Samples the projection could not place in the map (none when the scales match it).
     int conversionErrors = 0;
+    // Map pixels that take a pixel of the source: 0 when the circle misses the picture or the
+    // camera sees nothing of the globe.
+    qint64 coveredPixels = 0;
 
 private:
     // The source indices live in a few large chunks rather than one vector a row: millions of

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -76,10 +77,12 @@ void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
     }
 }
 
-void fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
-              const FilteredSource::Disk &disk, QImage &map, int firstRow, int endRow)
+// Fills the rows; returns how many of their pixels show something of the picture.
+qint64 fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
+                const FilteredSource::Disk &disk, QImage &map, int firstRow, int endRow)
 {
     const int width = map.width();
+    qint64 covered = 0;
     for (int r = firstRow; r < endRow; ++r) {
         auto *out = reinterpret_cast<QRgb *>(map.scanLine(r));
         std::memset(out, 0, sizeof(QRgb) * width);
@@ -89,7 +92,10 @@ void fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
         fillColumns(geometry, source, disk, r, span.first, std::min(end, width), out);
         if (end > width)
             fillColumns(geometry, source, disk, r, 0, end - width, out);
+        // Footprints outside the picture come out transparent black, as does the rest.
+        covered += std::count_if(out, out + width, [](QRgb pixel) { return pixel != 0; });
     }
+    return covered;
 }
 
 } // namespace
@@ -130,8 +136,10 @@ double PreciseConverter::convert(const QImage &source, const ConversionParameter
     }
     const FilteredSource::Disk disk =
         filtered->diskOf(params.exactCenterX(), params.exactCenterY(), params.exactRadius());
+    std::atomic<qint64> covered{0};
     scheduler.run(map.height(), [&](int firstRow, int endRow) {
-        fillRows(*geometry, *filtered, disk, map, firstRow, endRow);
+        covered += fillRows(*geometry, *filtered, disk, map, firstRow, endRow);
     });
+    coveredPixels = covered;
     return geometryMilliseconds;
 }

@@ -28,6 +28,8 @@ public:
     double convert(const QImage &source, const ConversionParameters &params, QImage &map,
                    RowScheduler &scheduler);
     void releaseCache();
+    // Map pixels of the last conversion that show something of the picture.
+    qint64 coveredPixels = 0;
 
 private:
     std::shared_ptr<const PreciseGeometry> geometry;

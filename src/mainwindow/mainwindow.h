@@ -125,6 +125,9 @@ public:
     // Exit status of a silent command-line batch run: 0 when every file was converted.
     int batchExitCode = 0;
 
+    // The command line that the start-up slot reads (program file first); the application's
+    // argument list when empty. A silent run keeps its arguments from Qt and sets them here.
+    QStringList commandLine;
     // The start-up work of the timeout slot for the given argument list (program file first).
     void startWith(const QStringList &arguments);
     // The conversion pipeline, for callers that tune it (thread count, event pump).

@@ -38,11 +38,17 @@ QImage MainWindow::convertImage()
         lastConversionError = result.error;
         return QImage();
     }
-    lastConversionError.clear();
     columnScale = result.columnScale;
     rowScale = result.rowScale;
     if (previewWindow->isVisible())
         previewWindow->setPreviewImage(result.map);
+    // A map that took nothing of the picture is previewed, blank as it is, but never handed
+    // on to be written.
+    if (!result.showsPicture()) {
+        lastConversionError = MapConverter::blankMapReason(params);
+        return QImage();
+    }
+    lastConversionError.clear();
     return result.map;
 }
 

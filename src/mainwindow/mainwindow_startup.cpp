@@ -3,6 +3,7 @@
 
 #include "app/batchoptions.h"
 #include "app/commandline.h"
+#include "app/settingscheck.h"
 #include "engine/diagnostics.h"
 #include "preview/previewwindow.h"
 
@@ -16,7 +17,7 @@ void MainWindow::timeout()
 {
     qCDebug(orvixDiagnostics) << "timeout";
     startupTimer->stop();
-    startWith(QCoreApplication::arguments());
+    startWith(commandLine.isEmpty() ? QCoreApplication::arguments() : commandLine);
 }
 
 void MainWindow::startWith(const QStringList &arguments)
@@ -41,28 +42,34 @@ void MainWindow::startWith(const QStringList &arguments)
     }
 
     if (silent) {
-        // Options set this run's settings; the settings file keeps its own.
-        const BatchCommand command = readBatchCommand(files, settings());
-        if (!command.error.isEmpty()) {
-            // Refused before anything is read or written, the settings file included.
+        // A refused run is refused before anything is read or written, the settings file
+        // included.
+        const auto refuse = [&](const QString &reason) {
             std::fprintf(stderr, "%s /batch: %s; nothing was converted\n",
-                         qPrintable(QFileInfo(programFile).fileName()), qPrintable(command.error));
+                         qPrintable(QFileInfo(programFile).fileName()), qPrintable(reason));
             batchExitCode = 2;
             QCoreApplication::exit(batchExitCode);
-            return;
-        }
-        if (command.overridden)
-            overrideSettings(command.settings);
-        files = command.files;
+        };
+        // Options set this run's settings; the settings file keeps its own.
+        const BatchCommand command = readBatchCommand(files, settings());
+        if (!command.error.isEmpty())
+            return refuse(command.error);
         // A silent start always ends by itself: with files it converts them (a single one
         // as a batch of one), without any it says how to call it and fails.
-        if (files.isEmpty()) {
+        if (command.files.isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(silentBatchUsage(programFile)));
             batchExitCode = 2;
-        } else {
-            batchFiles << expandBatchArguments(files);
-            batchConvert();
+            close();
+            return;
         }
+        // Values read from the settings file have never met the option dialog's checks.
+        const QString problem = storedSettingsProblem(command.settings, settingsFile);
+        if (!problem.isEmpty())
+            return refuse(problem);
+        if (command.overridden)
+            overrideSettings(command.settings);
+        batchFiles << expandBatchArguments(command.files);
+        batchConvert();
         close();
         return;
     }

@@ -196,13 +196,14 @@ void DesktopTest::startWithoutDisplay_data()
     QTest::addColumn<QString>("platform");
     QTest::newRow("interactive") << QStringList{} << QString();
     QTest::newRow("interactive, a picture named") << QStringList{"picture.png"} << QString();
-    QTest::newRow("silent run on the platform the user named")
-        << QStringList{"/batch", "picture.png"} << "xcb";
+    QTest::newRow("interactive, on the platform the user named")
+        << QStringList{"picture.png"} << "xcb";
 }
 
 // Without any display server an interactive start ends at once with one line and status 2,
 // and a platform the user named is tried, not replaced by the offscreen one. (The silent runs
-// of tst_batchcommandline run without a display.)
+// of tst_batchcommandline run without a display, and on the offscreen platform whatever the
+// environment names.)
 void DesktopTest::startWithoutDisplay()
 {
     QFETCH(QStringList, arguments);
@@ -294,6 +295,9 @@ void DesktopTest::silentRunKeepsSettingsInUserFolder()
         file.setValue(QStringLiteral("OutputFolder"), place.filePath(QStringLiteral("out")));
         file.setValue(QStringLiteral("OutputSizeX"), 64);
         file.setValue(QStringLiteral("OutputSizeY"), 32);
+        file.setValue(QStringLiteral("CenterX"), 30);
+        file.setValue(QStringLiteral("CenterY"), 20);
+        file.setValue(QStringLiteral("Radius"), 19);
         file.setValue(QStringLiteral("MyNote"), QStringLiteral("kept"));
     }
     if (readOnly && !programFolder.lock())

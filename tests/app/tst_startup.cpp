@@ -280,6 +280,9 @@ void StartupTest::silentStartWithOneFile()
     window->outputFolder = folder.path();
     window->outputSizeX = 64;
     window->outputSizeY = 32;
+    window->centerX = 20;
+    window->centerY = 15;
+    window->radius = 10;
     window->startWith({QStringLiteral("orvix"), QStringLiteral("/batch"), path});
     QCOMPARE(window->batchFiles, QStringList{path});
     QCOMPARE(window->batchMode, 1);
@@ -341,6 +344,9 @@ void StartupTest::builtProgramSilentRuns()
         file.setValue(QStringLiteral("OutputFolder"), place.filePath(QStringLiteral("out")));
         file.setValue(QStringLiteral("OutputSizeX"), 64);
         file.setValue(QStringLiteral("OutputSizeY"), 32);
+        file.setValue(QStringLiteral("CenterX"), 30);
+        file.setValue(QStringLiteral("CenterY"), 20);
+        file.setValue(QStringLiteral("Radius"), 19);
         file.setValue(QStringLiteral("MyNote"), QStringLiteral("kept"));
     }
 

@@ -51,7 +51,9 @@ public:
 
     // Runs "orvix /batch ARGUMENTS" as on a server: no display and no platform named, so the
     // program must choose one that needs no display by itself. Returns its standard error.
-    QString run(const QStringList &arguments, const QString &loggingRules = QString())
+    // Variables given as NAME=VALUE are set for the run, and a bare NAME removed.
+    QString run(const QStringList &arguments, const QString &loggingRules = QString(),
+                const QStringList &variables = {})
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -60,7 +62,16 @@ public:
             environment.remove(name);
         if (!loggingRules.isEmpty())
             environment.insert("QT_LOGGING_RULES", loggingRules);
+        for (const QString &variable : variables) {
+            const int equals = variable.indexOf('=');
+            if (equals < 0)
+                environment.remove(variable);
+            else
+                environment.insert(variable.left(equals), variable.mid(equals + 1));
+        }
         process.setProcessEnvironment(environment);
+        // Bare names are the pictures of IN, as a user in that folder types them.
+        process.setWorkingDirectory(in());
         process.setProcessChannelMode(QProcess::SeparateChannels);
         QStringList all{"/batch"};
         for (const QString &argument : arguments)
@@ -94,6 +105,10 @@ private slots:
     void silentRun();
     void options_data();
     void options();
+    void argumentsAreFiles_data();
+    void argumentsAreFiles();
+    void storedValuesAreChecked_data();
+    void storedValuesAreChecked();
 };
 
 void TestBatchCommandLine::silentRun_data()
@@ -187,6 +202,11 @@ void TestBatchCommandLine::options_data()
         << QStringList{"IN/a.png"} << "orvix.diagnostics.debug=true" << 0 << QStringList{"a.png"}
         << "Convert error  0";
     refused("circle of two numbers", {"--circle", "40,30"}, "--circle");
+    refused("radius 0", {"--circle", "40,30,0"}, "--circle");
+    refused("radius negative", {"--circle", "40,30,-5"}, "--circle");
+    refused("radius above the bound", {"--circle", "40,30,1048577"}, "--circle");
+    refused("centre beyond an int", {"--circle", "2147483648,30,20"}, "--circle");
+    refused("centre below the bound", {"--circle", "40,-1048577,20"}, "--circle");
     refused("distance below the limit", {"--distance", "0.5"}, "--distance");
     refused("size below the limit", {"--size", "1023x1024"}, "--size");
     refused("latitude above the limit", {"--latitude=90.5"}, "--latitude");
@@ -199,6 +219,16 @@ void TestBatchCommandLine::options_data()
     refused("switch with a value", {"--overwrite=yes"}, "--overwrite");
     refused("unknown option", {"--radius", "5"}, "--radius");
     refused("good option before a bad one", {"--quality", "50", "--distance", "-1"}, "--distance");
+    // Maps that take nothing of the picture fail their file and leave nothing behind.
+    QTest::newRow("circle beside the picture")
+        << QStringList{"--circle", "5000,5000,100", "IN/a.png"} << QString() << 1 << QStringList{}
+        << "IN/a.png -> OUT/a.png: nothing of the picture lands in the map";
+    QTest::newRow("circle beside the picture, precise")
+        << QStringList{"--mode", "precise", "--circle", "-300,30,28", "IN/a.png"} << QString() << 1
+        << QStringList{} << "IN/a.png -> OUT/a.png: nothing of the picture lands in the map";
+    QTest::newRow("distance 1 sees a point")
+        << QStringList{"--distance", "1", "IN/a.png", "IN/b.jpg"} << QString() << 1 << QStringList{}
+        << "0 of 2 files converted, 2 failed.";
     QTest::newRow("value missing") << QStringList{"--quality"} << QString() << 2 << QStringList{}
                                    << "orvix /batch: --quality: ";
 }
@@ -237,6 +267,111 @@ void TestBatchCommandLine::options()
     QCOMPARE(stored.radius, 28);
     QCOMPARE(stored.outputSizeX, 256);
     QCOMPARE(stored.outputFolder, folder.out());
+}
+
+void TestBatchCommandLine::argumentsAreFiles_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("variables");
+    QTest::addColumn<QStringList>("written");
+
+    // Names that Qt's own command line would take, drop or abort on.
+    for (const char *name : {"-reverse", "-widgetcount", "-platform", "-style", "-session",
+                             "-stylesheet", "-display", "-qwindowgeometry"})
+        QTest::newRow(name) << QStringList{"--", name, "a.png"} << QStringList{}
+                            << QStringList{QString(name) + ".png", "a.png"};
+    // Runs without a window never need a window system, whatever the environment names.
+    const QStringList picture{"a.png"};
+    QTest::newRow("unreachable X server")
+        << picture << QStringList{"DISPLAY=:97", "XDG_RUNTIME_DIR"} << picture;
+    for (const char *platform : {"xcb", "wayland", "no-such-platform"})
+        QTest::newRow(platform) << picture
+                                << QStringList{QStringLiteral("QT_QPA_PLATFORM=") + platform,
+                                               "WAYLAND_DISPLAY=wayland-97"}
+                                << picture;
+}
+
+// Every name after "/batch"'s options is a picture, and the report is the run's alone: one
+// line per file and the summary, without Qt's start-up remarks.
+void TestBatchCommandLine::argumentsAreFiles()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, variables);
+    QFETCH(QStringList, written);
+
+    ProgramFolder folder;
+    QVERIFY(folder.setUp(true));
+    for (const QString &file : arguments)
+        if (file.startsWith('-') && file != "--")
+            QVERIFY(writeGlobe(folder.in() + '/' + file, 80, 60, 4, "PNG"));
+    const QString errors = folder.run(arguments, QString(), variables);
+
+    QVERIFY2(folder.exitCode == 0, qPrintable(errors));
+    QCOMPARE(folder.outputs(), written);
+    const QStringList lines = errors.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), written.size() + 1);
+    for (const QString &line : lines.mid(0, written.size()))
+        QVERIFY2(line.contains(" -> " + folder.out() + '/'), qPrintable(errors));
+    QCOMPARE(lines.last(),
+             QStringLiteral("%1 of %1 files converted, 0 failed.").arg(written.size()));
+}
+
+void TestBatchCommandLine::storedValuesAreChecked_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("refusal");
+
+    const QStringList picture{"IN/a.png"};
+    QTest::newRow("no circle yet") << "Radius" << QVariant(0) << picture << "no circle is set";
+    QTest::newRow("negative radius") << "Radius" << QVariant(-100) << picture
+                                     << "Radius=-100 in SETTINGS is not a whole number from 1 to";
+    QTest::newRow("centre far away") << "CenterX" << QVariant(2147483647) << picture
+                                     << "CenterX=2147483647 in SETTINGS is not a whole number";
+    QTest::newRow("azimuth huge") << "Azimuth" << QVariant(1e20) << picture
+                                  << "Azimuth=1e+20 in SETTINGS is not a number from 0 to 360";
+    QTest::newRow("latitude beyond the pole")
+        << "Latitude" << QVariant(91) << picture << "Latitude=91 in SETTINGS is not a number";
+    QTest::newRow("distance inside the globe")
+        << "Distance" << QVariant(0.5) << picture << "Distance=0.5 in SETTINGS is not a number";
+    QTest::newRow("map too large") << "OutputSizeY" << QVariant(20000) << picture
+                                   << "OutputSizeY=20000 in SETTINGS is not a whole number";
+    QTest::newRow("quality 0") << "OutputQuality" << QVariant(0) << picture
+                               << "OutputQuality=0 in SETTINGS is not a whole number";
+    // An option replaces the stored value, and finding the disk needs no stored circle.
+    QTest::newRow("bad radius replaced by --circle")
+        << "Radius" << QVariant(-100) << QStringList{"--circle", "40,30,28", "IN/a.png"}
+        << QString();
+    QTest::newRow("no circle, disks found")
+        << "Radius" << QVariant(0) << QStringList{"--detect", "IN/a.png"} << QString();
+}
+
+// A value of the settings file that the option dialog would refuse ends a silent run before
+// anything is converted, naming the key, the file and the limits.
+void TestBatchCommandLine::storedValuesAreChecked()
+{
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, refusal);
+
+    ProgramFolder folder;
+    QVERIFY(folder.setUp(true));
+    {
+        QSettings settings(folder.settingsFile(), QSettings::IniFormat);
+        settings.setValue(key, value);
+    }
+    const QString errors = folder.run(arguments);
+    if (refusal.isEmpty()) {
+        QVERIFY2(folder.exitCode != 2, qPrintable(errors));
+        return;
+    }
+    QVERIFY2(folder.exitCode == 2, qPrintable(errors));
+    QCOMPARE(folder.outputs(), QStringList{});
+    QVERIFY2(errors.contains(QString(refusal).replace("SETTINGS", folder.settingsFile())),
+             qPrintable(errors));
+    QVERIFY2(errors.trimmed().endsWith("nothing was converted"), qPrintable(errors));
 }
 
 QTEST_MAIN(TestBatchCommandLine)

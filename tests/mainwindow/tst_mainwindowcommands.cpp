@@ -454,12 +454,16 @@ void MainWindowCommandsTest::refusedConversionIsReported_data()
     QTest::addColumn<double>("distance");
     QTest::addColumn<int>("width");
     QTest::addColumn<double>("latitude");
+    QTest::addColumn<int>("circleShift");
 
-    QTest::newRow("distance 0.5") << 0.5 << 256 << 0.0;
-    QTest::newRow("distance not a number") << std::nan("") << 256 << 0.0;
-    QTest::newRow("width 0") << 100.0 << 0 << 0.0;
-    QTest::newRow("width 100000") << 100.0 << 100000 << 0.0;
-    QTest::newRow("latitude infinite") << 100.0 << 256 << HUGE_VAL;
+    QTest::newRow("distance 0.5") << 0.5 << 256 << 0.0 << 0;
+    QTest::newRow("distance not a number") << std::nan("") << 256 << 0.0 << 0;
+    QTest::newRow("width 0") << 100.0 << 0 << 0.0 << 0;
+    QTest::newRow("width 100000") << 100.0 << 100000 << 0.0 << 0;
+    QTest::newRow("latitude infinite") << 100.0 << 256 << HUGE_VAL << 0;
+    // Maps that would take nothing of the picture.
+    QTest::newRow("distance 1 sees a point") << 1.0 << 256 << 0.0 << 0;
+    QTest::newRow("circle beside the picture") << 100.0 << 256 << 0.0 << 5000;
 }
 
 void MainWindowCommandsTest::refusedConversionIsReported()
@@ -467,11 +471,14 @@ void MainWindowCommandsTest::refusedConversionIsReported()
     QFETCH(double, distance);
     QFETCH(int, width);
     QFETCH(double, latitude);
+    QFETCH(int, circleShift);
 
     openSmallPicture();
     window->distance = distance;
     window->outputSizeX = width;
     window->latitude = latitude;
+    window->centerX += circleShift;
+    window->updateScreenParameter();
     window->ui->lineSaveFilename->setText(QStringLiteral("refused.jpg"));
     {
         ModalAnswerer answerer;

@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -8,8 +9,10 @@
 #include "globerenderer.h"
 #include "mainwindow/selectiongeometry.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,6 +43,8 @@ private slots:
     void window_data();
     void window();
     void driftingBatch();
+    void batchBoxNamesPicturesWithoutDisk_data();
+    void batchBoxNamesPicturesWithoutDisk();
     void findDiskCommand_data();
     void findDiskCommand();
 };
@@ -71,8 +76,17 @@ void DiskFindingTest::window()
     auto window = makeWindow(dir.path()); // the setting comes back from the file
     QCOMPARE(window->ui->actionDetect_Disk->isChecked(), detect);
     ModalAnswerer answerer;
+    // Without a picture the entry and its shortcut are off.
+    QVERIFY(!window->ui->actionFind_Disk->isEnabled());
     window->loadFileName = savedPicture(dir.filePath("in.png"), 150, 200, radius);
     window->openImage();
+    QVERIFY(window->ui->actionFind_Disk->isEnabled());
+    // A failed detection at opening is said in the status bar, which is hidden otherwise.
+    const QStatusBar *bar = window->findChild<QStatusBar *>();
+    const bool noted = detect && radius == 0;
+    QCOMPARE(bar && !bar->isHidden(), noted);
+    if (noted)
+        QCOMPARE(bar->findChild<QLabel *>()->text(), window->texts.value("no_disk_at_opening"));
     if (byMenu)
         window->ui->actionFind_Disk->trigger();
 
@@ -94,6 +108,12 @@ void DiskFindingTest::window()
              circle);
     for (int i = 0; i < 3; ++i)
         QVERIFY2(std::abs(circle[i] - expected[i]) <= 1, qPrintable(QString::number(circle[i])));
+
+    // A picture that does not open takes the note and the entry away again.
+    window->loadFileName = dir.filePath("missing.png");
+    window->openImage();
+    QVERIFY(!window->ui->actionFind_Disk->isEnabled());
+    QVERIFY(!bar || bar->isHidden());
 }
 
 // Each map equals the one made with its picture's own disk; without a disk, the batch's circle.
@@ -129,6 +149,53 @@ void DiskFindingTest::driftingBatch()
         const QImage expected = MapConverter().convert(picture, own).map;
         QCOMPARE(QImage(outcomes[i].output).convertToFormat(expected.format()), expected);
     }
+}
+
+void DiskFindingTest::batchBoxNamesPicturesWithoutDisk_data()
+{
+    QTest::addColumn<bool>("detect");
+    QTest::addColumn<QStringList>("radii"); // of the pictures; "x" names a file that is no picture
+    QTest::addColumn<QString>("text");
+
+    const QString done = "複数画像ファイル変換が終了しました";
+    const QString noDisk =
+        "個の画像は円が見つからなかったため、一括変換の中心点、半径で変換しました：";
+    QTest::newRow("a plain picture")
+        << true << QStringList{"90", "0"} << done + "\n1" + noDisk + "p1.png";
+    QTest::newRow("two plain ones and a failure")
+        << true << QStringList{"0", "90", "x", "0"}
+        << "複数画像ファイル変換は失敗しました\n(3個成功, 1個失敗)\n2" + noDisk + "p0.png, p3.png";
+    QTest::newRow("globes only") << true << QStringList{"90", "80"} << done;
+    QTest::newRow("not detecting") << false << QStringList{"90", "0"} << done;
+}
+
+// The box that ends an interactive batch counts and names the pictures that were converted
+// with the batch's circle because no disk was found in them.
+void DiskFindingTest::batchBoxNamesPicturesWithoutDisk()
+{
+    QFETCH(bool, detect);
+    QFETCH(QStringList, radii);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    auto window = makeWindow(dir.path());
+    for (int i = 0; i < radii.size(); ++i) {
+        const QString path = dir.filePath(QString("p%1.png").arg(i));
+        window->batchFiles << path;
+        QVERIFY(radii[i] == "x" ? writeBytes(path, "no picture")
+                                : !savedPicture(path, 240, 180, radii[i].toInt()).isEmpty());
+    }
+    window->detectDisk = detect;
+    window->centerX = 240, window->centerY = 180, window->radius = 150;
+    window->outputFolder = dir.filePath("out");
+    QVERIFY(QDir().mkpath(window->outputFolder));
+    window->outputSizeX = 256;
+    window->outputSizeY = 128;
+    window->openFiler = false;
+    window->batchMode = 0;
+    ModalAnswerer answerer;
+    window->batchConvert();
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes[0].text, text);
 }
 
 void DiskFindingTest::findDiskCommand_data()

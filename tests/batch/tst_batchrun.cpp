@@ -86,6 +86,8 @@ private:
     QStringList opened;
     bool boxAnswered = false;
     bool boxAnsweredWhenOpened = false;
+    // Whether the file manager could be started.
+    bool openerWorks = true;
 };
 
 std::unique_ptr<MainWindow> TestBatchRun::makeWindow()
@@ -128,9 +130,11 @@ void TestBatchRun::init()
     opened.clear();
     boxAnswered = false;
     boxAnsweredWhenOpened = false;
+    openerWorks = true;
     setFolderOpener([this](const QString &folder) {
         opened << folder;
         boxAnsweredWhenOpened = boxAnswered;
+        return openerWorks;
     });
 }
 
@@ -314,9 +318,11 @@ void TestBatchRun::openFolderAfterTheBox_data()
     QTest::addColumn<bool>("openFiler");
     QTest::addColumn<int>("batchMode");
     QTest::addColumn<int>("opens");
-    QTest::newRow("asked for") << true << 0 << 1;
-    QTest::newRow("not asked for") << false << 0 << 0;
-    QTest::newRow("never in a silent run") << true << 1 << 0;
+    QTest::addColumn<bool>("works");
+    QTest::newRow("asked for") << true << 0 << 1 << true;
+    QTest::newRow("not asked for") << false << 0 << 0 << true;
+    QTest::newRow("never in a silent run") << true << 1 << 0 << true;
+    QTest::newRow("no file manager: said after the box") << true << 0 << 1 << false;
 }
 
 void TestBatchRun::openFolderAfterTheBox()
@@ -324,7 +330,9 @@ void TestBatchRun::openFolderAfterTheBox()
     QFETCH(bool, openFiler);
     QFETCH(int, batchMode);
     QFETCH(int, opens);
+    QFETCH(bool, works);
 
+    openerWorks = works;
     auto window = makeWindow();
     window->openFiler = openFiler;
     window->batchMode = batchMode;
@@ -346,6 +354,12 @@ void TestBatchRun::openFolderAfterTheBox()
         QCOMPARE(opened.first(), out);
         QVERIFY(boxAnsweredWhenOpened);
     }
+    // A folder that could not be opened is named in a warning that follows the result.
+    QCOMPARE(script.boxes.size(), works ? 0 : 1);
+    for (const SeenBox &box : script.boxes)
+        QCOMPARE(QStringList({box.title, box.text, QString::number(box.icon)}),
+                 QStringList({batchTitle, out + " をファイルマネージャーで開けませんでした",
+                              QString::number(QMessageBox::Warning)}));
 }
 
 void TestBatchRun::emptyOutputFolderRefused_data()

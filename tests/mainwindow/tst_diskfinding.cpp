@@ -43,8 +43,6 @@ private slots:
     void window_data();
     void window();
     void driftingBatch();
-    void batchBoxNamesPicturesWithoutDisk_data();
-    void batchBoxNamesPicturesWithoutDisk();
     void findDiskCommand_data();
     void findDiskCommand();
 };
@@ -149,53 +147,6 @@ void DiskFindingTest::driftingBatch()
         const QImage expected = MapConverter().convert(picture, own).map;
         QCOMPARE(QImage(outcomes[i].output).convertToFormat(expected.format()), expected);
     }
-}
-
-void DiskFindingTest::batchBoxNamesPicturesWithoutDisk_data()
-{
-    QTest::addColumn<bool>("detect");
-    QTest::addColumn<QStringList>("radii"); // of the pictures; "x" names a file that is no picture
-    QTest::addColumn<QString>("text");
-
-    const QString done = "複数画像ファイル変換が終了しました";
-    const QString noDisk =
-        "個の画像は円が見つからなかったため、一括変換の中心点、半径で変換しました：";
-    QTest::newRow("a plain picture")
-        << true << QStringList{"90", "0"} << done + "\n1" + noDisk + "p1.png";
-    QTest::newRow("two plain ones and a failure")
-        << true << QStringList{"0", "90", "x", "0"}
-        << "複数画像ファイル変換は失敗しました\n(3個成功, 1個失敗)\n2" + noDisk + "p0.png, p3.png";
-    QTest::newRow("globes only") << true << QStringList{"90", "80"} << done;
-    QTest::newRow("not detecting") << false << QStringList{"90", "0"} << done;
-}
-
-// The box that ends an interactive batch counts and names the pictures that were converted
-// with the batch's circle because no disk was found in them.
-void DiskFindingTest::batchBoxNamesPicturesWithoutDisk()
-{
-    QFETCH(bool, detect);
-    QFETCH(QStringList, radii);
-    QFETCH(QString, text);
-    QTemporaryDir dir;
-    auto window = makeWindow(dir.path());
-    for (int i = 0; i < radii.size(); ++i) {
-        const QString path = dir.filePath(QString("p%1.png").arg(i));
-        window->batchFiles << path;
-        QVERIFY(radii[i] == "x" ? writeBytes(path, "no picture")
-                                : !savedPicture(path, 240, 180, radii[i].toInt()).isEmpty());
-    }
-    window->detectDisk = detect;
-    window->centerX = 240, window->centerY = 180, window->radius = 150;
-    window->outputFolder = dir.filePath("out");
-    QVERIFY(QDir().mkpath(window->outputFolder));
-    window->outputSizeX = 256;
-    window->outputSizeY = 128;
-    window->openFiler = false;
-    window->batchMode = 0;
-    ModalAnswerer answerer;
-    window->batchConvert();
-    QCOMPARE(answerer.boxes.size(), 1);
-    QCOMPARE(answerer.boxes[0].text, text);
 }
 
 void DiskFindingTest::findDiskCommand_data()

@@ -83,13 +83,15 @@ private slots:
     void closingPreviewUnchecksAction();
     void autoPreviewOnlyWhileShown();
     void previewConversionsDoNotNest();
-    void heldArrowMergesTicksIntoPreview_data();
     void heldArrowMergesTicksIntoPreview();
     void autoSizeSwitchesScaling();
 
 private:
     QString picture(const QString &name, int width = 400, int height = 300);
     void openSmallPicture();
+    // The map the preview window shows, and a map of the window's circle made afresh.
+    QImage shownPreview() const;
+    QImage newestMap() const;
 
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
@@ -120,6 +122,25 @@ void MainWindowCommandsTest::cleanup()
 QString MainWindowCommandsTest::picture(const QString &name, int width, int height)
 {
     return windowtesting::writePicture(folder.filePath(name), width, height);
+}
+
+QImage MainWindowCommandsTest::shownPreview() const
+{
+    auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
+    return shown->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage MainWindowCommandsTest::newestMap() const
+{
+    ConversionParameters newest;
+    newest.centerX = window->centerX;
+    newest.centerY = window->centerY;
+    newest.radius = window->radius;
+    newest.outputWidth = 256;
+    newest.outputHeight = 128;
+    return MapConverter()
+        .convert(window->sourceImage, newest)
+        .map.convertToFormat(QImage::Format_ARGB32);
 }
 
 void MainWindowCommandsTest::openSmallPicture()
@@ -622,94 +643,48 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
     QCOMPARE(window->radius, 140);
 
     // The preview shows the newest circle.
-    ConversionParameters newest;
-    newest.centerX = window->centerX;
-    newest.centerY = window->centerY;
-    newest.radius = 140;
-    newest.outputWidth = 256;
-    newest.outputHeight = 128;
-    MapConverter reference;
-    const QImage expected = reference.convert(window->sourceImage, newest).map;
-    auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
-    QCOMPARE(shown->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32),
-             expected.convertToFormat(QImage::Format_ARGB32));
+    QCOMPARE(shownPreview(), newestMap());
     window->mapConverter().setEventPump([] {});
     window->previewWindow->hide();
 }
 
-void MainWindowCommandsTest::heldArrowMergesTicksIntoPreview_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("dx");
-    QTest::addColumn<int>("dr");
-    QTest::newRow("right") << "btnRight" << 1 << 0;
-    QTest::newRow("larger") << "btnSizeUp" << 0 << 1;
-}
-
-// An arrow button held with auto preview on while every conversion outlasts several repeat
-// ticks: each tick steps the circle, the ticks that fall due during a conversion go into the
-// next one, and the preview ends on the newest circle.
+// An arrow button held for a fixed number of repeat ticks with auto preview on, every conversion
+// lasting several ticks: each tick steps the circle, the ticks that fall due during a conversion
+// go into the next one, and the preview ends on the newest circle.
 void MainWindowCommandsTest::heldArrowMergesTicksIntoPreview()
 {
-    QFETCH(QString, button);
-    QFETCH(int, dx);
-    QFETCH(int, dr);
     openSmallPicture();
     window->autoPreview = true;
     window->ui->btnPreview->click();
     const int startX = window->centerX;
-    const int startR = window->radius;
-    auto *arrow = window->findChild<QPushButton *>(button);
-
-    // The button is held for a fixed number of ticks. A conversion begun while it is held
-    // lasts until four more ticks have fallen due; when none comes within seconds the ticks
-    // do not reach conversions, and no conversion waits for them any more.
-    const int heldTicks = 25;
+    QPushButton *arrow = window->ui->btnRight;
     DebugLog log;
-    auto ticks = [&log] { return log.count(QStringLiteral("click_timer()")); };
-    int ticksAtRelease = -1;
-    int conversionWaitedFor = 0;
-    bool waitForTicks = true;
+    const auto ticks = [&log] { return log.count(QStringLiteral("click_timer()")); };
+    int ticksAtRelease = 0;
+    int waitedIn = 0;
+    QDeadlineTimer deadline(3000); // when no tick reaches a conversion, none waits any longer
     window->mapConverter().setThreadCount(1);
     window->mapConverter().setEventPump([&] {
         QCoreApplication::processEvents();
         const int conversion = log.count(QStringLiteral("convertImage"));
-        if (waitForTicks && arrow->isDown() && conversion != conversionWaitedFor) {
-            conversionWaitedFor = conversion;
-            const int until = ticks() + 4;
-            QDeadlineTimer deadline(3000);
-            while (ticks() < until && ticks() < heldTicks && !deadline.hasExpired())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            waitForTicks = !deadline.hasExpired();
-        }
-        if (arrow->isDown() && ticks() >= heldTicks) {
-            ticksAtRelease = ticks();
+        for (const int until = ticks() + 4; arrow->isDown() && conversion != waitedIn &&
+                                            ticks() < qMin(until, 25) && !deadline.hasExpired();)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        waitedIn = conversion;
+        if (!deadline.hasExpired())
+            deadline.setRemainingTime(3000);
+        if (arrow->isDown() && (ticksAtRelease = ticks()) >= 25)
             QTest::mouseRelease(arrow, Qt::LeftButton);
-        }
     });
     QTest::mousePress(arrow, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!arrow->isDown() && !window->clickTimer->isActive(), 60000);
 
-    // Ten ticks of waiting, a step at each later tick and one at the release.
-    const int steps = ticksAtRelease - 10 + 1;
-    QCOMPARE(window->centerX, startX + steps * dx);
-    QCOMPARE(window->radius, startR + steps * dr);
+    // Ten ticks of waiting, then a step at each tick and one at the release.
+    QCOMPARE(window->centerX, startX + ticksAtRelease - 9);
     QCOMPARE(window->ui->lineCenterX->text().toInt(), window->centerX);
-    const int conversions = log.count(QStringLiteral("convertImage"));
-    QVERIFY2(
-        conversions * 2 <= ticksAtRelease,
-        qPrintable(QString("%1 conversions for %2 ticks").arg(conversions).arg(ticksAtRelease)));
-
-    ConversionParameters newest;
-    newest.centerX = window->centerX;
-    newest.centerY = window->centerY;
-    newest.radius = window->radius;
-    newest.outputWidth = 256;
-    newest.outputHeight = 128;
-    const QImage expected = MapConverter().convert(window->sourceImage, newest).map;
-    auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
-    QCOMPARE(shown->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32),
-             expected.convertToFormat(QImage::Format_ARGB32));
+    QVERIFY2(log.count(QStringLiteral("convertImage")) * 2 <= ticksAtRelease,
+             qPrintable(QString::number(log.count(QStringLiteral("convertImage")))));
+    QCOMPARE(shownPreview(), newestMap());
     window->previewWindow->hide();
 }
 

@@ -19,6 +19,9 @@ bool useQtTranslation(const QString &language)
     // One translation at a time, owned by the application; a window that loads its texts
     // again (or a test's next window) replaces it.
     static QPointer<QTranslator> installed;
+    static QString installedLanguage;
+    if (installed && installedLanguage == language)
+        return true;
     if (installed) {
         QCoreApplication::removeTranslator(installed);
         delete installed;
@@ -36,5 +39,6 @@ bool useQtTranslation(const QString &language)
         return false;
     }
     installed = translator;
+    installedLanguage = language;
     return true;
 }

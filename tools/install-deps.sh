@@ -5,6 +5,8 @@ packages="cmake g++ make libpng-dev qtbase5-dev qtbase5-dev-tools xvfb xauth des
 # The built-in texts are Japanese: IPAGothic draws them (3.5 MB, against 56 MB for the Noto
 # CJK fonts). DejaVu is the font without Japanese glyphs that the tests are run with again.
 packages="$packages fonts-ipafont-gothic fonts-dejavu-core"
+# Qt's own translations: the message-box buttons and file dialogs in the interface's language.
+packages="$packages qttranslations5-l10n"
 # The fuzz step (tools/run-fuzz.sh, which passes "fuzz") builds with clang and links its
 # libFuzzer runtime.
 [ "$1" = fuzz ] && packages="$packages clang libclang-rt-14-dev"

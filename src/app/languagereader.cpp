@@ -62,6 +62,13 @@ void LanguageReader::applyWindowTitle(const QString &key, QWidget *window) const
         window->setWindowTitle(text);
 }
 
+void LanguageReader::applyToolTip(const QString &key, QWidget *widget) const
+{
+    const QString text = value(key);
+    if (!text.isEmpty())
+        widget->setToolTip(text);
+}
+
 void LanguageReader::storeText(const QString &key, const QString &builtIn,
                                QMap<QString, QString> &texts) const
 {

@@ -37,6 +37,7 @@ public:
     void applyText(const QString &key, QAction *action) const;
     void applyTitle(const QString &key, QMenu *menu) const;
     void applyWindowTitle(const QString &key, QWidget *window) const;
+    void applyToolTip(const QString &key, QWidget *widget) const;
 
     // texts[key] = the key's value, or builtIn when that is empty.
     void storeText(const QString &key, const QString &builtIn, QMap<QString, QString> &texts) const;

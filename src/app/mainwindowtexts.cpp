@@ -37,6 +37,14 @@ const BuiltInText builtInTexts[] = {
     {"convert_error", " は画像変換できませんでした"},
     {"batch_no_output", "出力フォルダが選択されていません。\n出力フォルダを選択して下さい"},
     {"no_disk_found", "画像の中に円が見つかりませんでした。中心点、半径はそのままです"},
+    // The status bar's note when "find disk when opening" found none in the opened picture.
+    {"no_disk_at_opening",
+     "開く時の円検出：この画像では円が見つかりませんでした。中心点、半径を指定して下さい"},
+    // The closing box of a batch: the number of maps made with the batch's circle, this text,
+    // then the names of their pictures.
+    {"batch_no_disk", "個の画像は円が見つからなかったため、一括変換の中心点、半径で変換しました："},
+    // The box after a batch whose output folder could not be opened: the folder, then this.
+    {"batch_open_folder_error", " をファイルマネージャーで開けませんでした"},
 };
 
 } // namespace

@@ -45,6 +45,7 @@ void BatchConvertDialog::loadLanguage()
     reader.applyWindowTitle("title", this);
     reader.applyText("chk_overwrite", ui->checkOverwrite);
     reader.applyText("chk_open_filer", ui->checkOpenFiler);
+    reader.applyToolTip("chk_open_filer_tip", ui->checkOpenFiler);
     reader.applyText("chk_detect_disk", ui->checkDetectDisk);
 }
 

@@ -26,13 +26,23 @@ QString printable(const QString &text)
 
 } // namespace
 
-QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary &summary)
+QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary &summary,
+                        const QStringList &withBatchCircle)
 {
-    if (summary.allConverted())
-        return texts.value("batch_success");
-    return texts.value("batch_fail1") + QString::number(summary.succeeded) +
-           texts.value("batch_fail2") + QString::number(summary.failed) +
-           texts.value("batch_fail3");
+    QString text = summary.allConverted()
+                       ? texts.value("batch_success")
+                       : texts.value("batch_fail1") + QString::number(summary.succeeded) +
+                             texts.value("batch_fail2") + QString::number(summary.failed) +
+                             texts.value("batch_fail3");
+    if (withBatchCircle.isEmpty())
+        return text;
+    // A box cannot show thousands of names; the silent run's report names each one.
+    const int shown = 10;
+    QStringList names = withBatchCircle.mid(0, shown);
+    if (withBatchCircle.size() > shown)
+        names << QStringLiteral("...");
+    return text + '\n' + QString::number(withBatchCircle.size()) + texts.value("batch_no_disk") +
+           printable(names.join(QStringLiteral(", ")));
 }
 
 QString batchFileLine(const BatchFileOutcome &outcome)

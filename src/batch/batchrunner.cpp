@@ -17,17 +17,18 @@
 namespace {
 
 // Puts the disk found in the picture into the parameters; when none is found they keep the
-// batch's circle and the note says so.
-void useFoundDisk(const QImage &picture, ConversionParameters &params, QString *note)
+// batch's circle and the outcome says so.
+void useFoundDisk(const QImage &picture, ConversionParameters &params, BatchFileOutcome &outcome)
 {
     const DiskFinding finding = findDisk(picture);
     if (finding.found) {
         applyFoundCircle(foundCircle(finding), params);
         return;
     }
+    outcome.withBatchCircle = true;
     const QString said =
         QStringLiteral("no disk found, converted with the batch's circle: ") + finding.reason;
-    *note = note->isEmpty() ? said : *note + QStringLiteral("; ") + said;
+    outcome.note = outcome.note.isEmpty() ? said : outcome.note + QStringLiteral("; ") + said;
 }
 
 } // namespace
@@ -172,7 +173,7 @@ BatchFileOutcome BatchRunner::convertFile(int position, const QString &input,
 
     ConversionParameters pictureParams = params;
     if (settings.detectDisk)
-        useFoundDisk(read.picture, pictureParams, &outcome.note);
+        useFoundDisk(read.picture, pictureParams, outcome);
     const ConversionResult result = converter.convert(read.picture, pictureParams);
     outcome.columnScale = result.columnScale;
     outcome.rowScale = result.rowScale;

@@ -42,6 +42,8 @@ struct BatchFileOutcome
     QString reason;
     // Said in the report of a written map, such as that it was renamed; usually empty.
     QString note;
+    // No disk was found in the picture, so it was converted with the batch's circle.
+    bool withBatchCircle = false;
     double columnScale = 0.0;
     double rowScale = 0.0;
 };

@@ -8,6 +8,7 @@
 #include "engine/diagnostics.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -97,6 +98,7 @@ int BatchSession::run(QStringList &files)
                      [&status] { status.stopRequested = true; });
 
     BatchRunner runner(converter, params, settings);
+    QStringList withBatchCircle;
     runner.beforeFile = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     runner.stopRequested = [&status] { return status.stopRequested; };
     runner.pictureLoaded = pictureLoaded;
@@ -105,6 +107,8 @@ int BatchSession::run(QStringList &files)
             // A file that could not be read leaves the count alone; the next one catches up.
             if (outcome.loaded)
                 status.setProgress(outcome.position + 1);
+            if (outcome.written && outcome.withBatchCircle)
+                withBatchCircle << QFileInfo(outcome.input).fileName();
         } else {
             printToStandardError(batchFileLine(outcome));
         }
@@ -121,11 +125,17 @@ int BatchSession::run(QStringList &files)
         return exitCode;
     }
     status.hide();
-    QMessageBox box(QMessageBox::Information, title, batchResultText(texts, summary),
-                    QMessageBox::Ok, window);
+    QMessageBox box(QMessageBox::Information, title,
+                    batchResultText(texts, summary, withBatchCircle), QMessageBox::Ok, window);
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
-    if (openFolder)
-        openFolderInFileManager(settings.outputFolder);
+    // The folder opens once the result has been read; when it cannot, the user is told where
+    // the maps are instead.
+    if (openFolder && !openFolderInFileManager(settings.outputFolder)) {
+        QMessageBox failed(QMessageBox::Warning, title,
+                           settings.outputFolder + texts.value("batch_open_folder_error"),
+                           QMessageBox::Ok, window);
+        failed.exec();
+    }
     return exitCode;
 }

@@ -21,8 +21,9 @@ bool chooseBatch(QWidget *parent, const QString &languageFile, QStringList &file
                  SettingsRecord &settings);
 
 // One batch run as a window starts it, around BatchRunner. An interactive run shows the
-// progress dialog over the window, can be stopped between files, reports the totals in a box
-// and opens the output folder; a silent run reports each file and the totals on standard
+// progress dialog over the window, can be stopped between files, reports the totals and the
+// pictures converted with the batch's circle in a box, and opens the output folder (or says
+// that it could not); a silent run reports each file and the totals on standard
 // error. The window stays disabled while the run goes on.
 class BatchSession
 {
@@ -34,7 +35,8 @@ public:
     bool interactive = true;
     // The title of its boxes.
     QString title;
-    // The window's text table: "batch_btn_stop", "batch_no_output" and the result texts.
+    // The window's text table: "batch_btn_stop", "batch_no_output", the result texts,
+    // "batch_no_disk" and "batch_open_folder_error".
     QMap<QString, QString> texts;
     // Named in the silent run's report of a missing output folder.
     QString settingsFile;

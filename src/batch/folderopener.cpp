@@ -6,9 +6,9 @@
 
 namespace {
 
-std::function<void(const QString &)> &replacedOpener()
+std::function<bool(const QString &)> &replacedOpener()
 {
-    static std::function<void(const QString &)> opener;
+    static std::function<bool(const QString &)> opener;
     return opener;
 }
 
@@ -19,20 +19,18 @@ QString explorerArgument(const QString &folder)
     return QStringLiteral("/e,") + QString(folder).replace('/', '\\');
 }
 
-void setFolderOpener(std::function<void(const QString &)> opener)
+void setFolderOpener(std::function<bool(const QString &)> opener)
 {
     replacedOpener() = std::move(opener);
 }
 
-void openFolderInFileManager(const QString &folder)
+bool openFolderInFileManager(const QString &folder)
 {
-    if (replacedOpener()) {
-        replacedOpener()(folder);
-        return;
-    }
+    if (replacedOpener())
+        return replacedOpener()(folder);
 #ifdef Q_OS_WIN
-    QProcess::startDetached(QStringLiteral("explorer.exe"), {explorerArgument(folder)});
+    return QProcess::startDetached(QStringLiteral("explorer.exe"), {explorerArgument(folder)});
 #else
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 #endif
 }

@@ -11,6 +11,7 @@
 #include "preview/previewwindow.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -46,6 +47,7 @@ MainWindow::MainWindow(QWidget *parent)
     clickTimer = new QTimer(this);
     clickTimer->setSingleShot(false);
     connect(clickTimer, &QTimer::timeout, this, &MainWindow::click_timer);
+    enablePictureCommands();
 }
 
 MainWindow::~MainWindow()
@@ -73,6 +75,8 @@ void MainWindow::openImage()
     circleFractions = FoundCircle();
     ui->label->setPixmap(QPixmap());
     setSelectionVisible(false);
+    enablePictureCommands();
+    showPictureNote(QString());
 
     if (sourceImage.isNull()) {
         showMessage(this, QMessageBox::Warning, ui->btnImageRead->text(),
@@ -83,7 +87,11 @@ void MainWindow::openImage()
 
     imageWidth = sourceImage.width();
     imageHeight = sourceImage.height();
+    openedName = loadFileName;
+    openedPath = QDir::cleanPath(QFileInfo(loadFileName).absoluteFilePath());
     const bool found = detectDisk && takeFoundDisk();
+    if (detectDisk && !found)
+        showPictureNote(texts.value(QStringLiteral("no_disk_at_opening")));
     if (!found && (centerX == 0 || centerY == 0 || radius == 0)) {
         const selection::Circle circle = selection::defaultCircle(imageWidth, imageHeight);
         centerX = circle.centerX;

@@ -16,6 +16,7 @@
 class MapConverter;
 struct ConversionParameters;
 class PreviewWindow;
+class QLabel;
 class QTimer;
 
 namespace Ui {
@@ -217,4 +218,15 @@ private:
     // Finds the disk in the open picture and, when one is found, makes it the circle (not yet
     // shown). Returns whether one was found.
     bool takeFoundDisk();
+    // The commands that need a picture are enabled only while one is open.
+    void enablePictureCommands();
+    // A line about the opened picture in the status bar, which is shown only while it has one;
+    // an empty note hides it.
+    void showPictureNote(const QString &note);
+    QLabel *pictureNote = nullptr;
+    // The picture last opened, as it was named and as an absolute path: the settings keep the
+    // absolute one, so that a picture named relative to the folder the program was started in
+    // opens again from any other folder.
+    QString openedName;
+    QString openedPath;
 };

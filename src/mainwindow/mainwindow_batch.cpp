@@ -28,6 +28,8 @@ void MainWindow::batchConvert()
     session.ended = [this] {
         sourceImage = QImage();
         ui->label->setPixmap(QPixmap());
+        enablePictureCommands();
+        showPictureNote(QString());
     };
     const int exitCode = session.run(batchFiles);
     if (!session.interactive)

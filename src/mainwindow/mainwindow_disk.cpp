@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
+#include <QStatusBar>
 
 bool MainWindow::takeFoundDisk()
 {
@@ -41,4 +43,21 @@ void MainWindow::on_actionFind_Disk_triggered()
 void MainWindow::on_actionDetect_Disk_triggered(bool checked)
 {
     detectDisk = checked;
+}
+
+void MainWindow::enablePictureCommands()
+{
+    ui->actionFind_Disk->setEnabled(!sourceImage.isNull());
+}
+
+void MainWindow::showPictureNote(const QString &note)
+{
+    if (!pictureNote) {
+        if (note.isEmpty())
+            return;
+        pictureNote = new QLabel(this);
+        statusBar()->addWidget(pictureNote, 1);
+    }
+    pictureNote->setText(note);
+    statusBar()->setVisible(!note.isEmpty());
 }

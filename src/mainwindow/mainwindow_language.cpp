@@ -4,6 +4,7 @@
 #include "app/languagereader.h"
 #include "app/mainwindowtexts.h"
 #include "app/programversion.h"
+#include "app/qttranslation.h"
 #include "preview/previewwindow.h"
 
 void MainWindow::loadLanguage()
@@ -35,6 +36,7 @@ void MainWindow::loadLanguage()
         reader.applyText(QStringLiteral("cmd_find_disk"), ui->actionFind_Disk);
         reader.applyText(QStringLiteral("cmd_detect_disk"), ui->actionDetect_Disk);
         storeMainWindowTexts(reader, texts);
+        useQtTranslation(interfaceLanguage(reader));
     }
     setWindowTitle(texts.value(QStringLiteral("title")) + QLatin1Char(' ') +
                    QLatin1String(programVersion));

@@ -161,6 +161,13 @@ void MainWindow::click_timer()
         clickTimer->stop();
         return;
     }
+    // Qt delivers no tick of a timer while the slot of its previous tick still runs, and the
+    // preview conversion below processes events for as long as it takes (seconds for a large
+    // map), so a held button would step once per conversion. Started anew, the timer is a new
+    // one to Qt: the ticks that fall due meanwhile step the circle at the repeat rate, and the
+    // running preview conversion takes them all into its next round (runPreviewConversion).
+    if (clickTimer->isActive() && !clickTimer->isSingleShot())
+        clickTimer->start();
     if (repeatDelay <= 0) {
         centerX = selection::add(centerX, stepX);
         centerY = selection::add(centerY, stepY);

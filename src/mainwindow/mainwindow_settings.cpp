@@ -19,6 +19,8 @@ void MainWindow::loadSettings()
 void MainWindow::saveSettings()
 {
     SettingsRecord record = overridden ? storedSettings : settings();
+    if (!openedName.isEmpty() && record.loadFileName == openedName)
+        record.loadFileName = openedPath;
     record.geometry = saveGeometry();
     record.previewGeometry = previewWindow->saveGeometry();
     record.previewWindow = previewWindow->isVisible();

@@ -5,6 +5,9 @@
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
+#include "app/languagereader.h"
+
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,6 +30,8 @@ private slots:
     void keysOfOtherSectionsAreIgnored();
     void messageUsesFileText();
     void languageFileIsNeverWritten();
+    void textsReadAsWritten_data();
+    void textsReadAsWritten();
 
 private:
     QString languagePath() const { return folder.filePath(QStringLiteral("orvix_lang.ini")); }
@@ -63,6 +68,10 @@ QString LanguageTest::shownText(MainWindow &window, const QString &where)
         return window.previewWindow->windowTitle();
     if (where.startsWith(QLatin1String("texts:")))
         return window.texts.value(where.mid(6));
+    if (where == QLatin1String("Qt's Yes"))
+        return QMessageBox(QMessageBox::Warning, "", "", QMessageBox::Yes, &window)
+            .button(QMessageBox::Yes)
+            ->text();
     return widgetText(window, where);
 }
 
@@ -256,6 +265,14 @@ void LanguageTest::fileValues_data()
     QTest::newRow("write failure text")
         << QByteArray("save_error=\" not saved\"") << "texts:save_error"
         << " not saved";
+    // Qt's own buttons follow the language the file names, Japanese without one; in this order
+    // a translation left over from the window before would show.
+    QTest::newRow("Qt's texts in Japanese") << QByteArray("lbl_1=A") << "Qt's Yes"
+                                            << "はい(&Y)";
+    QTest::newRow("Qt's texts in English") << QByteArray("language=en") << "Qt's Yes"
+                                           << "&Yes";
+    QTest::newRow("no Qt translation") << QByteArray("language=xx") << "Qt's Yes"
+                                       << "&Yes";
 }
 
 void LanguageTest::fileValues()
@@ -266,6 +283,9 @@ void LanguageTest::fileValues()
 
     writeLanguage("[main]\n" + line + "\n");
     auto window = windowtesting::makeWindow(folder.path());
+    if (shown == "はい(&Y)" &&
+        !QFile::exists(QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
+        QSKIP("Qt's Japanese translation is not installed (Debian: qttranslations5-l10n)");
     QCOMPARE(shownText(*window, where), shown);
 }
 
@@ -308,6 +328,76 @@ void LanguageTest::languageFileIsNeverWritten()
     QFile file(languagePath());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("[main]\nlbl_1=B\n"));
+}
+
+namespace {
+
+// The text a value stands for by the file header's rules: the quotes around it dropped, \n, \"
+// and \\ a line break, a quote and a backslash.
+QString meantText(QString value)
+{
+    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+        value = value.mid(1, value.size() - 2);
+    return value.replace("\\\\", "\x01")
+        .replace("\\n", "\n")
+        .replace("\\\"", "\"")
+        .replace('\x01', '\\');
+}
+
+// A text written as the header tells a translator to write it.
+QString writtenValue(QString text)
+{
+    text.replace('\\', "\\\\").replace('"', "\\\"").replace('\n', "\\n");
+    return text.contains(QRegularExpression("[,;]|^ | $")) ? '"' + text + '"' : text;
+}
+
+} // namespace
+
+// Every line of every shipped language file, and every built-in text written as the header
+// says, reads back through the program's reader as the text it stands for: no character the
+// reader treats specially (";", ",", quotes, backslashes, blanks at the ends) cuts or changes it.
+void LanguageTest::textsReadAsWritten_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+
+    // The built-in texts of the main window's table, written into a file of their own.
+    const QString builtIn = folder.filePath("built-in.ini");
+    QString content = "[main]\n";
+    const auto texts = windowtesting::makeWindow(folder.filePath("none"))->texts;
+    for (auto text = texts.cbegin(); text != texts.cend(); ++text) {
+        content += text.key() + '=' + writtenValue(text.value()) + '\n';
+        QTest::addRow("built-in %s", qPrintable(text.key()))
+            << builtIn << "main" << text.key() << text.value();
+    }
+    QVERIFY(writeBytes(builtIn, content.toUtf8()));
+    QDirIterator shipped(qEnvironmentVariable("ORVIX_SOURCE_DIR") + "/resources/lang",
+                         {"*_lang.ini"}, QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY2(shipped.hasNext(), "no shipped language file was found");
+    while (shipped.hasNext()) {
+        const QString file = shipped.next();
+        QString section;
+        for (const QString &line : QString::fromUtf8(readBytes(file)).split('\n')) {
+            if (line.startsWith('['))
+                section = line.mid(1, line.indexOf(']') - 1);
+            else if (!line.isEmpty() && !line.startsWith(';'))
+                QTest::addRow("%s %s/%s", qPrintable(file.section('/', -2, -2)),
+                              qPrintable(section), qPrintable(line.section('=', 0, 0)))
+                    << file << section << line.section('=', 0, 0)
+                    << meantText(line.section('=', 1));
+        }
+    }
+}
+
+void LanguageTest::textsReadAsWritten()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    QCOMPARE(LanguageReader(file, section).value(key), text);
 }
 
 QTEST_MAIN(LanguageTest)

@@ -166,7 +166,10 @@ void StartupTest::oneFileIsOpened()
     QCOMPARE(window->batchMode, 0);
     QVERIFY(window->batchFiles.isEmpty());
     QCOMPARE(window->saveFileName, folder.filePath(QStringLiteral("KY-one.jpg")));
-    Q_UNUSED(path);
+    // The settings keep its absolute path, so that a start from another folder opens it.
+    window->saveSettings();
+    QCOMPARE(QSettings(folder.filePath("orvix.ini"), QSettings::IniFormat).value("LoadFileName"),
+             QVariant(path));
 }
 
 void StartupTest::savedPictureIsReopened()

@@ -282,6 +282,10 @@ void TestBatchConvertDialog::languageKeys_data()
     row("chk_overwrite", "checkOverwrite", "出力ファイルを上書きする");
     row("chk_open_filer", "checkOpenFiler", "変換後、エクスプローラーで開く　(Windowsのみ)");
     row("chk_detect_disk", "checkDetectDisk", "画像ごとに円を検出する");
+    row("chk_open_filer_tip", "checkOpenFiler.toolTip",
+        "変換が終わると、出力フォルダをデスクトップのファイルマネージャー（Windows "
+        "ではエクスプローラー）"
+        "で開きます。Linux などでも使えます");
 }
 
 void TestBatchConvertDialog::languageKeys()

@@ -86,6 +86,8 @@ private:
     QStringList opened;
     bool boxAnswered = false;
     bool boxAnsweredWhenOpened = false;
+    // Whether the file manager could be started.
+    bool openerWorks = true;
 };
 
 std::unique_ptr<MainWindow> TestBatchRun::makeWindow()
@@ -128,9 +130,11 @@ void TestBatchRun::init()
     opened.clear();
     boxAnswered = false;
     boxAnsweredWhenOpened = false;
+    openerWorks = true;
     setFolderOpener([this](const QString &folder) {
         opened << folder;
         boxAnsweredWhenOpened = boxAnswered;
+        return openerWorks;
     });
 }
 
@@ -146,11 +150,19 @@ void TestBatchRun::interactiveRun_data()
     QTest::addColumn<int>("broken");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("written");
+    QTest::addColumn<bool>("detect");
 
-    QTest::newRow("all converted") << 3 << -1 << successText << 3;
-    QTest::newRow("second unreadable")
-        << 3 << 1 << "複数画像ファイル変換は失敗しました\n(2個成功, 1個失敗)" << 2;
-    QTest::newRow("empty list") << 0 << -1 << successText << 0;
+    const QString failText = "複数画像ファイル変換は失敗しました\n(2個成功, 1個失敗)";
+    QTest::newRow("all converted") << 3 << -1 << successText << 3 << false;
+    QTest::newRow("second unreadable") << 3 << 1 << failText << 2 << false;
+    QTest::newRow("empty list") << 0 << -1 << successText << 0 << false;
+    // The pictures are too small for the disk finder: the maps are made with the batch's circle.
+    const QString noDisk =
+        "個の画像は円が見つからなかったため、一括変換の中心点、半径で変換しました：";
+    QTest::newRow("no disk found")
+        << 2 << -1 << successText + "\n2" + noDisk + "p0.png, p1.png" << 2 << true;
+    QTest::newRow("no disk found, second unreadable")
+        << 3 << 1 << failText + "\n2" + noDisk + "p0.png, p2.png" << 2 << true;
 }
 
 void TestBatchRun::interactiveRun()
@@ -159,8 +171,10 @@ void TestBatchRun::interactiveRun()
     QFETCH(int, broken);
     QFETCH(QString, text);
     QFETCH(int, written);
+    QFETCH(bool, detect);
 
     auto window = makeWindow();
+    window->detectDisk = detect;
     window->fileNameType = 1;
     window->batchFiles = writeInputs(count);
     if (broken >= 0)
@@ -314,9 +328,11 @@ void TestBatchRun::openFolderAfterTheBox_data()
     QTest::addColumn<bool>("openFiler");
     QTest::addColumn<int>("batchMode");
     QTest::addColumn<int>("opens");
-    QTest::newRow("asked for") << true << 0 << 1;
-    QTest::newRow("not asked for") << false << 0 << 0;
-    QTest::newRow("never in a silent run") << true << 1 << 0;
+    QTest::addColumn<bool>("works");
+    QTest::newRow("asked for") << true << 0 << 1 << true;
+    QTest::newRow("not asked for") << false << 0 << 0 << true;
+    QTest::newRow("never in a silent run") << true << 1 << 0 << true;
+    QTest::newRow("no file manager: said after the box") << true << 0 << 1 << false;
 }
 
 void TestBatchRun::openFolderAfterTheBox()
@@ -324,7 +340,9 @@ void TestBatchRun::openFolderAfterTheBox()
     QFETCH(bool, openFiler);
     QFETCH(int, batchMode);
     QFETCH(int, opens);
+    QFETCH(bool, works);
 
+    openerWorks = works;
     auto window = makeWindow();
     window->openFiler = openFiler;
     window->batchMode = batchMode;
@@ -346,6 +364,11 @@ void TestBatchRun::openFolderAfterTheBox()
         QCOMPARE(opened.first(), out);
         QVERIFY(boxAnsweredWhenOpened);
     }
+    // A folder that could not be opened is named in a warning that follows the result.
+    QCOMPARE(script.boxes.size(), works ? 0 : 1);
+    for (const SeenBox &box : script.boxes)
+        QCOMPARE(box.text + box.title + QString::number(box.icon),
+                 out + " をファイルマネージャーで開けませんでした" + batchTitle + "2");
 }
 
 void TestBatchRun::emptyOutputFolderRefused_data()

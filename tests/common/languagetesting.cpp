@@ -12,6 +12,10 @@ QString widgetText(const QWidget &window, const QString &where)
 {
     if (where == window.objectName())
         return window.windowTitle();
+    if (where.endsWith(QLatin1String(".toolTip"))) {
+        const QWidget *widget = window.findChild<QWidget *>(where.section('.', 0, 0));
+        return widget ? widget->toolTip() : QStringLiteral("<no widget %1>").arg(where);
+    }
     if (auto *menu = window.findChild<QMenu *>(where))
         return menu->title();
     if (auto *action = window.findChild<QAction *>(where))

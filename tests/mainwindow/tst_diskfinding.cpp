@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 
@@ -8,8 +9,10 @@
 #include "globerenderer.h"
 #include "mainwindow/selectiongeometry.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -71,8 +74,17 @@ void DiskFindingTest::window()
     auto window = makeWindow(dir.path()); // the setting comes back from the file
     QCOMPARE(window->ui->actionDetect_Disk->isChecked(), detect);
     ModalAnswerer answerer;
+    // Without a picture the entry and its shortcut are off.
+    QVERIFY(!window->ui->actionFind_Disk->isEnabled());
     window->loadFileName = savedPicture(dir.filePath("in.png"), 150, 200, radius);
     window->openImage();
+    QVERIFY(window->ui->actionFind_Disk->isEnabled());
+    // A failed detection at opening is said in the status bar, which is hidden otherwise.
+    const QStatusBar *bar = window->findChild<QStatusBar *>();
+    const bool noted = detect && radius == 0;
+    QCOMPARE(bar && !bar->isHidden(), noted);
+    if (noted)
+        QCOMPARE(bar->findChild<QLabel *>()->text(), window->texts.value("no_disk_at_opening"));
     if (byMenu)
         window->ui->actionFind_Disk->trigger();
 
@@ -94,6 +106,12 @@ void DiskFindingTest::window()
              circle);
     for (int i = 0; i < 3; ++i)
         QVERIFY2(std::abs(circle[i] - expected[i]) <= 1, qPrintable(QString::number(circle[i])));
+
+    // A picture that does not open takes the note and the entry away again.
+    window->loadFileName = dir.filePath("missing.png");
+    window->openImage();
+    QVERIFY(!window->ui->actionFind_Disk->isEnabled());
+    QVERIFY(!bar || bar->isHidden());
 }
 
 // Each map equals the one made with its picture's own disk; without a disk, the batch's circle.

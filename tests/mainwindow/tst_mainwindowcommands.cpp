@@ -83,11 +83,15 @@ private slots:
     void closingPreviewUnchecksAction();
     void autoPreviewOnlyWhileShown();
     void previewConversionsDoNotNest();
+    void heldArrowMergesTicksIntoPreview();
     void autoSizeSwitchesScaling();
 
 private:
     QString picture(const QString &name, int width = 400, int height = 300);
     void openSmallPicture();
+    // The map the preview window shows, and a map of the window's circle made afresh.
+    QImage shownPreview() const;
+    QImage newestMap() const;
 
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
@@ -118,6 +122,25 @@ void MainWindowCommandsTest::cleanup()
 QString MainWindowCommandsTest::picture(const QString &name, int width, int height)
 {
     return windowtesting::writePicture(folder.filePath(name), width, height);
+}
+
+QImage MainWindowCommandsTest::shownPreview() const
+{
+    auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
+    return shown->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage MainWindowCommandsTest::newestMap() const
+{
+    ConversionParameters newest;
+    newest.centerX = window->centerX;
+    newest.centerY = window->centerY;
+    newest.radius = window->radius;
+    newest.outputWidth = 256;
+    newest.outputHeight = 128;
+    return MapConverter()
+        .convert(window->sourceImage, newest)
+        .map.convertToFormat(QImage::Format_ARGB32);
 }
 
 void MainWindowCommandsTest::openSmallPicture()
@@ -627,18 +650,48 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
     QCOMPARE(window->radius, 140);
 
     // The preview shows the newest circle.
-    ConversionParameters newest;
-    newest.centerX = window->centerX;
-    newest.centerY = window->centerY;
-    newest.radius = 140;
-    newest.outputWidth = 256;
-    newest.outputHeight = 128;
-    MapConverter reference;
-    const QImage expected = reference.convert(window->sourceImage, newest).map;
-    auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
-    QCOMPARE(shown->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32),
-             expected.convertToFormat(QImage::Format_ARGB32));
+    QCOMPARE(shownPreview(), newestMap());
     window->mapConverter().setEventPump([] {});
+    window->previewWindow->hide();
+}
+
+// An arrow button held for a fixed number of repeat ticks with auto preview on, every conversion
+// lasting several ticks: each tick steps the circle, the ticks that fall due during a conversion
+// go into the next one, and the preview ends on the newest circle.
+void MainWindowCommandsTest::heldArrowMergesTicksIntoPreview()
+{
+    openSmallPicture();
+    window->autoPreview = true;
+    window->ui->btnPreview->click();
+    const int startX = window->centerX;
+    QPushButton *arrow = window->ui->btnRight;
+    DebugLog log;
+    const auto ticks = [&log] { return log.count(QStringLiteral("click_timer()")); };
+    int ticksAtRelease = 0;
+    int waitedIn = 0;
+    QDeadlineTimer deadline(3000); // when no tick reaches a conversion, none waits any longer
+    window->mapConverter().setThreadCount(1);
+    window->mapConverter().setEventPump([&] {
+        QCoreApplication::processEvents();
+        const int conversion = log.count(QStringLiteral("convertImage"));
+        for (const int until = ticks() + 4; arrow->isDown() && conversion != waitedIn &&
+                                            ticks() < qMin(until, 25) && !deadline.hasExpired();)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        waitedIn = conversion;
+        if (!deadline.hasExpired())
+            deadline.setRemainingTime(3000);
+        if (arrow->isDown() && (ticksAtRelease = ticks()) >= 25)
+            QTest::mouseRelease(arrow, Qt::LeftButton);
+    });
+    QTest::mousePress(arrow, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!arrow->isDown() && !window->clickTimer->isActive(), 60000);
+
+    // Ten ticks of waiting, then a step at each tick and one at the release.
+    QCOMPARE(window->centerX, startX + ticksAtRelease - 9);
+    QCOMPARE(window->ui->lineCenterX->text().toInt(), window->centerX);
+    QVERIFY2(log.count(QStringLiteral("convertImage")) * 2 <= ticksAtRelease,
+             qPrintable(QString::number(log.count(QStringLiteral("convertImage")))));
+    QCOMPARE(shownPreview(), newestMap());
     window->previewWindow->hide();
 }
 

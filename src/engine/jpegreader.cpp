@@ -28,7 +28,6 @@ struct Decoding
     QIODevice *device = nullptr;
     QByteArray input;
     qint64 maxPixels = 0;
-    int reduction = 1;
     QImage reuse;
     QImage image;
     // The coefficient blocks the scans may pass over, those they have, and the last scan seen.
@@ -241,16 +240,16 @@ void decodeAll(Decoding &decoding)
     decoding.blockBudget = blocks * maxJpegPassesPerComponent;
 
     const QImage::Format format = chooseOutput(decoding);
-    info.scale_num = 1;
-    info.scale_denom = unsigned(decoding.reduction);
     jpeg_start_decompress(&info);
     const QSize size(int(info.output_width), int(info.output_height));
     if (decoding.reuse.size() == size && decoding.reuse.format() == format &&
-        decoding.reuse.isDetached())
+        decoding.reuse.isDetached()) {
         decoding.image = std::move(decoding.reuse);
-    else
+    } else {
+        // Let go of the old picture first, so that both are never held at once.
+        decoding.reuse = QImage();
         decoding.image = allocatePictureImage(size.width(), size.height(), format);
-    decoding.reuse = QImage();
+    }
     if (decoding.image.isNull()) {
         decoding.reason = QStringLiteral("not enough memory for the picture");
         stop(decoding);
@@ -275,12 +274,11 @@ bool decode(Decoding &decoding)
 
 } // namespace
 
-QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse, int reduction)
+QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse)
 {
     Decoding decoding;
     decoding.device = &device;
     decoding.maxPixels = maxPixels;
-    decoding.reduction = reduction == 2 || reduction == 4 || reduction == 8 ? reduction : 1;
     decoding.reuse = std::move(reuse);
     if (decode(decoding))
         return std::move(decoding.image);

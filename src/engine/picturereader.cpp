@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr qint64 gifDecoderPixelLimit = qint64(16384) * 16384;
+
 // The GIF reader reports the size of the first image, or that image's extent when the
 // logical screen is more than ten times larger, yet it decodes onto a canvas of the whole
 // logical screen. A tiny image on a 65535 x 65535 screen would so pass the size check and
@@ -66,6 +68,10 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
         return fail(problem);
     const QByteArray start = file.peek(pictureSignatureLength);
     const PictureFormat format = pictureFormatOf(start);
+    // Only the JPEG decoder reuses an old picture's memory; the others let it go before they
+    // allocate their own.
+    if (format.readerFormat != "jpeg")
+        spentPicture = QImage();
     if (!format.accepted())
         return fail(format.refusal);
     // GIF files are small next to their pictures; their blocks are checked in memory, before
@@ -91,6 +97,15 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
         declared = pngHeaderSize(start);
     if (declared.isValid() && qint64(declared.width()) * declared.height() > maxPicturePixels)
         return tooLarge(declared);
+    // Qt's GIF decoder refuses a canvas of maxPicturePixels or more ("Unable to read image
+    // data"); the reason names its limit instead.
+    if (format.readerFormat == "gif" &&
+        qint64(declared.width()) * declared.height() >= gifDecoderPixelLimit)
+        return fail(QStringLiteral("the GIF is %1 x %2 pixels; GIF pictures are read up to %3 "
+                                   "pixels, one less than 16384 x 16384")
+                        .arg(declared.width())
+                        .arg(declared.height())
+                        .arg(gifDecoderPixelLimit - 1));
     if (format.readerFormat == "gif" && gifFirstImageDataEndsEarly(gif))
         return fail(QStringLiteral("the picture data ends before the picture does"));
     gif.clear();
@@ -118,4 +133,14 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
     if (qint64(picture.width()) * picture.height() > maxPicturePixels)
         return tooLarge(picture.size());
     return picture;
+}
+
+qint64 declaredPictureBytes(const QString &path)
+{
+    QFile file;
+    if (!openRegularFile(file, path, -1))
+        return 0;
+    QImageReader reader(&file);
+    const QSize size = reader.size();
+    return size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
 }

@@ -112,6 +112,9 @@ void PictureFormatsTest::refusedByContent_data()
         << gifPlaced(QSize(20, 20), QSize(10, 10), QPoint(0, 11)) << "screen";
     QTest::newRow("GIF image far outside its screen")
         << gifPlaced(QSize(20, 20), QSize(5, 5), QPoint(60000, 60000)) << "screen";
+    QTest::newRow("GIF of 16384 x 16384, beyond the GIF decoder's limit")
+        << damagedpictures::gifDeclaring(QSize(16384, 16384), QSize(16384, 16384))
+        << "16384 x 16384";
     QTest::newRow("interlaced GIF") << damagedpictures::interlacedGifCutAt(1.0) << "";
     QTest::newRow("interlaced GIF whose data stops at 43 percent")
         << damagedpictures::interlacedGifCutAt(0.43) << "data ends";

@@ -272,7 +272,28 @@ bool decode(Decoding &decoding)
     return true;
 }
 
+bool decodeHeader(Decoding &decoding, QSize *size)
+{
+    if (setjmp(decoding.escape)) {
+        jpeg_destroy_decompress(&decoding.info);
+        return false;
+    }
+    setUp(decoding);
+    const bool read = jpeg_read_header(&decoding.info, TRUE) == JPEG_HEADER_OK;
+    *size = QSize(int(decoding.info.image_width), int(decoding.info.image_height));
+    jpeg_destroy_decompress(&decoding.info);
+    return read;
+}
+
 } // namespace
+
+QSize readJpegSize(QIODevice &device)
+{
+    Decoding decoding;
+    decoding.device = &device;
+    QSize size;
+    return decodeHeader(decoding, &size) ? size : QSize();
+}
 
 QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse)
 {

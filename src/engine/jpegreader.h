@@ -20,3 +20,7 @@ constexpr int maxJpegPassesPerComponent = 12;
 // A picture of the decoded size and format in reuse is decoded into when nobody else holds it;
 // otherwise it is let go before the new picture is allocated.
 QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse = QImage());
+
+// The size a JPEG's header declares, read without a word on damage; invalid when there is no
+// readable header.
+QSize readJpegSize(QIODevice &device);

@@ -87,7 +87,14 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
             return fail(file.errorString());
     }
 
-    // The picture formats read here declare their size in the header, so an absurd size is
+    // The JPEG decoder checks the declared size itself, before it allocates anything.
+    if (format.readerFormat == "jpeg") {
+        QString reason;
+        const QImage picture = readJpeg(file, maxPicturePixels, &reason, std::move(spentPicture));
+        return picture.isNull() ? fail(reason) : picture;
+    }
+
+    // The other formats read here declare their size in the header too, so an absurd size is
     // refused before the decoder allocates anything.
     QImageReader reader(&file, format.readerFormat);
     QSize declared = reader.size();
@@ -118,14 +125,6 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
         return picture.isNull() ? fail(reason) : picture;
     }
 
-    if (format.readerFormat == "jpeg") {
-        QString reason;
-        if (!file.seek(0))
-            return fail(file.errorString());
-        const QImage picture = readJpeg(file, maxPicturePixels, &reason, std::move(spentPicture));
-        return picture.isNull() ? fail(reason) : picture;
-    }
-
     // Qt's other readers may leave parts of an old picture behind, so they always start afresh.
     QImage picture;
     if (!reader.read(&picture))
@@ -140,7 +139,8 @@ qint64 declaredPictureBytes(const QString &path)
     QFile file;
     if (!openRegularFile(file, path, -1))
         return 0;
-    QImageReader reader(&file);
-    const QSize size = reader.size();
+    const QSize size = pictureFormatOf(file.peek(pictureSignatureLength)).readerFormat == "jpeg"
+                           ? readJpegSize(file)
+                           : QImageReader(&file).size();
     return size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
 }

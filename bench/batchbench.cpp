@@ -9,6 +9,9 @@
 // the ratio of their times; the target is at most 0.65 on two cores that nothing else uses.
 // Both runs start with the geometry already computed, as it is for all but the first file of
 // a long batch.
+//
+// Last, the peak memory of a batch of three 16384 x 16384 pictures (JPEG, then PNG) against
+// that of one of them alone, each run in a process of its own.
 
 #include "batch/batchrunner.h"
 #include "engine/mapconverter.h"
@@ -25,7 +28,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char **environ;
 
 namespace {
 
@@ -90,12 +100,87 @@ void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &m
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// The peak memory of a batch of huge pictures is measured in a process of its own, this
+// program started again with "--peak-batch OUTPUT FILES...".
+int runPeakBatch(const QStringList &arguments)
+{
+    ConversionParameters params;
+    params.centerX = 8192;
+    params.centerY = 8192;
+    params.radius = 8000;
+    params.outputWidth = 2048;
+    params.outputHeight = 1024;
+    MapConverter converter;
+    BatchSettings settings;
+    settings.outputFolder = arguments.at(0);
+    BatchRunner runner(converter, params, settings);
+    return runner.run(arguments.mid(1)).allConverted() ? 0 : 1;
+}
+
+// Runs this program with "--peak-batch" on the files; the child's peak memory in MB, or -1.
+double peakOfBatch(const char *program, const QString &output, const QStringList &files)
+{
+    QList<QByteArray> arguments{program, "--peak-batch", QFile::encodeName(output)};
+    for (const QString &file : files)
+        arguments.append(QFile::encodeName(file));
+    std::vector<char *> argv;
+    for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawn(&child, program, nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return double(usage.ru_maxrss) / 1024;
+}
+
+// A batch of three 16384 x 16384 pictures must hold no more than one of them at a time: its
+// peak against that of the largest picture alone.
+bool printHugeBatchPeak(const char *program, const QTemporaryDir &folder)
+{
+    QImage huge(16384, 16384, QImage::Format_RGB32);
+    huge.fill(Qt::black);
+    {
+        QPainter painter(&huge);
+        painter.setBrush(QColor(60, 120, 220));
+        painter.drawEllipse(QPoint(8192, 8192), 8000, 8000);
+    }
+    QStringList files;
+    for (const char *format : {"jpg", "png"}) {
+        const QString path = folder.filePath(QStringLiteral("huge.") + format);
+        if (!huge.save(path, format, 90))
+            return false;
+        files.clear();
+        for (int i = 0; i < 3; ++i) {
+            const QString link = folder.filePath(QStringLiteral("huge_%1.%2").arg(i).arg(format));
+            if (!QFile::link(path, link))
+                return false;
+            files << link;
+        }
+        const QString output = folder.filePath(QStringLiteral("huge-maps"));
+        QDir().mkpath(output);
+        const double alone = peakOfBatch(program, output, files.mid(0, 1));
+        const double three = peakOfBatch(program, output, files);
+        if (alone < 0 || three < 0)
+            return false;
+        std::printf("peak memory, 16384x16384 %s: one picture %.0f MB, a batch of three %.0f MB, "
+                    "ratio %.2f (at most 1.3)\n",
+                    format, alone, three, three / alone);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     qInstallMessageHandler(dropDebugLines);
     QCoreApplication app(argc, argv);
+    if (argc > 2 && std::strcmp(argv[1], "--peak-batch") == 0)
+        return runPeakBatch(app.arguments().mid(2));
     QTemporaryDir folder;
     if (!folder.isValid()) {
         std::fprintf(stderr, "cannot create a temporary folder\n");
@@ -188,5 +273,7 @@ int main(int argc, char **argv)
     const double ratio = overlapped.wallMilliseconds / serial.wallMilliseconds;
     std::printf("batch %d files: serial %.0f ms, overlapped %.0f ms, ratio %.2f\n", fileCount,
                 serial.wallMilliseconds, overlapped.wallMilliseconds, ratio);
+    if (!printHugeBatchPeak(argv[0], folder))
+        std::printf("the batch of huge pictures could not be measured\n");
     return slowestLater <= first / 4 && identical && ratio <= 0.65 ? 0 : 2;
 }

@@ -1,14 +1,20 @@
 // The disk finder: its accuracy on the rendered scenes (per scene, the error of the centre
 // and the radius and the difference of the converted maps) and its speed on a 4000 x 3000
-// and a 16384 x 16384 picture.
+// and a 16384 x 16384 picture, and on the latter read from a JPEG and a 16-bit PNG file as
+// `orvix --find-disk` reads it.
 
 #include "engine/diskfinder.h"
+#include "engine/picturereader.h"
 #include "finderscenes.h"
 #include "globerenderer.h"
 #include "samplesurface.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -183,6 +189,68 @@ QImage speedPicture(int width, int height, double &centerX, double &centerY, dou
     return rendered.picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// The picture as a PNG of 16 bits per channel (each 8-bit value v written as v * 257), row by
+// row.
+bool writeDeepPng(const QImage &picture, const QString &path)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<png_uint_16> row(std::size_t(picture.width()) * 3);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, png_uint_32(picture.width()), png_uint_32(picture.height()), 16,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_swap(png); // the rows below are in the machine's byte order
+    for (int y = 0; y < picture.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            row[std::size_t(x) * 3] = png_uint_16(qRed(line[x]) * 257);
+            row[std::size_t(x) * 3 + 1] = png_uint_16(qGreen(line[x]) * 257);
+            row[std::size_t(x) * 3 + 2] = png_uint_16(qBlue(line[x]) * 257);
+        }
+        png_write_row(png, reinterpret_cast<png_bytep>(row.data()));
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
+// What `orvix --find-disk` does with a file: read it, then find the disk; the median of three
+// runs, and of the reading alone.
+void printFileTiming(const QString &path, const char *kind, double x, double y, double r)
+{
+    std::vector<double> whole, decode;
+    DiskFinding f;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        const QImage picture = readPicture(path, &error);
+        decode.push_back(timer.nsecsElapsed() / 1e6);
+        if (picture.isNull()) {
+            std::printf("find disk 16384x16384 %s: the picture could not be read: %s\n", kind,
+                        qPrintable(error));
+            return;
+        }
+        f = findDisk(picture);
+        whole.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("find disk 16384x16384 %s, decode included: %.0f ms (median of 3; decode alone "
+                "%.0f ms; %s, centre error %.2f px, radius error %.2f px)\n",
+                kind, median(whole), median(decode), f.found ? "found" : "NOT FOUND",
+                std::hypot(f.centerX - x, f.centerY - y), std::fabs(f.radius - r));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -205,6 +273,17 @@ int main(int argc, char *argv[])
                     size.width(), size.height(), t.medianMs, t.bestMs, t.medianCpuMs,
                     f.found ? "found" : "NOT FOUND", std::hypot(f.centerX - x, f.centerY - y),
                     std::fabs(f.radius - r));
+        if (size.width() == 16384) {
+            QTemporaryDir folder;
+            const QString jpeg = folder.filePath(QStringLiteral("globe.jpg"));
+            const QString png = folder.filePath(QStringLiteral("globe.png"));
+            if (!picture.save(jpeg, "JPG", 90) || !writeDeepPng(picture, png)) {
+                std::printf("cannot write the 16384x16384 files\n");
+                return 1;
+            }
+            printFileTiming(jpeg, "jpeg", x, y, r);
+            printFileTiming(png, "16-bit PNG", x, y, r);
+        }
     }
     return 0;
 }

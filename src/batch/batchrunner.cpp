@@ -16,6 +16,11 @@
 
 namespace {
 
+// The picture converted and the one read ahead together may take this much memory; a larger
+// pair is taken one after the other. Overlapping ordinary pictures costs little next to the
+// map and its geometry, but a second huge picture would double the run's memory.
+constexpr qint64 overlapPictureBytes = qint64(256) << 20;
+
 // Puts the disk found in the picture into the parameters; when none is found they keep the
 // batch's circle and the outcome says so.
 void useFoundDisk(const QImage &picture, ConversionParameters &params, BatchFileOutcome &outcome)
@@ -60,12 +65,16 @@ BatchSummary BatchRunner::run(const QStringList &files)
     const int mapsKeptBefore = converter.keptMapCount();
     if (overlapped)
         converter.setKeptMapCount(2);
-    if (!files.isEmpty())
-        startReading(files.first());
     for (int position = 0; position < files.size(); ++position) {
+        // Not read ahead: the picture before was too large to hold both.
+        if (!pendingRead.valid())
+            startReading(files.at(position));
         ReadPicture read = pendingRead.get();
         // Converted while the previous map is still being written and the next picture read.
-        if (position + 1 < files.size())
+        if (position + 1 < files.size() &&
+            (!overlapped ||
+             read.picture.sizeInBytes() + declaredPictureBytes(files.at(position + 1)) <=
+                 overlapPictureBytes))
             startReading(files.at(position + 1));
         const QImage &picture = read.picture;
         QImage map;

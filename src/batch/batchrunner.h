@@ -73,7 +73,9 @@ struct BatchSummary
 // are the same. At most two maps are held (the one being converted and the one being written,
 // both reused from file to file; a JPEG map is written from a packed copy, of which there are
 // two more) and, besides those the hooks keep, two pictures (the one converted and the one read
-// ahead, decoded into the memory of an earlier one).
+// ahead, decoded into the memory of an earlier one). Two pictures that would together take more
+// than 256 MiB are not overlapped: the next one is read once the one before is converted, into
+// its memory or after it is let go, so a batch of huge pictures holds one at a time.
 class BatchRunner
 {
 public:

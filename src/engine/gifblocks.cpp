@@ -1,5 +1,7 @@
 #include "gifblocks.h"
 
+#include <vector>
+
 namespace {
 
 constexpr qint64 headerLength = 13; // signature, logical screen, flags, background, aspect
@@ -45,10 +47,92 @@ public:
         return false;
     }
 
+    qint64 at() const { return position; }
+
 private:
     const QByteArray &file;
     qint64 position = 0;
 };
+
+// Reads the LZW codes of an image's data sub-blocks, least significant bit first.
+class CodeReader
+{
+public:
+    CodeReader(const QByteArray &file, qint64 start) : file(file), position(start) {}
+
+    // The next code of the given width; -1 when the sub-blocks end first.
+    int next(int width)
+    {
+        while (bitCount < width) {
+            if (blockLeft == 0) {
+                if (position >= file.size())
+                    return -1;
+                blockLeft = quint8(file.at(int(position++)));
+                if (blockLeft == 0 || position + blockLeft > file.size())
+                    return -1;
+            }
+            bits |= quint32(quint8(file.at(int(position++)))) << bitCount;
+            bitCount += 8;
+            --blockLeft;
+        }
+        const int code = int(bits & ((1u << width) - 1));
+        bits >>= width;
+        bitCount -= width;
+        return code;
+    }
+
+private:
+    const QByteArray &file;
+    qint64 position;
+    int blockLeft = 0;
+    quint32 bits = 0;
+    int bitCount = 0;
+};
+
+// How many pixels an image's LZW data stands for, counted without decoding: the length of each
+// table entry is that of its prefix plus one. Counting stops at the end code, at the end of the
+// data and at a code the table does not hold (where the decoder stops too), or once limit
+// pixels are reached.
+qint64 lzwPixelCount(const QByteArray &file, qint64 start, int minimumCodeSize, qint64 limit)
+{
+    constexpr int maxCodes = 4096;
+    if (minimumCodeSize < 1 || minimumCodeSize > 11)
+        return 0;
+    const int clearCode = 1 << minimumCodeSize, endCode = clearCode + 1;
+    std::vector<qint64> lengths(maxCodes, 1);
+    CodeReader reader(file, start);
+    int width = minimumCodeSize + 1, nextCode = clearCode + 2, previous = -1;
+    qint64 pixels = 0;
+    while (pixels < limit) {
+        const int code = reader.next(width);
+        if (code < 0 || code == endCode)
+            break;
+        if (code == clearCode) {
+            width = minimumCodeSize + 1;
+            nextCode = clearCode + 2;
+            previous = -1;
+            continue;
+        }
+        if (previous < 0) {
+            if (code > clearCode)
+                break;
+            pixels += 1;
+            previous = code;
+            continue;
+        }
+        if (code > nextCode || (code == nextCode && nextCode >= maxCodes))
+            break;
+        const qint64 added = lengths[std::size_t(previous)] + 1;
+        pixels += code == nextCode ? added : lengths[std::size_t(code)];
+        if (nextCode < maxCodes) {
+            lengths[std::size_t(nextCode++)] = added;
+            if (nextCode == 1 << width && width < 12)
+                ++width;
+        }
+        previous = code;
+    }
+    return pixels;
+}
 
 } // namespace
 
@@ -117,6 +201,40 @@ bool gifHasImageOutsideScreen(const QByteArray &file)
             if (walker.atEnd() || !walker.skipSubBlocks())
                 return false;
             break;
+        }
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+bool gifFirstImageDataEndsEarly(const QByteArray &file)
+{
+    BlockWalker walker(file);
+    if (!walker.holds(headerLength))
+        return false;
+    const quint8 screenFlags = walker.peek(screenFlagsOffset);
+    walker.skip(headerLength);
+    walker.skipColourTable(screenFlags);
+    while (!walker.atEnd()) {
+        switch (walker.next()) {
+        case extensionIntroducer:
+            walker.skip(1);
+            if (!walker.skipSubBlocks())
+                return false;
+            break;
+        case imageSeparator: {
+            if (!walker.holds(descriptorLength))
+                return false;
+            const qint64 pixels = qint64(walker.field(4)) * walker.field(6);
+            const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
+            walker.skip(descriptorLength);
+            walker.skipColourTable(imageFlags);
+            if (!walker.holds(1))
+                return false;
+            const int minimumCodeSize = walker.next();
+            return lzwPixelCount(file, walker.at(), minimumCodeSize, pixels) < pixels;
         }
         default:
             return false;

@@ -12,3 +12,8 @@ bool gifEndsInsideAnImage(const QByteArray &file);
 // The decoder would clip such an image to the screen or draw nothing of it, so the reader
 // refuses the file as damaged. Only the blocks up to the file's end are looked at.
 bool gifHasImageOutsideScreen(const QByteArray &file);
+
+// True when the picture data of a GIF file's first image stands for fewer pixels than the
+// image has: its end code, or the end of its data, comes early. The decoder hands such an
+// image back whole, the missing rows blank or (when interlaced) copied from the rows above.
+bool gifFirstImageDataEndsEarly(const QByteArray &file);

@@ -1,5 +1,6 @@
 #include "largebuffer.h"
 
+#include <climits>
 #include <cstdlib>
 #include <new>
 
@@ -37,17 +38,33 @@ void releaseLargeBuffer(void *buffer)
     std::free(buffer);
 }
 
-QImage allocateMapImage(int width, int height)
+QImage allocateLargeImage(int width, int height, QImage::Format format)
 {
     if (width <= 0 || height <= 0)
         return QImage();
-    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    if (depth % 8 != 0 || width > (INT_MAX - 3) / (depth / 8))
+        return QImage();
+    // Rows start on four-byte boundaries, as in every QImage.
+    const int bytesPerLine = (width * (depth / 8) + 3) / 4 * 4;
+    const std::size_t bytes = std::size_t(bytesPerLine) * std::size_t(height);
     auto *buffer = static_cast<uchar *>(allocateLargeBuffer(bytes));
     if (!buffer)
         return QImage();
-    QImage image(buffer, width, height, width * 4, QImage::Format_ARGB32_Premultiplied,
-                 releaseImageBuffer, buffer);
+    QImage image(buffer, width, height, bytesPerLine, format, releaseImageBuffer, buffer);
     if (image.isNull())
         releaseLargeBuffer(buffer);
     return image;
+}
+
+QImage allocatePictureImage(int width, int height, QImage::Format format)
+{
+    if (qint64(width) * height * 4 >= largePictureBytes)
+        return allocateLargeImage(width, height, format);
+    return QImage(width, height, format);
+}
+
+QImage allocateMapImage(int width, int height)
+{
+    return allocateLargeImage(width, height, QImage::Format_ARGB32_Premultiplied);
 }

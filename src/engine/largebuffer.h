@@ -17,5 +17,14 @@ struct LargeBufferRelease
     void operator()(void *buffer) const { releaseLargeBuffer(buffer); }
 };
 
+// An image of the given size and format (of whole bytes per pixel) on such memory; null when
+// it cannot be had.
+QImage allocateLargeImage(int width, int height, QImage::Format format);
+
+// A decoded picture of at least this many bytes (at four bytes a pixel) is put on such memory;
+// smaller ones on ordinary memory, which huge pages would mostly waste.
+constexpr qint64 largePictureBytes = qint64(16) << 20;
+QImage allocatePictureImage(int width, int height, QImage::Format format);
+
 // A premultiplied 32-bit image of the given size on such memory; null when it cannot be had.
 QImage allocateMapImage(int width, int height);

@@ -16,8 +16,6 @@ const Signature refusedSignatures[] = {
     {0, QByteArrayLiteral("II*\x00"), "TIFF"},
     {0, QByteArrayLiteral("MM\x00*"), "TIFF"},
     {8, QByteArrayLiteral("WEBP"), "WebP"},
-    {0, QByteArrayLiteral("\x00\x00\x01\x00"), "ICO"},
-    {0, QByteArrayLiteral("\x00\x00\x02\x00"), "CUR"},
     {0, QByteArrayLiteral("/* XPM */"), "XPM"},
     {0, QByteArrayLiteral("#define"), "XBM"},
     {0, QByteArrayLiteral("P1"), "PBM"},
@@ -41,6 +39,47 @@ bool hasAt(const QByteArray &start, int offset, const QByteArray &bytes)
     return start.size() >= offset + bytes.size() && start.mid(offset, bytes.size()) == bytes;
 }
 
+quint8 byteAt(const QByteArray &start, int offset)
+{
+    return quint8(start.at(offset));
+}
+
+// ICO and CUR files start with a zero word, their type (1 or 2) and at least one image; a TGA
+// header of an uncompressed true-colour picture starts with the same bytes but no count.
+const char *iconFormat(const QByteArray &start)
+{
+    if (start.size() < 6 || byteAt(start, 0) != 0 || byteAt(start, 1) != 0 ||
+        byteAt(start, 3) != 0 || (byteAt(start, 4) == 0 && byteAt(start, 5) == 0))
+        return nullptr;
+    return byteAt(start, 2) == 1 ? "ICO" : byteAt(start, 2) == 2 ? "CUR" : nullptr;
+}
+
+// TGA has no signature; its 18-byte header is recognised by fields that hold only a few
+// values: the palette flag, the image type, the palette's entry size, the pixel depth.
+bool isTgaHeader(const QByteArray &start)
+{
+    if (start.size() < 18)
+        return false;
+    const int paletteType = byteAt(start, 1), imageType = byteAt(start, 2);
+    const int entryBits = byteAt(start, 7), depth = byteAt(start, 16);
+    const bool known = imageType == 1 || imageType == 2 || imageType == 3 || imageType == 9 ||
+                       imageType == 10 || imageType == 11;
+    const bool palette = paletteType == 0
+                             ? entryBits == 0
+                             : paletteType == 1 && (entryBits == 15 || entryBits == 16 ||
+                                                    entryBits == 24 || entryBits == 32);
+    const bool size =
+        (byteAt(start, 12) | byteAt(start, 13)) && (byteAt(start, 14) | byteAt(start, 15));
+    const bool pixels = depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
+    return known && palette && size && pixels && (byteAt(start, 17) & 0xC0) == 0;
+}
+
+QString refusalNaming(const char *name)
+{
+    return QStringLiteral("the file is a %1 picture; only JPEG, PNG and GIF pictures are read")
+        .arg(QLatin1String(name));
+}
+
 } // namespace
 
 PictureFormat pictureFormatOf(const QByteArray &start)
@@ -55,8 +94,10 @@ PictureFormat pictureFormatOf(const QByteArray &start)
     const QByteArray trimmed = start.trimmed();
     for (const Signature &signature : refusedSignatures)
         if (hasAt(signature.offset == 0 ? trimmed : start, signature.offset, signature.bytes))
-            return {QByteArray(), QStringLiteral("the file is a %1 picture; only JPEG, PNG and "
-                                                 "GIF pictures are read")
-                                      .arg(QLatin1String(signature.name))};
+            return {QByteArray(), refusalNaming(signature.name)};
+    if (const char *icon = iconFormat(start))
+        return {QByteArray(), refusalNaming(icon)};
+    if (isTgaHeader(start))
+        return {QByteArray(), refusalNaming("TGA")};
     return {QByteArray(), QStringLiteral("the file is not a JPEG, PNG or GIF picture")};
 }

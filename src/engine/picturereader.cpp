@@ -1,6 +1,7 @@
 #include "picturereader.h"
 
 #include "gifblocks.h"
+#include "jpegreader.h"
 #include "pictureformat.h"
 #include "regularfile.h"
 #include "sixteenbitpng.h"
@@ -9,66 +10,11 @@
 #include <QImageReader>
 #include <QSize>
 
-#include <atomic>
 #include <climits>
-#include <mutex>
 
 namespace {
 
-// The JPEG decoder reports a file that ends before its last scan only as a warning and hands
-// back a picture whose missing rows are grey. The warning is watched for while decoding, so
-// such a file is refused like any other damaged one.
-//
-// Qt's message handler is one for the whole process, while pictures may be read on several
-// threads at once (a batch reads the next picture while it converts the current one). The
-// handler is therefore installed by the first watch and restored by the last, and each thread
-// sees only the warnings of its own decoder: the decoder warns on the thread that reads.
-class TruncationWatch
-{
-public:
-    TruncationWatch()
-    {
-        active = this;
-        const std::lock_guard<std::mutex> lock(installation);
-        if (watches++ == 0)
-            previous = qInstallMessageHandler(&TruncationWatch::handle);
-    }
-    ~TruncationWatch()
-    {
-        active = nullptr;
-        const std::lock_guard<std::mutex> lock(installation);
-        if (--watches == 0)
-            qInstallMessageHandler(previous.load());
-    }
-    TruncationWatch(const TruncationWatch &) = delete;
-    TruncationWatch &operator=(const TruncationWatch &) = delete;
-
-    bool sawTruncation = false;
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
-    {
-        // Messages of other threads, which watch nothing, pass through unchanged.
-        TruncationWatch *watch = active;
-        if (watch && type == QtWarningMsg &&
-            (message.contains(QLatin1String("Premature end of JPEG file")) ||
-             message.contains(QLatin1String("premature end of data segment"))))
-            watch->sawTruncation = true;
-        if (const QtMessageHandler forward = previous.load())
-            forward(type, context, message);
-    }
-
-    static thread_local TruncationWatch *active;
-    static std::mutex installation;
-    static int watches;
-    // Read by handle on any thread, written under the mutex.
-    static std::atomic<QtMessageHandler> previous;
-};
-
-thread_local TruncationWatch *TruncationWatch::active = nullptr;
-std::mutex TruncationWatch::installation;
-int TruncationWatch::watches = 0;
-std::atomic<QtMessageHandler> TruncationWatch::previous{nullptr};
+constexpr qint64 gifDecoderPixelLimit = qint64(16384) * 16384;
 
 // The GIF reader reports the size of the first image, or that image's extent when the
 // logical screen is more than ten times larger, yet it decodes onto a canvas of the whole
@@ -122,12 +68,17 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
         return fail(problem);
     const QByteArray start = file.peek(pictureSignatureLength);
     const PictureFormat format = pictureFormatOf(start);
+    // Only the JPEG decoder reuses an old picture's memory; the others let it go before they
+    // allocate their own.
+    if (format.readerFormat != "jpeg")
+        spentPicture = QImage();
     if (!format.accepted())
         return fail(format.refusal);
+    // GIF files are small next to their pictures; their blocks are checked in memory, before
+    // the decoder sees the file.
+    QByteArray gif;
     if (format.readerFormat == "gif") {
-        // GIF files are small next to their pictures; their blocks are checked in memory,
-        // before the decoder sees the file.
-        const QByteArray gif = file.readAll();
+        gif = file.readAll();
         if (gifHasImageOutsideScreen(gif))
             return fail(QStringLiteral("an image of the GIF lies outside its logical screen"));
         if (gifEndsInsideAnImage(gif))
@@ -136,7 +87,14 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
             return fail(file.errorString());
     }
 
-    // The picture formats read here declare their size in the header, so an absurd size is
+    // The JPEG decoder checks the declared size itself, before it allocates anything.
+    if (format.readerFormat == "jpeg") {
+        QString reason;
+        const QImage picture = readJpeg(file, maxPicturePixels, &reason, std::move(spentPicture));
+        return picture.isNull() ? fail(reason) : picture;
+    }
+
+    // The other formats read here declare their size in the header too, so an absurd size is
     // refused before the decoder allocates anything.
     QImageReader reader(&file, format.readerFormat);
     QSize declared = reader.size();
@@ -146,6 +104,18 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
         declared = pngHeaderSize(start);
     if (declared.isValid() && qint64(declared.width()) * declared.height() > maxPicturePixels)
         return tooLarge(declared);
+    // Qt's GIF decoder refuses a canvas of maxPicturePixels or more ("Unable to read image
+    // data"); the reason names its limit instead.
+    if (format.readerFormat == "gif" &&
+        qint64(declared.width()) * declared.height() >= gifDecoderPixelLimit)
+        return fail(QStringLiteral("the GIF is %1 x %2 pixels; GIF pictures are read up to %3 "
+                                   "pixels, one less than 16384 x 16384")
+                        .arg(declared.width())
+                        .arg(declared.height())
+                        .arg(gifDecoderPixelLimit - 1));
+    if (format.readerFormat == "gif" && gifFirstImageDataEndsEarly(gif))
+        return fail(QStringLiteral("the picture data ends before the picture does"));
+    gif.clear();
 
     if (isSixteenBitPng(start)) {
         QString reason;
@@ -155,17 +125,22 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
         return picture.isNull() ? fail(reason) : picture;
     }
 
-    // Qt's JPEG reader decodes into the image it is given when size and format match; the
-    // other readers may leave parts of an old picture behind, so they always start afresh.
+    // Qt's other readers may leave parts of an old picture behind, so they always start afresh.
     QImage picture;
-    if (format.readerFormat == "jpeg" && spentPicture.isDetached())
-        picture = std::move(spentPicture);
-    TruncationWatch watch;
     if (!reader.read(&picture))
         return fail(reader.errorString());
-    if (watch.sawTruncation)
-        return fail(QStringLiteral("the file ends before the picture does"));
     if (qint64(picture.width()) * picture.height() > maxPicturePixels)
         return tooLarge(picture.size());
     return picture;
+}
+
+qint64 declaredPictureBytes(const QString &path)
+{
+    QFile file;
+    if (!openRegularFile(file, path, -1))
+        return 0;
+    const QSize size = pictureFormatOf(file.peek(pictureSignatureLength)).readerFormat == "jpeg"
+                           ? readJpegSize(file)
+                           : QImageReader(&file).size();
+    return size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
 }

@@ -12,9 +12,14 @@ constexpr qint64 maxPicturePixels = qint64(16384) * 16384;
 // null image and sets error when the file is missing, is no regular file (a FIFO is refused
 // without waiting), is in another format (named in the reason), is damaged (a JPEG or GIF
 // whose data ends early, a GIF image outside its screen included) or declares more than
-// maxPicturePixels, so nothing huge is ever allocated. A PNG of 16 bits per channel is decoded
-// straight to 8 bits.
+// maxPicturePixels, so nothing huge is ever allocated (a GIF must stay below it: Qt's GIF
+// decoder refuses exactly 16384 x 16384). A PNG of 16 bits per channel is decoded straight to
+// 8 bits.
 //
 // A JPEG of the same size as spentPicture is decoded into its memory when nobody else holds
 // it, which spares a batch of equally sized frames the fresh pages of every picture.
 QImage readPicture(const QString &path, QString *error = nullptr, QImage spentPicture = QImage());
+
+// The memory, at four bytes a pixel, of the picture the header of path declares; 0 when it
+// cannot be told.
+qint64 declaredPictureBytes(const QString &path);

@@ -1,5 +1,7 @@
 #include "sixteenbitpng.h"
 
+#include "largebuffer.h"
+
 #include <QIODevice>
 
 #include <png.h>
@@ -69,8 +71,8 @@ void prepareOutput(png_structp png, png_infop info, Decoding &decoding)
     if (png_get_rowbytes(png, info) != size_t(width) * 4)
         png_error(png, "unexpected row layout");
 
-    decoding.image =
-        QImage(int(width), int(height), transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    decoding.image = allocatePictureImage(
+        int(width), int(height), transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (decoding.image.isNull())
         png_error(png, "not enough memory for the picture");
     decoding.rows.resize(height);

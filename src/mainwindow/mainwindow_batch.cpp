@@ -17,7 +17,10 @@ void MainWindow::batchConvert()
     session.params = conversionParameters();
     session.started = [this] { ui->label->setPixmap(QPixmap()); };
     session.pictureLoaded = [this](const QImage &picture) {
-        sourceImage = picture;
+        // Only the picture's size is taken: holding the picture itself would keep it alive
+        // while the next one is decoded, two huge pictures at once. The run ends with no
+        // picture open anyway.
+        sourceImage = QImage();
         imageWidth = picture.width();
         imageHeight = picture.height();
         // The scales follow every loaded picture, also one whose map is then skipped or

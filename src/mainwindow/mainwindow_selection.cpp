@@ -85,7 +85,8 @@ void MainWindow::drawSelection()
     QImage picture = sourceImage.convertToFormat(QImage::Format_ARGB32);
     if (selectionVisible)
         drawSelectionOverlay(picture, centerX, centerY, radius, {penSize, penColor}, true);
-    ui->label->setPixmap(QPixmap::fromImage(picture));
+    // Moved: the pixmap takes over the picture's memory instead of copying a gigabyte.
+    ui->label->setPixmap(QPixmap::fromImage(std::move(picture)));
 }
 
 void MainWindow::drawFeedback(int cx, int cy, int r, bool dottedSquare)

@@ -5,6 +5,12 @@
 #include <QRadialGradient>
 #include <QTest>
 
+#include <cstdio>
+#include <vector>
+// clang-format off: jpeglib.h needs the declarations of cstdio first.
+#include <jpeglib.h>
+// clang-format on
+
 namespace damagedpictures {
 
 namespace {
@@ -40,10 +46,11 @@ class GifCodeWriter
 {
 public:
     explicit GifCodeWriter(int width) : width(width) {}
-    void put(int code)
+    void put(int code) { put(code, width); }
+    void put(int code, int codeWidth)
     {
         bits |= quint32(code) << bitCount;
-        bitCount += width;
+        bitCount += codeWidth;
         while (bitCount >= 8) {
             packed.append(char(bits & 0xFF));
             bits >>= 8;
@@ -82,14 +89,25 @@ QByteArray gifHeader(QSize screen, int paletteBits)
     return gif;
 }
 
-void appendImageDescriptor(QByteArray &gif, QSize image)
+void appendImageDescriptor(QByteArray &gif, QSize image, bool interlaced = false)
 {
     gif.append(',');
     appendLittleEndian16(gif, 0);
     appendLittleEndian16(gif, 0);
     appendLittleEndian16(gif, image.width());
     appendLittleEndian16(gif, image.height());
-    gif.append('\0');
+    gif.append(interlaced ? '\x40' : '\0');
+}
+
+// The rows of an interlaced GIF in the order they are stored: every eighth row from 0, every
+// eighth from 4, every fourth from 2, every second from 1.
+QList<int> interlacedRows(int height)
+{
+    QList<int> rows;
+    for (const auto &pass : {std::make_pair(0, 8), {4, 8}, {2, 4}, {1, 2}})
+        for (int y = pass.first; y < height; y += pass.second)
+            rows.append(y);
+    return rows;
 }
 
 // The colour of palette entry i of the 128-colour cube: 4 levels of red, 8 of green, 4 of blue.
@@ -104,8 +122,9 @@ int cubeIndex(QRgb colour)
 }
 
 // The picture in the 128-colour cube, with 8-bit codes: a clear code before the table would
-// grow past 256 entries keeps every code 8 bits wide, which every reader accepts.
-QByteArray encodeGif(const QImage &picture)
+// grow past 256 entries keeps every code 8 bits wide, which every reader accepts. Only the
+// given share of the pixels is encoded; the end code follows them.
+QByteArray encodeGif(const QImage &picture, bool interlaced = false, double share = 1.0)
 {
     QByteArray gif = gifHeader(picture.size(), 7);
     for (int i = 0; i < 128; ++i) {
@@ -114,13 +133,19 @@ QByteArray encodeGif(const QImage &picture)
         gif.append(char(qGreen(colour)));
         gif.append(char(qBlue(colour)));
     }
-    appendImageDescriptor(gif, picture.size());
+    appendImageDescriptor(gif, picture.size(), interlaced);
     gif.append(char(7)); // minimum code size
     const int clearCode = 128, endCode = 129, codesPerClear = 120;
     GifCodeWriter codes(8);
     int sinceClear = codesPerClear;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
+    QList<int> rows = interlaced ? interlacedRows(picture.height()) : QList<int>();
+    if (!interlaced)
+        for (int y = 0; y < picture.height(); ++y)
+            rows.append(y);
+    const qint64 pixels = qint64(share * picture.width() * picture.height());
+    for (qint64 i = 0; i < pixels; ++i) {
+        const int y = rows.at(int(i / picture.width())), x = int(i % picture.width());
+        {
             if (sinceClear == codesPerClear) {
                 codes.put(clearCode);
                 sinceClear = 0;
@@ -254,6 +279,128 @@ QByteArray intactFile(const QString &format)
     return encodeWithQt(intactPicture(), format == QLatin1String("png") ? "PNG" : "JPG");
 }
 
+namespace {
+
+// One scan of a progressive script: the components, the band, the bit positions.
+jpeg_scan_info scan(std::initializer_list<int> components, int first, int last)
+{
+    jpeg_scan_info info{};
+    info.comps_in_scan = int(components.size());
+    int i = 0;
+    for (const int component : components)
+        info.component_index[i++] = component;
+    info.Ss = first;
+    info.Se = last;
+    return info;
+}
+
+} // namespace
+
+QByteArray jpegEncoded(const QImage &picture, JpegLayout layout, int repeats)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *output = nullptr;
+    unsigned long outputSize = 0;
+    jpeg_mem_dest(&info, &output, &outputSize);
+    info.image_width = JDIMENSION(rgb.width());
+    info.image_height = JDIMENSION(rgb.height());
+    const bool cmyk = layout == JpegLayout::Cmyk;
+    info.input_components = cmyk ? 4 : 3;
+    info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    if (layout == JpegLayout::Sampling444 || layout == JpegLayout::Sampling422) {
+        info.comp_info[0].h_samp_factor = layout == JpegLayout::Sampling444 ? 1 : 2;
+        info.comp_info[0].v_samp_factor = 1;
+    }
+    if (layout == JpegLayout::Restarts)
+        info.restart_in_rows = 1;
+    std::vector<jpeg_scan_info> script;
+    if (layout == JpegLayout::ScanPerCoefficient) {
+        script.push_back(scan({0, 1, 2}, 0, 0));
+        for (int component = 0; component < 3; ++component)
+            for (int k = 1; k < 64; ++k)
+                script.push_back(scan({component}, k, k));
+    } else if (layout == JpegLayout::RepeatedScan) {
+        script.push_back(scan({0, 1, 2}, 0, 0));
+        script.push_back(scan({0}, 1, 63));
+        script.push_back(scan({1}, 1, 63));
+        script.push_back(scan({2}, 1, 63));
+    }
+    if (!script.empty()) {
+        info.scan_info = script.data();
+        info.num_scans = int(script.size());
+    }
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(std::size_t(rgb.width()) * 4);
+    while (info.next_scanline < info.image_height) {
+        const uchar *line = rgb.constScanLine(int(info.next_scanline));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (!cmyk) {
+                std::copy(line + 3 * x, line + 3 * x + 3, row.begin() + 3 * x);
+                continue;
+            }
+            // Inverted: 255 is no ink. Black takes the darkest channel's share.
+            const int k = std::max({line[3 * x], line[3 * x + 1], line[3 * x + 2]});
+            for (int c = 0; c < 3; ++c)
+                row[std::size_t(4 * x + c)] = JSAMPLE(k == 0 ? 255 : line[3 * x + c] * 255 / k);
+            row[std::size_t(4 * x + 3)] = JSAMPLE(k);
+        }
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char *>(output), int(outputSize));
+    std::free(output);
+    if (layout == JpegLayout::RepeatedScan) {
+        // The second scan (the luminance's) written again and again before the next one.
+        QList<int> starts;
+        for (int i = 0; i + 1 < bytes.size(); ++i)
+            if (quint8(bytes[i]) == 0xFF && quint8(bytes[i + 1]) == 0xDA)
+                starts.append(i);
+        const QByteArray luminance = bytes.mid(starts[1], starts[2] - starts[1]);
+        for (int i = 0; i < repeats; ++i)
+            bytes.insert(starts[2], luminance);
+    }
+    return bytes;
+}
+
+QByteArray jpegWithBadHuffmanCode()
+{
+    QByteArray jpeg = intactFile(QStringLiteral("jpg"));
+    const int scanStart = jpeg.indexOf(QByteArray("\xff\xda", 2));
+    const int dataStart =
+        scanStart + 2 + (quint8(jpeg[scanStart + 2]) << 8 | quint8(jpeg[scanStart + 3]));
+    const int dataEnd = jpeg.lastIndexOf(QByteArray("\xff\xd9", 2));
+    // A stuffed 0xFF byte stands for eight one bits; sixty-four in a row are no Huffman code
+    // of any table.
+    const QByteArray ones = QByteArray("\xff\x00", 2).repeated(8);
+    jpeg.replace((dataStart + dataEnd) / 2, ones.size(), ones);
+    return jpeg;
+}
+
+QByteArray interlacedGifCutAt(double share)
+{
+    return encodeGif(intactPicture(), true, share);
+}
+
+QByteArray tgaHeader()
+{
+    // No identifier, no palette, uncompressed true colour, origin 0 0, 64 x 48, 24 bits, top
+    // left first.
+    QByteArray tga = QByteArray::fromHex("000002000000000000000000");
+    appendLittleEndian16(tga, intactSize.width());
+    appendLittleEndian16(tga, intactSize.height());
+    tga.append(char(24));
+    tga.append(char(0x20));
+    return tga;
+}
+
 QByteArray jpegDeclaring(quint16 width, quint16 height)
 {
     QByteArray jpeg = encodeWithQt(intactPicture(), "JPG");
@@ -265,22 +412,48 @@ QByteArray jpegDeclaring(quint16 width, quint16 height)
     return jpeg;
 }
 
+// LZW codes for a run of pixels of colour 1 with a minimum code size of 2 (clear 4, end 5,
+// first entry 6): each code adds an entry one pixel longer than the one before, so entry e
+// stands for e - 4 pixels, and a run of n pixels takes about n / 4091 codes once the table is
+// full. The codes follow the decoder's state: its code width grows when its next entry reaches
+// a power of two.
+QByteArray oneColourRun(qint64 pixels)
+{
+    constexpr int clearCode = 4, endCode = 5, maxCodes = 4096;
+    GifCodeWriter codes(3);
+    codes.put(clearCode, 3);
+    int width = 3, nextCode = clearCode + 2;
+    qint64 previousLength = 0; // no code read since the clear code
+    for (qint64 left = pixels; left > 0;) {
+        int code = 1;
+        qint64 length = 1;
+        if (previousLength > 0) {
+            if (nextCode < maxCodes && previousLength + 1 <= left) {
+                code = nextCode;
+                length = previousLength + 1;
+            } else {
+                // The longest entry that fits: entry e holds e - 4 pixels.
+                length = qMin<qint64>(left, qint64(qMin(nextCode, maxCodes) - 1 - 4));
+                code = length == 1 ? 1 : int(length + 4);
+            }
+        }
+        codes.put(code, width);
+        if (previousLength > 0 && nextCode < maxCodes && ++nextCode == 1 << width && width < 12)
+            ++width;
+        previousLength = length;
+        left -= length;
+    }
+    codes.put(endCode, width);
+    return codes.finish();
+}
+
 QByteArray gifDeclaring(QSize screen, QSize image)
 {
     QByteArray gif = gifHeader(screen, 1);
     gif.append(QByteArray::fromHex("000000ffffff")); // black and white
     appendImageDescriptor(gif, image);
-    gif.append(char(2)); // minimum code size: clear 4, end 5, codes 3 bits wide
-    // A clear code before every pixel keeps the table from growing. Large images get their
-    // first pixels only; the decoder leaves the rest as it is.
-    GifCodeWriter codes(3);
-    const qint64 pixels = qMin<qint64>(qint64(image.width()) * image.height(), 64);
-    for (qint64 i = 0; i < pixels; ++i) {
-        codes.put(4);
-        codes.put(1);
-    }
-    codes.put(5);
-    gif.append(codes.finish());
+    gif.append(char(2)); // minimum code size
+    gif.append(oneColourRun(qint64(image.width()) * image.height()));
     gif.append(';');
     return gif;
 }
@@ -329,6 +502,13 @@ QList<Sample> damagedSamples()
         samples += samplesOf(format);
     samples.append({QStringLiteral("text file named .jpg"), QStringLiteral("notes.jpg"),
                     QByteArray("This is a text file, not a picture.\n"), Sample::Refused, QSize()});
+    // Damage inside the data that the decoders would turn into made-up pixels.
+    samples.append({QStringLiteral("jpg: bad Huffman code in the middle"),
+                    QStringLiteral("garbled.jpg"), jpegWithBadHuffmanCode(), Sample::Refused,
+                    QSize()});
+    samples.append({QStringLiteral("gif: interlaced, data ends at 43 percent, terminated"),
+                    QStringLiteral("short.gif"), interlacedGifCutAt(0.43), Sample::Refused,
+                    QSize()});
     samples.append({QStringLiteral("text file named .png"), QStringLiteral("notes.png"),
                     QByteArray("\x89PNG but then only words\n"), Sample::Refused, QSize()});
     // An image wider than its screen: the picture is the screen, the rest is cut away.

@@ -32,6 +32,34 @@ QByteArray jpegDeclaring(quint16 width, quint16 height);
 // at the origin and filled with one colour.
 QByteArray gifDeclaring(QSize screen, QSize image);
 
+// How jpegEncoded lays out a JPEG, beyond what Qt's writer does.
+enum class JpegLayout
+{
+    // Colour at full resolution in every channel, or halved horizontally.
+    Sampling444,
+    Sampling422,
+    // Four inverted channels, as Adobe writes CMYK.
+    Cmyk,
+    // A restart marker after every MCU row.
+    Restarts,
+    // Progressive, every coefficient of every channel in its own scan, at full precision
+    // (193 scans): valid, but far more work than a common progressive file.
+    ScanPerCoefficient,
+    // Progressive with four scans at full precision, the luminance one repeated repeats
+    // times: libjpeg decodes it without a word, at repeats times the work.
+    RepeatedScan,
+};
+// picture encoded by libjpeg at quality 90 in the given layout.
+QByteArray jpegEncoded(const QImage &picture, JpegLayout layout, int repeats = 0);
+// The intact JPEG with its entropy-coded data damaged in the middle so that the decoder
+// reports a bad Huffman code there and makes up the rest.
+QByteArray jpegWithBadHuffmanCode();
+// The intact picture as an interlaced GIF whose picture data stops, properly terminated, after
+// the given share of its pixels.
+QByteArray interlacedGifCutAt(double share);
+// A TGA header (uncompressed true colour, 64 x 48 at 24 bits) followed by no data.
+QByteArray tgaHeader();
+
 struct Sample
 {
     enum Outcome

@@ -1,13 +1,16 @@
 // The formats readPicture accepts: JPEG, PNG and GIF by their content; every other format is
 // refused by its content (not its suffix) with a reason naming it, before it is decoded; GIF
 // images outside their logical screen are refused; 16-bit PNGs come out at 8 bits per channel
-// exactly as Qt's own decoding followed by a conversion gives them.
+// exactly as Qt's own decoding followed by a conversion gives them; JPEGs come out pixel for
+// pixel as Qt's reader gives them, and damaged or overly costly ones are refused.
 
 #include "damagedpictures.h"
 #include "engine/picturereader.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -48,6 +51,18 @@ QByteArray gifPlaced(QSize screen, QSize image, QPoint offset)
     return gif;
 }
 
+QByteArray writtenByQt(const QImage &picture, bool progressive)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(85);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(picture);
+    return bytes;
+}
+
 } // namespace
 
 class PictureFormatsTest : public QObject
@@ -59,6 +74,8 @@ private slots:
     void refusedByContent();
     void sixteenBitPngAtEightBits_data();
     void sixteenBitPngAtEightBits();
+    void jpegAsQtReadsIt_data();
+    void jpegAsQtReadsIt();
 
 private:
     QTemporaryDir dir;
@@ -84,6 +101,9 @@ void PictureFormatsTest::refusedByContent_data()
     QTest::newRow("TIFF signature") << QByteArray("II*\0\x08\0\0\0", 8) << "TIFF";
     QTest::newRow("WebP signature") << QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16) << "WebP";
     QTest::newRow("text") << QByteArray("just words") << "not a JPEG, PNG or GIF";
+    QTest::newRow("TGA header") << damagedpictures::tgaHeader() << "TGA";
+    QTest::newRow("CUR header") << QByteArray::fromHex("00000200010020200000100010003001") << "CUR";
+    QTest::newRow("ICO header") << QByteArray::fromHex("00000100010020200000010020003001") << "ICO";
     QTest::newRow("GIF image inside its screen")
         << gifPlaced(QSize(20, 20), QSize(10, 10), QPoint(10, 10)) << "";
     QTest::newRow("GIF image larger than its screen")
@@ -92,6 +112,22 @@ void PictureFormatsTest::refusedByContent_data()
         << gifPlaced(QSize(20, 20), QSize(10, 10), QPoint(0, 11)) << "screen";
     QTest::newRow("GIF image far outside its screen")
         << gifPlaced(QSize(20, 20), QSize(5, 5), QPoint(60000, 60000)) << "screen";
+    QTest::newRow("GIF of 16384 x 16384, beyond the GIF decoder's limit")
+        << damagedpictures::gifDeclaring(QSize(16384, 16384), QSize(16384, 16384))
+        << "16384 x 16384";
+    QTest::newRow("interlaced GIF") << damagedpictures::interlacedGifCutAt(1.0) << "";
+    QTest::newRow("interlaced GIF whose data stops at 43 percent")
+        << damagedpictures::interlacedGifCutAt(0.43) << "data ends";
+    QTest::newRow("JPEG with a bad Huffman code in the middle")
+        << damagedpictures::jpegWithBadHuffmanCode() << "Huffman";
+    using damagedpictures::JpegLayout;
+    const QImage intact = damagedpictures::intactPicture();
+    QTest::newRow("JPEG whose luminance scan comes 4 times")
+        << damagedpictures::jpegEncoded(intact, JpegLayout::RepeatedScan, 3) << "";
+    QTest::newRow("JPEG whose luminance scan comes 40 times")
+        << damagedpictures::jpegEncoded(intact, JpegLayout::RepeatedScan, 39) << "scans";
+    QTest::newRow("JPEG with a scan per coefficient")
+        << damagedpictures::jpegEncoded(intact, JpegLayout::ScanPerCoefficient) << "scans";
 }
 
 void PictureFormatsTest::refusedByContent()
@@ -108,6 +144,53 @@ void PictureFormatsTest::refusedByContent()
     const QImage picture = readPicture(path, &error);
     QCOMPARE(picture.isNull(), !reason.isEmpty());
     QVERIFY2(error.contains(reason), qPrintable(error));
+}
+
+void PictureFormatsTest::jpegAsQtReadsIt_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    using damagedpictures::jpegEncoded;
+    using damagedpictures::JpegLayout;
+    const QImage globe = damagedpictures::intactPicture();
+    const QImage fine = noise(QImage::Format_RGB32);
+    QTest::newRow("Qt, globe") << writtenByQt(globe, false);
+    QTest::newRow("Qt, noise, odd size") << writtenByQt(fine, false);
+    QTest::newRow("Qt, grey") << writtenByQt(globe.convertToFormat(QImage::Format_Grayscale8),
+                                             false);
+    QTest::newRow("Qt, progressive") << writtenByQt(fine, true);
+    QTest::newRow("4:4:4") << jpegEncoded(fine, JpegLayout::Sampling444);
+    QTest::newRow("4:2:2") << jpegEncoded(fine, JpegLayout::Sampling422);
+    QTest::newRow("restart markers") << jpegEncoded(globe, JpegLayout::Restarts);
+    QTest::newRow("CMYK") << jpegEncoded(globe, JpegLayout::Cmyk);
+    QTest::newRow("repeated scan within the budget")
+        << jpegEncoded(fine, JpegLayout::RepeatedScan, 5);
+}
+
+// The standard conversion must give the maps it always gave, so every JPEG must decode to the
+// pixels and format of Qt's reader, also into the memory of an earlier picture.
+void PictureFormatsTest::jpegAsQtReadsIt()
+{
+    QFETCH(QByteArray, bytes);
+    const QString path = dir.filePath(QStringLiteral("picture.jpg"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    file.close();
+    const QImage expected = QImageReader(path).read();
+    QVERIFY(!expected.isNull());
+
+    QString error;
+    const QImage read = readPicture(path, &error);
+    QVERIFY2(!read.isNull(), qPrintable(error));
+    QCOMPARE(read.format(), expected.format());
+    QVERIFY(read == expected);
+    QImage spent(expected.size(), expected.format());
+    spent.fill(Qt::red);
+    const uchar *memory = spent.constBits();
+    const QImage reread = readPicture(path, &error, std::move(spent));
+    QCOMPARE(reread.constBits(), memory);
+    QVERIFY(reread == expected);
 }
 
 void PictureFormatsTest::sixteenBitPngAtEightBits_data()

@@ -5,16 +5,21 @@
 #include "batch/batchfiles.h"
 #include "batchtestsupport.h"
 #include "engine/picturereader.h"
+#include "scratchfilesystem.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -40,22 +45,27 @@ public:
     QString in() const { return dir.filePath("in"); }
     QString out() const { return dir.filePath("out"); }
 
-    QString run(QString arguments)
+    QString run(const QString &arguments) { return runCommand("exec \"$0\" /batch " + arguments); }
+
+    // A shell command line in which "$0" is the program; standard output goes to output.
+    QString runCommand(QString commandLine)
     {
-        arguments.replace("IN", in()).replace("OUT", out());
+        commandLine.replace("IN", in()).replace("OUT", out());
         QProcess process;
-        process.start("/bin/sh", {"-c", "exec \"$0\" /batch " + arguments, program()});
+        process.start("/bin/sh", {"-c", commandLine, program()});
         // The bound only keeps a hanging program from hanging CTest.
         if (!process.waitForFinished(120000)) {
             process.kill();
             process.waitForFinished();
             return QStringLiteral("the run did not end");
         }
-        exitCode = process.exitCode();
+        exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        output = QString::fromLocal8Bit(process.readAllStandardOutput());
         return QString::fromLocal8Bit(process.readAllStandardError());
     }
 
     int exitCode = -1;
+    QString output;
 
 private:
     QTemporaryDir dir;
@@ -71,6 +81,11 @@ private slots:
     void outputsNeverWrittenThroughLinks_data();
     void outputsNeverWrittenThroughLinks();
     void collidingNamesAreKept();
+    void mapsBesideTheirInputs();
+    void parallelRunsKeepTheirMaps_data();
+    void parallelRunsKeepTheirMaps();
+    void writeFailuresSayWhy_data();
+    void writeFailuresSayWhy();
     void messages_data();
     void messages();
 };
@@ -128,28 +143,180 @@ void TestBatchHostile::collidingNamesAreKept()
     QVERIFY(report.contains("/sat_4.png (renamed: sat.png"));
 }
 
+// A second run over the pattern 'a.*' in the output folder finds the first run's a.png among
+// its inputs: the maps take free names instead of being refused, and no input is touched.
+void TestBatchHostile::mapsBesideTheirInputs()
+{
+    SilentBatch batch;
+    for (int i = 1; i <= 5; ++i)
+        QVERIFY(writeGlobe(batch.in() + QString("/a.00%1").arg(i), 80, 60, i, "PNG"));
+    const QString arguments = "--output-dir IN 'IN/a.*'";
+    QString report = batch.run(arguments);
+    QVERIFY2(batch.exitCode == 0, qPrintable(report));
+    const QByteArray firstMap = readBytes(batch.in() + "/a.png");
+    report = batch.run(arguments);
+    QVERIFY2(batch.exitCode == 0 && report.contains("6 of 6 files converted"), qPrintable(report));
+    QVERIFY(report.contains("(renamed: a.png is an input picture of this batch)"));
+    QCOMPARE(readBytes(batch.in() + "/a.png"), firstMap);
+    QCOMPARE(entries(batch.in()),
+             (QStringList{"a.001", "a.002", "a.003", "a.004", "a.005", "a.png", "a_2.png",
+                          "a_3.png", "a_4.png", "a_5.png", "a_6.png", "a_7.png"}));
+}
+
+void TestBatchHostile::parallelRunsKeepTheirMaps_data()
+{
+    // Per run, its pictures' names, "|" between the names of one number (%1).
+    QTest::addColumn<QStringList>("runs");
+    QTest::newRow("two runs, the same names") << QStringList{"f%1.a", "f%1.a"};
+    // f7.a and f7.b of one run make f7 and f7_2; the second run's f7_2.a wants f7_2 too.
+    QTest::newRow("three runs, renamed maps racing for names")
+        << QStringList{"f%1.a|f%1.b", "f%1_2.a", "f%1.a|f%1.b"};
+}
+
+// As the README recommends for large batches: runs at once into one folder, the same names,
+// --no-overwrite. The pictures of each run have a colour of their own, so every map that a
+// run reports as written must show its colour, and each map is reported by one run only.
+void TestBatchHostile::parallelRunsKeepTheirMaps()
+{
+    QFETCH(QStringList, runs);
+    SilentBatch batch(false);
+    const QRgb colours[] = {qRgb(250, 0, 0), qRgb(0, 250, 0), qRgb(0, 0, 250)};
+    constexpr int numbers = 20;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int run = 0; run < runs.size(); ++run) {
+        QImage picture(80, 60, QImage::Format_RGB32);
+        picture.fill(colours[run]);
+        const QString folder = QString("%1/%2").arg(batch.in()).arg(run);
+        QVERIFY(QDir().mkpath(folder));
+        for (int n = 0; n < numbers; ++n)
+            for (const QString &name : runs[run].split('|'))
+                QVERIFY(picture.save(folder + "/" + name.arg(n) + ".png"));
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(batch.program(), {"/batch", "--no-overwrite", "--size", "1024x1024",
+                                                  "--", folder + "/*.png"});
+    }
+    QStringList reported;
+    for (int run = 0; run < runs.size(); ++run) {
+        QProcess &process = *processes[run];
+        QVERIFY(process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit);
+        const QString report = QString::fromLocal8Bit(process.readAllStandardError());
+        int written = 0;
+        for (const QString &line : report.split('\n', Qt::SkipEmptyParts)) {
+            const int arrow = line.indexOf(" -> ");
+            if (arrow < 0)
+                continue;
+            const QString input = QFileInfo(line.left(arrow)).fileName();
+            const QString output = line.mid(arrow + 4).section(" (renamed", 0, 0);
+            if (output.endsWith(": the output file already exists")) {
+                // Only a map under its usual name fails: a renamed one claims a free number.
+                QCOMPARE(QFileInfo(output).fileName().section('.', 0, 0), input.section('.', 0, 0));
+                continue;
+            }
+            const QImage map(output);
+            QVERIFY2(!map.isNull() && map.pixel(512, 512) == colours[run], qPrintable(line));
+            reported << QFileInfo(output).fileName();
+            ++written;
+        }
+        const int files = numbers * (runs[run].count('|') + 1);
+        const QString summary = QString("%1 of %2 files converted").arg(written).arg(files);
+        QVERIFY2(report.contains(summary), qPrintable(report));
+    }
+    // Every map in the folder is reported once, and no temporary file is left.
+    reported.sort();
+    QCOMPARE(entries(batch.out()), reported);
+}
+
+void TestBatchHostile::writeFailuresSayWhy_data()
+{
+    QTest::addColumn<bool>("fullDisk");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("full disk, JPG") << true << "jpg";
+    QTest::newRow("full disk, PNG") << true << "png";
+    QTest::newRow("file size limit, JPG") << false << "jpg";
+    QTest::newRow("file size limit, PNG") << false << "png";
+}
+
+// The map of a noise picture does not fit, that of a flat one does: the first fails with the
+// system's own reason, without any encoder's lines, and the run goes on to the second.
+void TestBatchHostile::writeFailuresSayWhy()
+{
+    QFETCH(bool, fullDisk);
+    QFETCH(QString, format);
+    SilentBatch batch;
+    QImage noise(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, 0xff000000u | (QRandomGenerator::global()->generate() & 0xffffff));
+    QVERIFY(noise.save(batch.in() + "/a-noise.png"));
+    QImage flat(400, 300, QImage::Format_RGB32);
+    flat.fill(qRgb(20, 90, 200));
+    QVERIFY(flat.save(batch.in() + "/b-flat.png"));
+    // The file size limit counts in blocks of 512 bytes in this shell: 80 KB either way.
+    QString limit = "ulimit -f 160; ";
+    std::unique_ptr<ScratchFileSystem> scratch;
+    if (fullDisk) {
+        limit.clear();
+        scratch = std::make_unique<ScratchFileSystem>(batch.out(), 1024 * 1024);
+        if (!scratch->isMounted())
+            QSKIP(qPrintable(scratch->unavailableReason()));
+        QVERIFY(scratch->fill(batch.out() + "/filler", 80 * 1024));
+    }
+    const QString report = batch.runCommand(limit + "exec \"$0\" /batch --format " + format +
+                                            " --circle 200,150,148 --size 1024x1024 IN/*");
+    const QString reason = QString::fromLocal8Bit(std::strerror(fullDisk ? ENOSPC : EFBIG));
+    QVERIFY2(batch.exitCode == 1, qPrintable(report));
+    const QString failedLine =
+        batch.in() + "/a-noise.png -> " + batch.out() + "/a-noise." + format + ": " + reason + "\n";
+    QVERIFY2(report.contains(failedLine), qPrintable(report));
+    QVERIFY2(report.contains("1 of 2 files converted, 1 failed."), qPrintable(report));
+    QVERIFY2(!report.contains("Bogus") && !report.contains("libpng"), qPrintable(report));
+    QStringList expected{"b-flat." + format};
+    if (fullDisk)
+        expected << "filler";
+    QCOMPARE(entries(batch.out()), expected);
+}
+
 void TestBatchHostile::messages_data()
 {
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<bool>("withOutputFolder");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("folder as input") << "IN/folder" << true << "IN/folder: it is a folder";
+    QTest::newRow("folder as input") << "IN/folder" << true << "IN/folder: it is a folder" << 1;
     // Refused at once: the pictures after it are converted.
-    QTest::newRow("FIFO as input") << "IN/fifo.jpg IN/two*" << true
-                                   << "IN/fifo.jpg: it is a FIFO (named pipe), not a regular file";
-    QTest::newRow("name not UTF-8")
-        << "\"$(printf 'IN/bad\\377.png')\"" << true << "cannot be read (it is not valid UTF-8)";
+    QTest::newRow("FIFO as input")
+        << "IN/fifo.jpg IN/two*" << true
+        << "IN/fifo.jpg: it is a FIFO (named pipe), not a regular file" << 1;
+    QTest::newRow("name not UTF-8") << "\"$(printf 'IN/bad\\377.png')\"" << true
+                                    << "cannot be read (it is not valid UTF-8)" << 1;
     QTest::newRow("name not UTF-8 matched by a pattern")
-        << "'IN/bad*'" << true << "cannot be read (it is not valid UTF-8)";
+        << "'IN/bad*'" << true << "cannot be read (it is not valid UTF-8)" << 1;
     QTest::newRow("newline in a name") << "\"$(printf 'IN/two\\nlines.png')\"" << true
-                                       << "IN/two\\nlines.png -> OUT/two\\nlines.png";
+                                       << "IN/two\\nlines.png -> OUT/two\\nlines.png" << 0;
     QTest::newRow("escape in a name") << "\"$(printf 'IN/\\033[2Jclear.png')\"" << true
-                                      << "IN/\\x1b[2Jclear.png -> OUT/\\x1b[2Jclear.png";
-    // Said once, before anything is converted: no line per file.
+                                      << "IN/\\x1b[2Jclear.png -> OUT/\\x1b[2Jclear.png" << 0;
+    // Said once, before anything is converted: no line per file, and nothing was run.
     QTest::newRow("output folder missing")
         << "IN/folder IN/missing.png" << false
-        << "The output folder OUT does not exist: nothing was converted.";
+        << "The output folder OUT does not exist: nothing was converted." << 2;
+    QTest::newRow("symbolic link in a loop")
+        << "IN/loop.png" << true << "IN/loop.png: it is a symbolic link in a loop" << 1;
+    QTest::newRow("option without a name") << "--=5 IN/two*" << true << "--=5: unknown option" << 2;
+    QTest::newRow("option value of 100000 characters")
+        << "--quality=\"x$(printf '%099999d' 0)\" IN/two*" << true
+        << "0000... (100000 characters in all) is not a whole number" << 2;
+    // --find-disk prints on standard output, which the rows see after standard error.
+    QTest::newRow("find-disk: newline in a name")
+        << "--find-disk \"$(printf 'IN/gone\\nfile.png')\"" << true
+        << "IN/gone\\nfile.png: no disk found" << 1;
+    QTest::newRow("find-disk: escape in a name")
+        << "--find-disk \"$(printf 'IN/\\033[2Jgone.png')\"" << true
+        << "IN/\\x1b[2Jgone.png: no disk found" << 1;
+    QTest::newRow("find-disk: standard output full")
+        << "--find-disk IN/missing.png >/dev/full" << true
+        << "the results could not be written: " + QString::fromLocal8Bit(std::strerror(ENOSPC))
+        << 2;
 }
 
 void TestBatchHostile::messages()
@@ -157,9 +324,11 @@ void TestBatchHostile::messages()
     QFETCH(QString, arguments);
     QFETCH(bool, withOutputFolder);
     QFETCH(QString, expected);
+    QFETCH(int, exitCode);
     SilentBatch batch;
     QVERIFY(QDir(batch.in()).mkdir("folder"));
     QVERIFY(::mkfifo(QFile::encodeName(batch.in() + "/fifo.jpg").constData(), 0600) == 0);
+    QVERIFY(QFile::link("loop.png", batch.in() + "/loop.png"));
     if (!withOutputFolder)
         QVERIFY(QDir(batch.out()).removeRecursively());
     // Written under a plain name first: a name that is not UTF-8 has no QString spelling.
@@ -169,7 +338,9 @@ void TestBatchHostile::messages()
         QVERIFY(writeGlobe(batch.in() + "/plain.png", 80, 60));
         QVERIFY(::rename(in + "/plain.png", in + "/" + name) == 0);
     }
-    const QString report = batch.run(arguments);
+    const QString report = arguments.startsWith("--find-disk")
+                               ? batch.runCommand("exec \"$0\" " + arguments) + batch.output
+                               : batch.run(arguments);
     expected.replace("IN", batch.in()).replace("OUT", batch.out());
     if (QTest::currentDataTag() == QLatin1String("name not UTF-8 matched by a pattern")) {
         // The helper of the command line's pattern expansion keeps such a name.
@@ -180,11 +351,13 @@ void TestBatchHostile::messages()
         QVERIFY(error.contains(expected));
     }
     QVERIFY2(report.contains(expected), qPrintable(report));
+    QVERIFY2(batch.exitCode == exitCode, qPrintable(report));
     if (!withOutputFolder)
         QVERIFY(!report.contains(batch.in() + "/folder:"));
-    // Every report line is one line, free of raw control characters.
+    // Every report line is one short line, free of raw control characters.
     for (const QChar c : report)
         QVERIFY(c == '\n' || c.category() != QChar::Other_Control);
+    QVERIFY2(report.size() < 2000, qPrintable(report.left(2000)));
 }
 
 QTEST_MAIN(TestBatchHostile)

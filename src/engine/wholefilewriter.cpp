@@ -69,31 +69,37 @@ bool WholeFileWriter::begin(const QString &folderPath, Method chosen)
 qint64 WholeFileWriter::writeData(const char *data, qint64 size)
 {
     // After an error the rest is dropped; the error is reported when the file is placed.
-    if (writeError == 0) {
+    if (writeError != 0)
+        return size;
+    if (buffer.size() + size > bufferBytes)
+        flushBuffer();
+    if (size >= bufferBytes)
+        writeAll(data, size);
+    else
         buffer.append(data, int(size));
-        if (buffer.size() >= bufferBytes)
-            flushBuffer();
-    }
     return size;
 }
 
 bool WholeFileWriter::flushBuffer()
 {
-    const char *data = buffer.constData();
-    qint64 left = buffer.size();
-    while (left > 0 && writeError == 0) {
-        const ssize_t written = ::write(descriptor, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            writeError = errno;
-        else if (written == 0)
-            writeError = EIO;
-        else
-            data += written, left -= written;
-    }
+    writeAll(buffer.constData(), buffer.size());
     buffer.clear();
     return writeError == 0;
+}
+
+void WholeFileWriter::writeAll(const char *data, qint64 size)
+{
+    while (size > 0 && writeError == 0) {
+        const ssize_t written = ::write(descriptor, data, size_t(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            writeError = written < 0 ? errno : EIO;
+        } else {
+            data += written;
+            size -= written;
+        }
+    }
 }
 
 bool WholeFileWriter::fail(int error)

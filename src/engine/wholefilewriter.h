@@ -61,6 +61,7 @@ protected:
 
 private:
     bool flushBuffer();
+    void writeAll(const char *data, qint64 size);
     bool fail(int error);
     Placed failed(int error);
     Placed placeUnnamed(const QByteArray &name, bool replace);

@@ -302,6 +302,9 @@ void FileSystemFailuresTest::batchGoesOn()
     const QString victimLine = in + QLatin1Char('/') + victimName + QStringLiteral(" -> ") +
                                victimPath() + QStringLiteral(": ");
     QVERIFY2(report.contains(victimLine), qPrintable(report));
+    if (failure == Failure::FileSystemFull)
+        QVERIFY2(report.contains(victimLine + QString::fromLocal8Bit(std::strerror(ENOSPC)) + '\n'),
+                 qPrintable(report));
     if (failure == Failure::ReadOnlyFolder) {
         QVERIFY2(report.contains(QStringLiteral("0 of 2 files converted, 2 failed.")),
                  qPrintable(report));

@@ -165,6 +165,16 @@ const OptionRule *findRule(const QString &name)
     return nullptr;
 }
 
+// A value longer than this is cut in messages, which must stay one readable line.
+constexpr int maxShownValue = 80;
+
+QString shownInMessage(const QString &text)
+{
+    if (text.size() <= maxShownValue)
+        return text;
+    return text.left(maxShownValue) + QStringLiteral("... (%1 characters in all)").arg(text.size());
+}
+
 bool isOption(const QString &argument)
 {
     return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
@@ -185,9 +195,11 @@ BatchCommand readBatchCommand(const QStringList &arguments, const SettingsRecord
         const QString name = equals < 0 ? argument : argument.left(equals);
         const OptionRule *rule = findRule(name);
         if (!rule) {
+            // "--=5" has no name before its equals sign, so it is shown whole.
+            const bool nameless = name == QLatin1String("--") || name == QLatin1String("-");
             command.error = QStringLiteral("%1: unknown option (a file whose name starts with "
                                            "\"-\" goes after \"--\")")
-                                .arg(name);
+                                .arg(shownInMessage(nameless ? argument : name));
             return command;
         }
         QString value;
@@ -204,8 +216,10 @@ BatchCommand readBatchCommand(const QStringList &arguments, const SettingsRecord
             command.error = QStringLiteral("%1: needs a value %2").arg(name, rule->valueName);
             return command;
         }
-        const QString refusal = rule->apply(value, command.settings);
+        QString refusal = rule->apply(value, command.settings);
         if (!refusal.isEmpty()) {
+            if (value.size() > maxShownValue)
+                refusal.replace(value, shownInMessage(value));
             command.error = name + QStringLiteral(": ") + refusal;
             return command;
         }

@@ -1,13 +1,16 @@
 #include "app/finddiskcommand.h"
 
 #include "app/commandline.h"
+#include "app/printabletext.h"
 #include "engine/diskfinder.h"
 #include "engine/picturereader.h"
+#include "engine/wholefilewriter.h"
 
 #include <QCoreApplication>
 #include <QImage>
 #include <QString>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -56,13 +59,21 @@ int runFindDisk(int argc, char *argv[])
                      argc > 0 && argv[0] ? argv[0] : "orvix");
         return 2;
     }
+    // Results written to a file beyond the file size limit fail like any other write.
+    ignoreFileSizeSignal();
     bool allFound = true;
     for (const QString &file : files) {
         bool found = false;
-        const QString line = findingLine(file, &found);
+        // Spelled out as in the batch report: a name cannot forge a line or drive the terminal.
+        const QString line = printableText(findingLine(file, &found));
         allFound = allFound && found;
-        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
-        std::fflush(stdout);
+        if (std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout) < 0 ||
+            std::fflush(stdout) != 0) {
+            // Results that cannot be delivered are not worth finding.
+            std::fprintf(stderr, "%s --find-disk: the results could not be written: %s\n",
+                         argc > 0 && argv[0] ? argv[0] : "orvix", std::strerror(errno));
+            return 2;
+        }
     }
     return allFound ? 0 : 1;
 }

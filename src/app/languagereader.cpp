@@ -7,7 +7,8 @@
 #include <QVariant>
 
 LanguageReader::LanguageReader(const QString &languageFile, const QString &section)
-    : file(languageFile), settings(file.path(), QSettings::IniFormat)
+    : file(languageFile, {}, SafeIniFile::Text::Utf8Only),
+      settings(file.path(), QSettings::IniFormat)
 {
     if (!file.ok())
         warnOnce(file.error(),

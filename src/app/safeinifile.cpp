@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QSettings>
+#include <QTextCodec>
 
 #include <algorithm>
 #include <cctype>
@@ -153,6 +154,39 @@ bool isSpecial(QString item)
     return item.startsWith(QLatin1Char('@')) && !item.startsWith(QLatin1String("@@"));
 }
 
+// Text of Latin letters in UTF-16 has a zero in every other byte; a stray zero byte in UTF-8
+// text (which the INI reader takes as it comes) does not make it so.
+bool looksLikeUtf16(const QByteArray &text)
+{
+    int zeros[2] = {0, 0};
+    for (int i = 0; i < text.size(); ++i)
+        zeros[i % 2] += text[i] == '\0';
+    const int pairs = text.size() / 2;
+    return pairs > 0 && std::max(zeros[0], zeros[1]) * 2 >= pairs;
+}
+
+// Why text is not read as UTF-8, or an empty string when it can be. A byte order mark of
+// UTF-8 is allowed; text in UTF-16 (with or without one), UTF-32 or a legacy encoding is not.
+QString encodingProblem(const QByteArray &text)
+{
+    QString found;
+    if (text.startsWith(QByteArray("\xFF\xFE\0\0", 4)) ||
+        text.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        found = QStringLiteral("it is UTF-32 text");
+    else if (text.startsWith("\xFF\xFE") || text.startsWith("\xFE\xFF"))
+        found = QStringLiteral("it is UTF-16 text");
+    else if (looksLikeUtf16(text))
+        found = QStringLiteral("it looks like UTF-16 text without a byte order mark");
+    if (found.isEmpty()) {
+        QTextCodec::ConverterState state;
+        QTextCodec::codecForName("UTF-8")->toUnicode(text.constData(), text.size(), &state);
+        if (state.invalidChars == 0 && state.remainingChars == 0)
+            return QString();
+        found = QStringLiteral("it is not UTF-8 text");
+    }
+    return found + QStringLiteral("; only UTF-8 is read (save it as UTF-8)");
+}
+
 } // namespace
 
 QByteArray withoutSpecialValues(const QByteArray &text, const QStringList &byteArrayKeys,
@@ -192,7 +226,7 @@ QByteArray withoutSpecialValues(const QByteArray &text, const QStringList &byteA
     return result;
 }
 
-SafeIniFile::SafeIniFile(const QString &file, const QStringList &byteArrayKeys)
+SafeIniFile::SafeIniFile(const QString &file, const QStringList &byteArrayKeys, Text kind)
 {
     QByteArray text;
     const QFileInfo info(file);
@@ -200,6 +234,13 @@ SafeIniFile::SafeIniFile(const QString &file, const QStringList &byteArrayKeys)
     QString reason;
     if (found && !readRegularFile(file, maxTextFileBytes, &text, &reason))
         problem = QStringLiteral("%1: %2").arg(file, reason);
+    reason = kind == Text::Utf8Only ? encodingProblem(text) : QString();
+    if (!reason.isEmpty()) {
+        // Read in another encoding, every key would be missed, and a save would mangle them.
+        problem = QStringLiteral("%1: %2").arg(file, reason);
+        text.clear();
+    }
+    blank = text.trimmed().isEmpty();
     QFile copy(path());
     const QByteArray safe = withoutSpecialValues(text, byteArrayKeys, &removed);
     if (!copy.open(QIODevice::WriteOnly) || copy.write(safe) != safe.size())
@@ -231,20 +272,44 @@ QString fileToReplace(const QString &file, QString *problem)
     return info.isSymLink() ? info.canonicalFilePath() : file;
 }
 
-// True when path is missing or is a regular file or a link: QLockFile creates and removes
-// regular files there and would wait for ever on a folder or device left under that name.
-bool lockPathUsable(const QString &path)
+// Why QLockFile cannot use path, or an empty string when it can: it creates and removes
+// regular files there, and would wait for ever on a folder or device left under that name, or
+// on a link that leads nowhere.
+QString lockPathProblem(const QString &path)
 {
     struct stat entry;
-    if (::lstat(QFile::encodeName(path).constData(), &entry) != 0)
-        return true;
-    return S_ISREG(entry.st_mode) || S_ISLNK(entry.st_mode);
+    if (::lstat(QFile::encodeName(path).constData(), &entry) != 0 || S_ISREG(entry.st_mode))
+        return QString();
+    if (S_ISLNK(entry.st_mode)) {
+        const QString target = regularFileProblem(path);
+        return target.isEmpty() ? target : QStringLiteral("the lock file %1: %2").arg(path, target);
+    }
+    return QStringLiteral("the lock file %1 is not a regular file").arg(path);
 }
 
 } // namespace
 
+QString foreignLinkTarget(const QString &file, const SafeIniFile &contents,
+                          const QStringList &ownKeys)
+{
+    const QFileInfo info(file);
+    if (ownKeys.isEmpty() || !info.isSymLink() || !contents.ok() || contents.isBlank())
+        return QString();
+    QSettings settings(contents.path(), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    const QStringList keys = settings.childKeys();
+    const bool own = settings.status() == QSettings::NoError &&
+                     std::any_of(ownKeys.cbegin(), ownKeys.cend(),
+                                 [&keys](const QString &key) { return keys.contains(key); });
+    if (own)
+        return QString();
+    return QStringLiteral("%1: it is a symbolic link to %2, which does not read as this "
+                          "program's settings")
+        .arg(file, info.canonicalFilePath());
+}
+
 bool updateIniFile(const QString &file, const std::function<void(QSettings &)> &set,
-                   const QStringList &byteArrayKeys, QString *error)
+                   const QStringList &byteArrayKeys, QString *error, const QStringList &ownKeys)
 {
     auto fail = [&](const QString &reason) {
         if (error)
@@ -259,8 +324,9 @@ bool updateIniFile(const QString &file, const std::function<void(QSettings &)> &
         return fail(QStringLiteral("its folder cannot be made"));
 
     const QString lockPath = target + QStringLiteral(".lock");
-    if (!lockPathUsable(lockPath))
-        return fail(QStringLiteral("the lock file %1 is not a regular file").arg(lockPath));
+    const QString lockProblem = lockPathProblem(lockPath);
+    if (!lockProblem.isEmpty())
+        return fail(lockProblem);
     QLockFile lock(lockPath);
     lock.setStaleLockTime(staleLockMs);
     if (!lock.tryLock(lockWaitMs)) {
@@ -271,10 +337,13 @@ bool updateIniFile(const QString &file, const std::function<void(QSettings &)> &
     }
 
     // Read again under the lock: another run may have saved since this one started.
-    const SafeIniFile current(target, byteArrayKeys);
-    if (!current.ok()) {
+    const SafeIniFile current(target, byteArrayKeys,
+                              ownKeys.isEmpty() ? SafeIniFile::Text::AnyBytes
+                                                : SafeIniFile::Text::Utf8Only);
+    const QString foreign = foreignLinkTarget(file, current, ownKeys);
+    if (!current.ok() || !foreign.isEmpty()) {
         if (error)
-            *error = current.error();
+            *error = current.ok() ? foreign : current.error();
         return false;
     }
     {

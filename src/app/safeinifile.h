@@ -33,13 +33,24 @@ QByteArray withoutSpecialValues(const QByteArray &text, const QStringList &byteA
 class SafeIniFile
 {
 public:
-    explicit SafeIniFile(const QString &file, const QStringList &byteArrayKeys = {});
+    // What a file must hold to be read: any bytes (a file the user names, read as far as it
+    // goes), or UTF-8 text, with or without a byte order mark (the program's own settings and
+    // language files, which another encoding would have misread and a save mangled).
+    enum class Text
+    {
+        AnyBytes,
+        Utf8Only
+    };
+    explicit SafeIniFile(const QString &file, const QStringList &byteArrayKeys = {},
+                         Text text = Text::AnyBytes);
 
     // False when the file exists but was refused or could not be read; error() says why, and
     // path() is then an empty copy, so that reading it gives every key's default.
     bool ok() const { return problem.isEmpty(); }
     QString error() const { return problem; }
     bool exists() const { return found; }
+    // True when the file holds nothing but white space (or was not read).
+    bool isBlank() const { return blank; }
     // The keys whose special values were removed.
     QStringList removedKeys() const { return removed; }
     QString path() const;
@@ -48,6 +59,7 @@ private:
     QTemporaryDir folder;
     QString problem;
     bool found = false;
+    bool blank = true;
     QStringList removed;
 };
 
@@ -61,8 +73,18 @@ private:
 // QSettings uses): one whose lock is held for more than a few seconds gives up, and a lock file
 // with unreadable contents or another host's name is taken over once it is a second old.
 // Returns false and sets error (the file's path and why) when nothing was written.
+// With ownKeys (the program's own settings), only UTF-8 text is read and replaced, and a file
+// that is a symbolic link is only written when its target is empty or reads as this program's
+// file: INI text that holds one of ownKeys (see foreignLinkTarget).
 bool updateIniFile(const QString &file, const std::function<void(QSettings &)> &set,
-                   const QStringList &byteArrayKeys = {}, QString *error = nullptr);
+                   const QStringList &byteArrayKeys = {}, QString *error = nullptr,
+                   const QStringList &ownKeys = {});
+
+// When file is a symbolic link whose target, read as contents, is neither empty nor INI text
+// holding one of ownKeys, such as a notes file that the link was made to by mistake: the
+// file's path and why it is not taken as this program's file. Empty otherwise.
+QString foreignLinkTarget(const QString &file, const SafeIniFile &contents,
+                          const QStringList &ownKeys);
 
 // Prints "orvix: " and the message on standard error unless a message under the same key was
 // printed before in this process: a file refused at start-up is read by several windows and

@@ -51,6 +51,15 @@ const SettingsKey settingsKeys[] = {
 // The keys whose values are the windows' geometries, stored as "@ByteArray(...)".
 const QStringList byteArrayKeys = {QStringLiteral("Geometry"), QStringLiteral("PreviewGeometry")};
 
+// Every key's name: a file that holds none of them is not this program's settings.
+QStringList allKeyNames()
+{
+    QStringList names;
+    for (const SettingsKey &key : settingsKeys)
+        names << QLatin1String(key.name);
+    return names;
+}
+
 void convert(const QVariant &value, bool &out)
 {
     out = value.toBool();
@@ -80,14 +89,18 @@ SettingsFile::SettingsFile(const QString &path) : path(path)
 
 SettingsRecord SettingsFile::load() const
 {
-    const SafeIniFile safe(path, byteArrayKeys);
-    if (!safe.ok())
-        warnOnce(safe.error(),
+    const SafeIniFile safe(path, byteArrayKeys, SafeIniFile::Text::Utf8Only);
+    const QString foreign = foreignLinkTarget(path, safe, allKeyNames());
+    const QString problem = safe.ok() ? foreign : safe.error();
+    const SettingsRecord defaults;
+    if (!problem.isEmpty()) {
+        warnOnce(problem,
                  QStringLiteral("settings file %1; the default settings are used and not saved")
-                     .arg(safe.error()));
+                     .arg(problem));
+        return defaults;
+    }
     QSettings file(safe.path(), QSettings::IniFormat);
     file.setIniCodec("UTF-8");
-    const SettingsRecord defaults;
     SettingsRecord record;
     for (const SettingsKey &key : settingsKeys) {
         std::visit(
@@ -114,7 +127,7 @@ bool SettingsFile::save(const SettingsRecord &record) const
                     key.field);
             }
         },
-        byteArrayKeys, &error);
+        byteArrayKeys, &error, allKeyNames());
     if (!saved)
         warnOnce(error, QStringLiteral("settings file %1; the settings are not saved").arg(error));
     return saved;

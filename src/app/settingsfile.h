@@ -16,8 +16,9 @@ inline constexpr char radius[] = "Radius";
 // as they convert, unchecked: a text that is no number gives 0, and the conversion refuses
 // what it cannot use when it runs. A value in QSettings' special "@" notation (other than the
 // geometries' byte arrays) reads as missing, that is as its default. A file that is not a
-// regular file (or a link to one) or that is larger than maxTextFileBytes is neither read nor
-// written: it is reported once on standard error and the defaults are used.
+// regular file (or a link to one), that is larger than maxTextFileBytes or not UTF-8 text, or
+// a link to a file that is neither empty nor reads as these settings (a notes file), is neither
+// read nor written: it is reported once on standard error and the defaults are used.
 class SettingsFile
 {
 public:

@@ -1,30 +1,7 @@
 #include "batch/batchreport.h"
 
+#include "app/printabletext.h"
 #include "batch/batchrunner.h"
-
-namespace {
-
-// A report line is one line of plain text: a newline, an escape sequence or another control
-// character in a file name would break it or drive the terminal, so they are spelled out.
-QString printable(const QString &text)
-{
-    QString shown;
-    shown.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.category() != QChar::Other_Control) {
-            shown.append(c);
-        } else if (c == QLatin1Char('\n')) {
-            shown.append(QLatin1String("\\n"));
-        } else if (c == QLatin1Char('\t')) {
-            shown.append(QLatin1String("\\t"));
-        } else {
-            shown.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
-        }
-    }
-    return shown;
-}
-
-} // namespace
 
 QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary &summary,
                         const QStringList &withBatchCircle)
@@ -42,17 +19,17 @@ QString batchResultText(const QMap<QString, QString> &texts, const BatchSummary 
     if (withBatchCircle.size() > shown)
         names << QStringLiteral("...");
     return text + '\n' + QString::number(withBatchCircle.size()) + texts.value("batch_no_disk") +
-           printable(names.join(QStringLiteral(", ")));
+           printableText(names.join(QStringLiteral(", ")));
 }
 
 QString batchFileLine(const BatchFileOutcome &outcome)
 {
-    const QString input = printable(outcome.input);
-    const QString output = printable(outcome.output);
-    const QString reason = printable(outcome.reason);
+    const QString input = printableText(outcome.input);
+    const QString output = printableText(outcome.output);
+    const QString reason = printableText(outcome.reason);
     if (outcome.written)
         return input + " -> " + output +
-               (outcome.note.isEmpty() ? QString() : " (" + printable(outcome.note) + ")");
+               (outcome.note.isEmpty() ? QString() : " (" + printableText(outcome.note) + ")");
     if (outcome.output.isEmpty())
         return input + ": " + reason;
     return input + " -> " + output + ": " + reason;
@@ -61,7 +38,7 @@ QString batchFileLine(const BatchFileOutcome &outcome)
 QString batchSummaryLine(const BatchSummary &summary)
 {
     if (!summary.problem.isEmpty()) {
-        QString problem = printable(summary.problem);
+        QString problem = printableText(summary.problem);
         problem[0] = problem[0].toUpper();
         return problem + QStringLiteral(": nothing was converted.");
     }

@@ -203,13 +203,16 @@ void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
     std::future<bool> answer = mayReplace.get_future();
     writeAhead.output = outcome.output;
     writeAhead.mayReplace = std::move(mayReplace);
-    writeAhead.done = std::async(overlapped ? std::launch::async : std::launch::deferred,
-                                 [this, outcome, map, answer = std::move(answer)]() mutable {
-                                     outcome.written = writeMap(
-                                         map, outcome.output, format, settings.outputQuality,
-                                         &outcome.reason, [&answer] { return answer.get(); });
-                                     return outcome;
-                                 });
+    MapTarget target = outputNames.target(outcome.output, outcome.input, outcome.position);
+    writeAhead.done =
+        std::async(overlapped ? std::launch::async : std::launch::deferred,
+                   [this, outcome, map, target, answer = std::move(answer)]() mutable {
+                       outcome.written =
+                           writeMap(map, target, format, settings.outputQuality, &outcome.reason,
+                                    [&answer] { return answer.get(); });
+                       outcome.output = target.path;
+                       return outcome;
+                   });
 }
 
 void BatchRunner::letWriteAheadReplace()

@@ -6,6 +6,7 @@
 #include "batch/folderopener.h"
 #include "batch/status.h"
 #include "engine/diagnostics.h"
+#include "engine/wholefilewriter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -80,6 +81,11 @@ int BatchSession::run(QStringList &files)
         return 2;
     }
 
+    // A write beyond the file size limit then fails that map with its reason instead of
+    // ending the run without a summary.
+    if (!interactive)
+        ignoreFileSizeSignal();
+
     Status status(window);
     status.setTotal(files.size());
     status.setStopText(texts.value("batch_btn_stop"));
@@ -119,7 +125,8 @@ int BatchSession::run(QStringList &files)
         ended();
     window->setEnabled(true);
 
-    const int exitCode = summary.allConverted() ? 0 : 1;
+    // An output folder that is missing or no folder means nothing was run, as a missing one.
+    const int exitCode = !summary.problem.isEmpty() ? 2 : summary.allConverted() ? 0 : 1;
     if (!interactive) {
         printToStandardError(batchSummaryLine(summary));
         return exitCode;

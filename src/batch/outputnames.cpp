@@ -39,17 +39,38 @@ QString OutputNames::choose(const QString &input, int position,
 {
     note->clear();
     const QString usual = batchOutputPath(folder, input, position, naming, format);
-    if (!written.contains(usual))
+    const bool isInput = inputIdentities.contains(fileIdentity(usual));
+    if (!written.contains(usual) && !isInput)
         return usual;
     for (int serial = 2;; ++serial) {
-        const QString renamed =
-            usual.left(usual.size() - suffix.size()) + "_" + QString::number(serial) + suffix;
+        const QString renamed = serialName(usual, serial);
         if (available(renamed, inputIdentities)) {
-            *note = QStringLiteral("renamed: %1 was already written by this batch")
+            *note = (isInput ? QStringLiteral("renamed: %1 is an input picture of this batch")
+                             : QStringLiteral("renamed: %1 was already written by this batch"))
                         .arg(QFileInfo(usual).fileName());
             return renamed;
         }
     }
+}
+
+MapTarget OutputNames::target(const QString &chosen, const QString &input, int position) const
+{
+    MapTarget target{chosen, overwrite, {}};
+    const QString usual = batchOutputPath(folder, input, position, naming, format);
+    if (overwrite || chosen == usual)
+        return target;
+    const QString stem = usual.left(usual.size() - suffix.size()) + "_";
+    int serial = chosen.mid(stem.size(), chosen.size() - stem.size() - suffix.size()).toInt();
+    // Called on the thread that writes the map: it holds copies only.
+    target.nextName = [stem, suffix = suffix, serial](const QString &) mutable {
+        return stem + QString::number(++serial) + suffix;
+    };
+    return target;
+}
+
+QString OutputNames::serialName(const QString &usual, int serial) const
+{
+    return usual.left(usual.size() - suffix.size()) + "_" + QString::number(serial) + suffix;
 }
 
 void OutputNames::markWritten(const QString &path)

@@ -1,67 +1,16 @@
 #include "mapwriter.h"
 
 #include "rowscheduler.h"
+#include "wholefilewriter.h"
 
 #include <QColorSpace>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
-
-bool isSymbolicLink(const QString &path)
-{
-    struct stat entry;
-    return ::lstat(QFile::encodeName(path).constData(), &entry) == 0 && S_ISLNK(entry.st_mode);
-}
-
-// A name beside path that nothing uses yet, for a map on its way to a link's place.
-QString unusedSiblingName(const QString &path)
-{
-    const QFileInfo info(path);
-    for (int attempt = 1;; ++attempt) {
-        const QString candidate =
-            info.dir().filePath(QStringLiteral(".%1.%2.new").arg(info.fileName()).arg(attempt));
-        struct stat entry;
-        if (::lstat(QFile::encodeName(candidate).constData(), &entry) != 0)
-            return candidate;
-    }
-}
-
-bool saveWhole(const QImage &map, const QString &path, MapFormat format, int quality,
-               QString *errorText, const std::function<bool()> &mayReplace)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *errorText = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, mapFormatName(format).toLatin1());
-    writer.setQuality(quality);
-    if (!writer.write(map)) {
-        file.cancelWriting();
-        *errorText = writer.errorString();
-        return false;
-    }
-    if (mayReplace && !mayReplace()) {
-        file.cancelWriting();
-        *errorText = QStringLiteral("the map was not to be written");
-        return false;
-    }
-    if (!file.commit()) {
-        *errorText = file.errorString();
-        return false;
-    }
-    return true;
-}
 
 // Red, green and blue of each pixel, three bytes a pixel; the alpha byte is dropped.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
@@ -113,10 +62,9 @@ QString outputFormatName(int outputFormat)
     return mapFormatName(mapFormatForCode(outputFormat));
 }
 
-bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
+bool writeMap(const QImage &map, MapTarget &target, MapFormat format, int quality,
               QString *errorText, const std::function<bool()> &mayReplace)
 {
-    QString reason;
     auto fail = [errorText](const QString &text) {
         if (errorText)
             *errorText = text;
@@ -124,20 +72,35 @@ bool writeMap(const QImage &map, const QString &path, MapFormat format, int qual
     };
     if (map.isNull())
         return fail(QStringLiteral("there is no map to write"));
-    if (!isSymbolicLink(path))
-        return saveWhole(map, path, format, quality, &reason, mayReplace) || fail(reason);
-    // QSaveFile replaces the file a link points to, which may lie anywhere. The map is saved
-    // whole beside the link instead and then renamed over the link itself.
-    const QString sibling = unusedSiblingName(path);
-    if (!saveWhole(map, sibling, format, quality, &reason, mayReplace))
-        return fail(reason);
-    if (std::rename(QFile::encodeName(sibling).constData(), QFile::encodeName(path).constData()) !=
-        0) {
-        const QString renameError = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(sibling);
-        return fail(renameError);
+    WholeFileWriter file;
+    if (!file.begin(QFileInfo(target.path).path()))
+        return fail(file.errorString());
+    QImageWriter writer(&file, mapFormatName(format).toLatin1());
+    writer.setQuality(quality);
+    if (!writer.write(map))
+        return fail(writer.errorString());
+    if (mayReplace && !mayReplace())
+        return fail(QStringLiteral("the map was not to be written"));
+    for (;;) {
+        switch (file.place(target.path, target.replace)) {
+        case WholeFileWriter::Placed::Yes:
+            return true;
+        case WholeFileWriter::Placed::Failed:
+            return fail(file.errorString());
+        case WholeFileWriter::Placed::NameTaken:
+            const QString next = target.nextName ? target.nextName(target.path) : QString();
+            if (next.isEmpty())
+                return fail(QStringLiteral("the output file already exists"));
+            target.path = next;
+        }
     }
-    return true;
+}
+
+bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
+              QString *errorText, const std::function<bool()> &mayReplace)
+{
+    MapTarget target{path, true, {}};
+    return writeMap(map, target, format, quality, errorText, mayReplace);
 }
 
 QImage packedForJpeg(const QImage &map, QImage spent, RowScheduler &scheduler)

@@ -22,11 +22,28 @@ QString mapFormatName(MapFormat format);
 // The name of the format that an output format code stands for.
 QString outputFormatName(int outputFormat);
 
-// Writes a map in the given format with the given quality (JPG only).
-// The file is replaced only when the whole image has been written, so a failed write leaves
-// an existing file untouched. A symbolic link under path is itself replaced by the map; the
-// file it points to is never written. Returns false and sets errorText when the write failed.
+// Where writeMap puts a map, and what it does with a file of that name.
+struct MapTarget
+{
+    QString path;
+    // True: an existing file under path is replaced in one step (a symbolic link itself, never
+    // the file it points to). False: the map is put only under a name that nothing has at that
+    // moment; the check and the placing are one step, so a name taken meanwhile, by another
+    // program too, is never replaced.
+    bool replace = true;
+    // With replace off: given a name found taken, the next name to try, or an empty string to
+    // give up. writeMap leaves the name finally used in path.
+    std::function<QString(const QString &taken)> nextName;
+};
+
+// Writes a map in the given format with the given quality (JPG only). The map is encoded out
+// of sight and appears under its name only whole, so a failed write leaves every file as it
+// was and adds none. Returns false and sets errorText when the write failed, with what the
+// system said ("No space left on device") where it was the file system that failed.
 // mayReplace, when given, is asked once the map is encoded: false leaves every file as it was.
+bool writeMap(const QImage &map, MapTarget &target, MapFormat format, int quality,
+              QString *errorText = nullptr, const std::function<bool()> &mayReplace = {});
+// The same, replacing a file that exists under path.
 bool writeMap(const QImage &map, const QString &path, MapFormat format, int quality,
               QString *errorText = nullptr, const std::function<bool()> &mayReplace = {});
 

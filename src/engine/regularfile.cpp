@@ -50,8 +50,15 @@ QString regularFileProblem(const QString &path)
         return S_ISREG(target.st_mode) ? QString() : notARegularFile(target.st_mode);
     const int statError = errno;
     struct stat entry;
-    if (::lstat(name.constData(), &entry) == 0 && S_ISLNK(entry.st_mode))
-        return QStringLiteral("it is a symbolic link to nothing");
+    if (::lstat(name.constData(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+        if (statError == ELOOP)
+            return QStringLiteral("it is a symbolic link in a loop (or in too long a chain of "
+                                  "links)");
+        if (statError == ENOENT || statError == ENOTDIR)
+            return QStringLiteral("it is a symbolic link to nothing");
+        return QStringLiteral("it is a symbolic link whose target cannot be reached: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(statError)));
+    }
     // Names that are not valid UTF-8 reach the program with their bad bytes replaced, so the
     // replaced name is not found on disk.
     if (statError == ENOENT && path.contains(QChar::ReplacementCharacter))

@@ -14,8 +14,8 @@ class QFile;
 constexpr qint64 maxTextFileBytes = qint64(4) * 1024 * 1024;
 
 // Why path cannot be read as a regular file, or an empty string when it can be: it does not
-// exist, its name is not valid UTF-8, it is a symbolic link to nothing, or it is a folder, a
-// device, a FIFO or a socket (itself or behind a link).
+// exist, its name is not valid UTF-8, it is a symbolic link to nothing or in a loop, or it is a
+// folder, a device, a FIFO or a socket (itself or behind a link).
 QString regularFileProblem(const QString &path);
 
 // Opens path read-only into file when it is a regular file of at most maxBytes bytes (no bound

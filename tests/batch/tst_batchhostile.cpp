@@ -5,16 +5,21 @@
 #include "batch/batchfiles.h"
 #include "batchtestsupport.h"
 #include "engine/picturereader.h"
+#include "testimages.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -40,22 +45,27 @@ public:
     QString in() const { return dir.filePath("in"); }
     QString out() const { return dir.filePath("out"); }
 
-    QString run(QString arguments)
+    QString run(const QString &arguments) { return runCommand("exec \"$0\" /batch " + arguments); }
+
+    // A shell command line in which "$0" is the program; standard output goes to output.
+    QString runCommand(QString commandLine)
     {
-        arguments.replace("IN", in()).replace("OUT", out());
+        commandLine.replace("IN", in()).replace("OUT", out());
         QProcess process;
-        process.start("/bin/sh", {"-c", "exec \"$0\" /batch " + arguments, program()});
+        process.start("/bin/sh", {"-c", commandLine, program()});
         // The bound only keeps a hanging program from hanging CTest.
         if (!process.waitForFinished(120000)) {
             process.kill();
             process.waitForFinished();
             return QStringLiteral("the run did not end");
         }
-        exitCode = process.exitCode();
+        exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        output = QString::fromLocal8Bit(process.readAllStandardOutput());
         return QString::fromLocal8Bit(process.readAllStandardError());
     }
 
     int exitCode = -1;
+    QString output;
 
 private:
     QTemporaryDir dir;
@@ -71,6 +81,8 @@ private slots:
     void outputsNeverWrittenThroughLinks_data();
     void outputsNeverWrittenThroughLinks();
     void collidingNamesAreKept();
+    void parallelRunsKeepTheirMaps_data();
+    void parallelRunsKeepTheirMaps();
     void messages_data();
     void messages();
 };
@@ -128,28 +140,120 @@ void TestBatchHostile::collidingNamesAreKept()
     QVERIFY(report.contains("/sat_4.png (renamed: sat.png"));
 }
 
+void TestBatchHostile::parallelRunsKeepTheirMaps_data()
+{
+    // Per run, its pictures' names, "|" between the names of one number (%1).
+    QTest::addColumn<QStringList>("runs");
+    QTest::newRow("two runs, the same names") << QStringList{"f%1.a", "f%1.a"};
+    // f7.a and f7.b of one run make f7 and f7_2; the second run's f7_2.a wants f7_2 too.
+    QTest::newRow("three runs, renamed maps racing for names")
+        << QStringList{"f%1.a|f%1.b", "f%1_2.a", "f%1.a|f%1.b"};
+}
+
+// As the README recommends for large batches: runs at once into one folder, the same names,
+// --no-overwrite. The pictures of each run have a colour of their own, so every map that a
+// run reports as written must show its colour, and each map is reported by one run only.
+void TestBatchHostile::parallelRunsKeepTheirMaps()
+{
+    QFETCH(QStringList, runs);
+    SilentBatch batch(false);
+    const QRgb colours[] = {qRgb(250, 0, 0), qRgb(0, 250, 0), qRgb(0, 0, 250)};
+    constexpr int numbers = 20;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int run = 0; run < runs.size(); ++run) {
+        const QString folder = QString("%1/%2").arg(batch.in()).arg(run);
+        QVERIFY(QDir().mkpath(folder));
+        for (int n = 0; n < numbers; ++n)
+            for (const QString &name : runs[run].split('|'))
+                QVERIFY(testimages::filled(80, 60, QImage::Format_RGB32, colours[run])
+                            .save(folder + "/" + name.arg(n) + ".png"));
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(batch.program(), {"/batch", "--no-overwrite", "--size", "1024x1024",
+                                                  "--", folder + "/*.png"});
+    }
+    QStringList reported;
+    for (int run = 0; run < runs.size(); ++run) {
+        QProcess &process = *processes[run];
+        QVERIFY(process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit);
+        const QString report = QString::fromLocal8Bit(process.readAllStandardError());
+        int written = 0;
+        for (const QString &line : report.split('\n', Qt::SkipEmptyParts)) {
+            const int arrow = line.indexOf(" -> ");
+            if (arrow < 0)
+                continue;
+            const QString input = QFileInfo(line.left(arrow)).fileName();
+            const QString output = line.mid(arrow + 4).section(" (renamed", 0, 0);
+            if (output.endsWith(": the output file already exists")) {
+                // Only a map under its usual name fails: a renamed one claims a free number.
+                QCOMPARE(QFileInfo(output).fileName().section('.', 0, 0), input.section('.', 0, 0));
+                continue;
+            }
+            const QImage map(output);
+            QVERIFY2(!map.isNull() && map.pixel(512, 512) == colours[run], qPrintable(line));
+            reported << QFileInfo(output).fileName();
+            ++written;
+        }
+        QVERIFY2(report.contains(QString("%1 of %2 files converted")
+                                     .arg(written)
+                                     .arg(numbers * (runs[run].count('|') + 1))),
+                 qPrintable(report));
+    }
+    // Every map in the folder is reported once, and no temporary file is left.
+    reported.sort();
+    QCOMPARE(entries(batch.out()), reported);
+}
+
 void TestBatchHostile::messages_data()
 {
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<bool>("withOutputFolder");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("folder as input") << "IN/folder" << true << "IN/folder: it is a folder";
+    QTest::newRow("folder as input") << "IN/folder" << true << "IN/folder: it is a folder" << 1;
     // Refused at once: the pictures after it are converted.
-    QTest::newRow("FIFO as input") << "IN/fifo.jpg IN/two*" << true
-                                   << "IN/fifo.jpg: it is a FIFO (named pipe), not a regular file";
-    QTest::newRow("name not UTF-8")
-        << "\"$(printf 'IN/bad\\377.png')\"" << true << "cannot be read (it is not valid UTF-8)";
+    QTest::newRow("FIFO as input")
+        << "IN/fifo.jpg IN/two*" << true
+        << "IN/fifo.jpg: it is a FIFO (named pipe), not a regular file" << 1;
+    QTest::newRow("name not UTF-8") << "\"$(printf 'IN/bad\\377.png')\"" << true
+                                    << "cannot be read (it is not valid UTF-8)" << 1;
     QTest::newRow("name not UTF-8 matched by a pattern")
-        << "'IN/bad*'" << true << "cannot be read (it is not valid UTF-8)";
+        << "'IN/bad*'" << true << "cannot be read (it is not valid UTF-8)" << 1;
     QTest::newRow("newline in a name") << "\"$(printf 'IN/two\\nlines.png')\"" << true
-                                       << "IN/two\\nlines.png -> OUT/two\\nlines.png";
+                                       << "IN/two\\nlines.png -> OUT/two\\nlines.png" << 0;
     QTest::newRow("escape in a name") << "\"$(printf 'IN/\\033[2Jclear.png')\"" << true
-                                      << "IN/\\x1b[2Jclear.png -> OUT/\\x1b[2Jclear.png";
-    // Said once, before anything is converted: no line per file.
+                                      << "IN/\\x1b[2Jclear.png -> OUT/\\x1b[2Jclear.png" << 0;
+    // Said once, before anything is converted: no line per file, and nothing was run.
     QTest::newRow("output folder missing")
         << "IN/folder IN/missing.png" << false
-        << "The output folder OUT does not exist: nothing was converted.";
+        << "The output folder OUT does not exist: nothing was converted." << 2;
+    QTest::newRow("symbolic link in a loop")
+        << "IN/loop.png" << true << "IN/loop.png: it is a symbolic link in a loop" << 1;
+    QTest::newRow("option without a name") << "--=5 IN/two*" << true << "--=5: unknown option" << 2;
+    QTest::newRow("option value of 100000 characters")
+        << "--quality=\"x$(printf '%099999d' 0)\" IN/two*" << true
+        << "0000... (100000 characters in all) is not a whole number" << 2;
+    // Whole command lines ("$0" is the program); the rows see standard output after standard
+    // error. The noise picture's map does not fit under the limit (80 KB in blocks of 512 bytes).
+    for (const QString format : {"jpg", "png"})
+        QTest::newRow(qPrintable("file size limit, " + format))
+            << "ulimit -f 160; exec \"$0\" /batch --format " + format +
+                   " --circle 200,150,148 --size 1024x1024 IN/flat.png IN/noise.png"
+            << true
+            << QString("IN/flat.png -> OUT/flat.%1\nIN/noise.png -> OUT/noise.%1: %2\n1 of 2 files "
+                       "converted, 1 failed.")
+                   .arg(format, QString::fromLocal8Bit(std::strerror(EFBIG)))
+            << 1;
+    QTest::newRow("find-disk: newline in a name")
+        << "exec \"$0\" --find-disk \"$(printf 'IN/gone\\nfile.png')\"" << true
+        << "IN/gone\\nfile.png: no disk found" << 1;
+    QTest::newRow("find-disk: escape in a name")
+        << "exec \"$0\" --find-disk \"$(printf 'IN/\\033[2Jgone.png')\"" << true
+        << "IN/\\x1b[2Jgone.png: no disk found" << 1;
+    QTest::newRow("find-disk: standard output full")
+        << "exec \"$0\" --find-disk IN/missing.png >/dev/full" << true
+        << "the results could not be written: " + QString::fromLocal8Bit(std::strerror(ENOSPC))
+        << 2;
 }
 
 void TestBatchHostile::messages()
@@ -157,9 +261,11 @@ void TestBatchHostile::messages()
     QFETCH(QString, arguments);
     QFETCH(bool, withOutputFolder);
     QFETCH(QString, expected);
+    QFETCH(int, exitCode);
     SilentBatch batch;
     QVERIFY(QDir(batch.in()).mkdir("folder"));
     QVERIFY(::mkfifo(QFile::encodeName(batch.in() + "/fifo.jpg").constData(), 0600) == 0);
+    QVERIFY(QFile::link("loop.png", batch.in() + "/loop.png"));
     if (!withOutputFolder)
         QVERIFY(QDir(batch.out()).removeRecursively());
     // Written under a plain name first: a name that is not UTF-8 has no QString spelling.
@@ -169,7 +275,13 @@ void TestBatchHostile::messages()
         QVERIFY(writeGlobe(batch.in() + "/plain.png", 80, 60));
         QVERIFY(::rename(in + "/plain.png", in + "/" + name) == 0);
     }
-    const QString report = batch.run(arguments);
+    QImage noise(400, 300, QImage::Format_RGB32);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noise.bits()), 400 * 300);
+    QVERIFY(noise.save(batch.in() + "/noise.png") &&
+            testimages::filled(400, 300, QImage::Format_RGB32, 0xff1060c0)
+                .save(batch.in() + "/flat.png"));
+    const QString report = arguments.contains("$0") ? batch.runCommand(arguments) + batch.output
+                                                    : batch.run(arguments);
     expected.replace("IN", batch.in()).replace("OUT", batch.out());
     if (QTest::currentDataTag() == QLatin1String("name not UTF-8 matched by a pattern")) {
         // The helper of the command line's pattern expansion keeps such a name.
@@ -180,11 +292,15 @@ void TestBatchHostile::messages()
         QVERIFY(error.contains(expected));
     }
     QVERIFY2(report.contains(expected), qPrintable(report));
+    QVERIFY2(batch.exitCode == exitCode, qPrintable(report));
     if (!withOutputFolder)
         QVERIFY(!report.contains(batch.in() + "/folder:"));
-    // Every report line is one line, free of raw control characters.
+    // Every report line is one short line, free of raw control characters.
     for (const QChar c : report)
         QVERIFY(c == '\n' || c.category() != QChar::Other_Control);
+    QVERIFY2(report.size() < 2000, qPrintable(report.left(2000)));
+    // A failed write says what the system said, and the encoders say nothing of their own.
+    QVERIFY2(!report.contains("Bogus") && !report.contains("libpng"), qPrintable(report));
 }
 
 QTEST_MAIN(TestBatchHostile)

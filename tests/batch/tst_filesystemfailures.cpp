@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -206,6 +208,9 @@ void FileSystemFailuresTest::writeMapFails()
     QString error;
     QVERIFY(!writeMap(map, victimPath(), mapFormatForCode(outputFormat), 100, &error));
     QVERIFY(!error.isEmpty());
+    // What the system said, not the encoder's own words ("Unknown error").
+    if (failure == Failure::FileSystemFull)
+        QCOMPARE(error, QString::fromLocal8Bit(std::strerror(ENOSPC)));
     verifyUntouched(failure);
     if (QTest::currentTestFailed())
         return;
@@ -297,6 +302,9 @@ void FileSystemFailuresTest::batchGoesOn()
     const QString victimLine = in + QLatin1Char('/') + victimName + QStringLiteral(" -> ") +
                                victimPath() + QStringLiteral(": ");
     QVERIFY2(report.contains(victimLine), qPrintable(report));
+    if (failure == Failure::FileSystemFull)
+        QVERIFY2(report.contains(victimLine + QString::fromLocal8Bit(std::strerror(ENOSPC)) + '\n'),
+                 qPrintable(report));
     if (failure == Failure::ReadOnlyFolder) {
         QVERIFY2(report.contains(QStringLiteral("0 of 2 files converted, 2 failed.")),
                  qPrintable(report));

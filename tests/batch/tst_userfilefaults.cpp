@@ -72,6 +72,29 @@ void TestUserFileFaults::silentRun_data()
     // Read through the link; the save replaces the target in its folder and the link stays.
     QTest::newRow("settings link to a file")
         << "mv orvix.ini t && ln -s t orvix.ini" << 0 << "" << true;
+    QTest::newRow("settings link in a loop")
+        << "rm orvix.ini && ln -s orvix.ini orvix.ini" << 2 << "a symbolic link in a loop" << false;
+    QTest::newRow("lock file a dangling link")
+        << "ln -s nowhere orvix.ini.lock" << 0 << "orvix.ini.lock: it is a symbolic link to nothing"
+        << false;
+
+    // A link to a file that is not this program's settings: it is neither read nor replaced.
+    QTest::newRow("settings link to a notes file")
+        << "printf 'buy milk\\n' >t && rm orvix.ini && ln -s t orvix.ini" << 2
+        << "which does not read as this program's settings" << false;
+    QTest::newRow("settings link to an empty file")
+        << ": >t && rm orvix.ini && ln -s t orvix.ini" << 2 << "" << true;
+
+    // Only UTF-8 is read, with or without a byte order mark; other text is left as it is.
+    QTest::newRow("settings in UTF-8 with a byte order mark")
+        << "printf '\\357\\273\\277' | cat - orvix.ini >u && mv u orvix.ini" << 0 << "" << true;
+    QTest::newRow("settings in UTF-16") << "iconv -f UTF-8 -t UTF-16 orvix.ini >u && mv u orvix.ini"
+                                        << 2 << "it is UTF-16 text" << false;
+    QTest::newRow("settings in UTF-16 without a byte order mark")
+        << "iconv -f UTF-8 -t UTF-16LE orvix.ini >u && mv u orvix.ini" << 2
+        << "it looks like UTF-16 text" << false;
+    QTest::newRow("settings in Latin-1")
+        << "printf 'InputFolder=/caf\\351\\n' >>orvix.ini" << 2 << "it is not UTF-8 text" << false;
 }
 
 void TestUserFileFaults::silentRun()

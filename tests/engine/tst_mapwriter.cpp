@@ -4,6 +4,7 @@
 
 #include "engine/mapwriter.h"
 #include "engine/rowscheduler.h"
+#include "engine/wholefilewriter.h"
 #include "testfiles.h"
 #include "testimages.h"
 
@@ -61,6 +62,7 @@ QImage squareOnTransparent()
 } // namespace
 
 Q_DECLARE_METATYPE(Failure)
+Q_DECLARE_METATYPE(WholeFileWriter::Method)
 
 class MapWriterTest : public QObject
 {
@@ -78,6 +80,8 @@ private slots:
     void successfulWriteReplacesExistingFile();
     void packedMapWritesTheSameJpeg_data();
     void packedMapWritesTheSameJpeg();
+    void placementNeverReplacesATakenName_data();
+    void placementNeverReplacesATakenName();
 
 private:
     QImage textured = testimages::uniquePicture(256, 128);
@@ -297,6 +301,35 @@ void MapWriterTest::packedMapWritesTheSameJpeg()
     QVERIFY(writeMap(map, fromMap, MapFormat::Jpg, 85));
     QVERIFY(writeMap(packed, fromPacked, MapFormat::Jpg, 85));
     QCOMPARE(readBytes(fromPacked), readBytes(fromMap));
+}
+
+void MapWriterTest::placementNeverReplacesATakenName_data()
+{
+    using Method = WholeFileWriter::Method;
+    QTest::addColumn<Method>("method");
+    QTest::newRow("the best the file system has") << Method::Automatic;
+    QTest::newRow("unnamed file linked") << Method::UnnamedFile;
+    QTest::newRow("rename that refuses existing names") << Method::RenameNoReplace;
+    QTest::newRow("hard link") << Method::HardLink;
+    QTest::newRow("name claimed, then renamed over") << Method::ClaimThenRename;
+}
+
+// Writers for one name: the first gets it with its own bytes, the others find it taken and
+// leave it as it is, and nothing hidden is left behind.
+void MapWriterTest::placementNeverReplacesATakenName()
+{
+    QFETCH(WholeFileWriter::Method, method);
+    QTemporaryDir dir;
+    for (char mark : {'a', 'b', 'c'}) {
+        WholeFileWriter file;
+        if (!file.begin(dir.path(), method))
+            QSKIP(qPrintable("not on this file system: " + file.errorString()));
+        QCOMPARE(file.write(QByteArray(200000, mark)), qint64(200000));
+        QCOMPARE(file.place(dir.filePath("map.png"), false),
+                 mark == 'a' ? WholeFileWriter::Placed::Yes : WholeFileWriter::Placed::NameTaken);
+    }
+    QCOMPARE(readBytes(dir.filePath("map.png")), QByteArray(200000, 'a'));
+    QCOMPARE(entries(dir.path()), QStringList{"map.png"});
 }
 
 QTEST_MAIN(MapWriterTest)

@@ -42,18 +42,22 @@ void MainWindow::startWith(const QStringList &arguments)
     }
 
     if (silent) {
-        // A refused run is refused before anything is read or written, the settings file
-        // included.
-        const auto refuse = [&](const QString &reason) {
+        // A refused command is refused before anything is read or written, the settings file
+        // included; other refusals end as every silent run does, writing back the settings
+        // it read.
+        const auto refuse = [&](const QString &reason, bool writeSettings) {
             std::fprintf(stderr, "%s /batch: %s; nothing was converted\n",
                          qPrintable(QFileInfo(programFile).fileName()), qPrintable(reason));
             batchExitCode = 2;
-            QCoreApplication::exit(batchExitCode);
+            if (writeSettings)
+                close();
+            else
+                QCoreApplication::exit(batchExitCode);
         };
         // Options set this run's settings; the settings file keeps its own.
         const BatchCommand command = readBatchCommand(files, settings());
         if (!command.error.isEmpty())
-            return refuse(command.error);
+            return refuse(command.error, false);
         // A silent start always ends by itself: with files it converts them (a single one
         // as a batch of one), without any it says how to call it and fails.
         if (command.files.isEmpty()) {
@@ -65,7 +69,7 @@ void MainWindow::startWith(const QStringList &arguments)
         // Values read from the settings file have never met the option dialog's checks.
         const QString problem = storedSettingsProblem(command.settings, settingsFile);
         if (!problem.isEmpty())
-            return refuse(problem);
+            return refuse(problem, true);
         if (command.overridden)
             overrideSettings(command.settings);
         batchFiles << expandBatchArguments(command.files);

@@ -12,12 +12,11 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
-#include <png.h>
+#include "deeppngwriter.h"
 
 #include <cstdio>
 #include <cstring>
 #include <sys/resource.h>
-#include <vector>
 
 namespace {
 
@@ -30,37 +29,16 @@ qint64 peakMegabytes()
     return qint64(usage.ru_maxrss) / 1024;
 }
 
-// Written row by row, so that making the file needs no picture in memory.
+// A gradient over the whole 16-bit range, written row by row.
 bool writeDeepPng(const QString &path)
 {
-    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!file)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<png_uint_16> row(size_t(side) * 3);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_compression_level(png, 1);
-    png_set_IHDR(png, info, side, side, 16, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_set_swap(png); // the rows below are in the machine's byte order
-    for (int y = 0; y < side; ++y) {
+    return ::writeDeepPng(path, side, side, [](int y, std::uint16_t *row) {
         for (int x = 0; x < side; ++x) {
-            row[size_t(x) * 3] = png_uint_16(x * 4);
-            row[size_t(x) * 3 + 1] = png_uint_16(y * 4);
+            row[size_t(x) * 3] = std::uint16_t(x * 4);
+            row[size_t(x) * 3 + 1] = std::uint16_t(y * 4);
             row[size_t(x) * 3 + 2] = 0x8000;
         }
-        png_write_row(png, reinterpret_cast<png_bytep>(row.data()));
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    });
 }
 
 } // namespace

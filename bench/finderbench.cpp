@@ -14,7 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <png.h>
+#include "deeppngwriter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -189,40 +189,18 @@ QImage speedPicture(int width, int height, double &centerX, double &centerY, dou
     return rendered.picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-// The picture as a PNG of 16 bits per channel (each 8-bit value v written as v * 257), row by
-// row.
+// The picture as a PNG of 16 bits per channel (each 8-bit value v written as v * 257).
 bool writeDeepPng(const QImage &picture, const QString &path)
 {
-    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!file)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<png_uint_16> row(std::size_t(picture.width()) * 3);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_compression_level(png, 1);
-    png_set_IHDR(png, info, png_uint_32(picture.width()), png_uint_32(picture.height()), 16,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_set_swap(png); // the rows below are in the machine's byte order
-    for (int y = 0; y < picture.height(); ++y) {
-        const QRgb *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int x = 0; x < picture.width(); ++x) {
-            row[std::size_t(x) * 3] = png_uint_16(qRed(line[x]) * 257);
-            row[std::size_t(x) * 3 + 1] = png_uint_16(qGreen(line[x]) * 257);
-            row[std::size_t(x) * 3 + 2] = png_uint_16(qBlue(line[x]) * 257);
-        }
-        png_write_row(png, reinterpret_cast<png_bytep>(row.data()));
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
+    return ::writeDeepPng(
+        path, picture.width(), picture.height(), [&picture](int y, std::uint16_t *row) {
+            const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+            for (int x = 0; x < picture.width(); ++x) {
+                row[std::size_t(x) * 3] = std::uint16_t(qRed(line[x]) * 257);
+                row[std::size_t(x) * 3 + 1] = std::uint16_t(qGreen(line[x]) * 257);
+                row[std::size_t(x) * 3 + 2] = std::uint16_t(qBlue(line[x]) * 257);
+            }
+        });
 }
 
 // What `orvix --find-disk` does with a file: read it, then find the disk; the median of three

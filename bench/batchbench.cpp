@@ -11,13 +11,15 @@
 // a long batch.
 //
 // Last, the peak memory of a batch of three 16384 x 16384 pictures (JPEG, then PNG) against
-// that of one of them alone, each run in a process of its own.
+// that of one of them alone, and of the main window opening one of them, each run in a process
+// of its own.
 
 #include "batch/batchrunner.h"
 #include "engine/mapconverter.h"
 #include "engine/mapwriter.h"
+#include "mainwindow/mainwindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -117,12 +119,24 @@ int runPeakBatch(const QStringList &arguments)
     return runner.run(arguments.mid(1)).allConverted() ? 0 : 1;
 }
 
-// Runs this program with "--peak-batch" on the files; the child's peak memory in MB, or -1.
-double peakOfBatch(const char *program, const QString &output, const QStringList &files)
+// The window's peak on opening a huge picture, in a process of its own: this program started
+// again with "--peak-window FILE", on the offscreen platform.
+int runPeakWindow(int argc, char **argv)
 {
-    QList<QByteArray> arguments{program, "--peak-batch", QFile::encodeName(output)};
-    for (const QString &file : files)
-        arguments.append(QFile::encodeName(file));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MainWindow window;
+    window.loadFileName = QString::fromLocal8Bit(argv[2]);
+    window.openImage();
+    return window.sourceImage.isNull() ? 1 : 0;
+}
+
+// Runs this program with the arguments; the child's peak memory in MB, or -1.
+double peakOfChild(const char *program, const QStringList &childArguments)
+{
+    QList<QByteArray> arguments{program};
+    for (const QString &argument : childArguments)
+        arguments.append(QFile::encodeName(argument));
     std::vector<char *> argv;
     for (QByteArray &argument : arguments)
         argv.push_back(argument.data());
@@ -162,13 +176,15 @@ bool printHugeBatchPeak(const char *program, const QTemporaryDir &folder)
         }
         const QString output = folder.filePath(QStringLiteral("huge-maps"));
         QDir().mkpath(output);
-        const double alone = peakOfBatch(program, output, files.mid(0, 1));
-        const double three = peakOfBatch(program, output, files);
-        if (alone < 0 || three < 0)
+        const QStringList batch{QStringLiteral("--peak-batch"), output};
+        const double alone = peakOfChild(program, batch + files.mid(0, 1));
+        const double three = peakOfChild(program, batch + files);
+        const double window = peakOfChild(program, {QStringLiteral("--peak-window"), path});
+        if (alone < 0 || three < 0 || window < 0)
             return false;
         std::printf("peak memory, 16384x16384 %s: one picture %.0f MB, a batch of three %.0f MB, "
-                    "ratio %.2f (at most 1.3)\n",
-                    format, alone, three, three / alone);
+                    "ratio %.2f (at most 1.3); the window opening it %.0f MB (at most 1500)\n",
+                    format, alone, three, three / alone, window);
     }
     return true;
 }
@@ -178,6 +194,8 @@ bool printHugeBatchPeak(const char *program, const QTemporaryDir &folder)
 int main(int argc, char **argv)
 {
     qInstallMessageHandler(dropDebugLines);
+    if (argc > 2 && std::strcmp(argv[1], "--peak-window") == 0)
+        return runPeakWindow(argc, argv);
     QCoreApplication app(argc, argv);
     if (argc > 2 && std::strcmp(argv[1], "--peak-batch") == 0)
         return runPeakBatch(app.arguments().mid(2));

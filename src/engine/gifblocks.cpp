@@ -134,16 +134,22 @@ qint64 lzwPixelCount(const QByteArray &file, qint64 start, int minimumCodeSize, 
     return pixels;
 }
 
-} // namespace
-
-bool gifEndsInsideAnImage(const QByteArray &file)
+// Moves past the header and the screen's colour table; false when the header is cut.
+bool startAtFirstBlock(BlockWalker &walker)
 {
-    BlockWalker walker(file);
     if (!walker.holds(headerLength))
         return false;
     const quint8 screenFlags = walker.peek(screenFlagsOffset);
     walker.skip(headerLength);
     walker.skipColourTable(screenFlags);
+    return true;
+}
+
+// Skips extensions up to the next image and moves past its separator. False at the trailer,
+// at the end, at a block of no known kind and in an extension cut short, where no picture data
+// can be missing.
+bool reachNextImage(BlockWalker &walker)
+{
     while (!walker.atEnd()) {
         switch (walker.next()) {
         case trailer:
@@ -151,22 +157,33 @@ bool gifEndsInsideAnImage(const QByteArray &file)
         case extensionIntroducer:
             walker.skip(1); // the extension's label
             if (!walker.skipSubBlocks())
-                return false; // cut inside an extension: no picture data is missing
+                return false;
             break;
-        case imageSeparator: {
-            if (!walker.holds(descriptorLength))
-                return true;
-            const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
-            walker.skip(descriptorLength);
-            walker.skipColourTable(imageFlags);
-            walker.skip(1); // the LZW code size
-            if (walker.atEnd() || !walker.skipSubBlocks())
-                return true;
-            break;
-        }
+        case imageSeparator:
+            return true;
         default:
             return false;
         }
+    }
+    return false;
+}
+
+} // namespace
+
+bool gifEndsInsideAnImage(const QByteArray &file)
+{
+    BlockWalker walker(file);
+    if (!startAtFirstBlock(walker))
+        return false;
+    while (reachNextImage(walker)) {
+        if (!walker.holds(descriptorLength))
+            return true;
+        const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
+        walker.skip(descriptorLength);
+        walker.skipColourTable(imageFlags);
+        walker.skip(1); // the LZW code size
+        if (walker.atEnd() || !walker.skipSubBlocks())
+            return true;
     }
     return false;
 }
@@ -177,34 +194,20 @@ bool gifHasImageOutsideScreen(const QByteArray &file)
     if (!walker.holds(headerLength))
         return false;
     const int screenWidth = walker.field(6), screenHeight = walker.field(8);
-    const quint8 screenFlags = walker.peek(screenFlagsOffset);
-    walker.skip(headerLength);
-    walker.skipColourTable(screenFlags);
-    while (!walker.atEnd()) {
-        switch (walker.next()) {
-        case extensionIntroducer:
-            walker.skip(1);
-            if (!walker.skipSubBlocks())
-                return false;
-            break;
-        case imageSeparator: {
-            if (!walker.holds(descriptorLength))
-                return false;
-            // Left, top, width and height of the image on the screen.
-            if (walker.field(0) + walker.field(4) > screenWidth ||
-                walker.field(2) + walker.field(6) > screenHeight)
-                return true;
-            const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
-            walker.skip(descriptorLength);
-            walker.skipColourTable(imageFlags);
-            walker.skip(1);
-            if (walker.atEnd() || !walker.skipSubBlocks())
-                return false;
-            break;
-        }
-        default:
+    startAtFirstBlock(walker);
+    while (reachNextImage(walker)) {
+        if (!walker.holds(descriptorLength))
             return false;
-        }
+        // Left, top, width and height of the image on the screen.
+        if (walker.field(0) + walker.field(4) > screenWidth ||
+            walker.field(2) + walker.field(6) > screenHeight)
+            return true;
+        const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
+        walker.skip(descriptorLength);
+        walker.skipColourTable(imageFlags);
+        walker.skip(1);
+        if (walker.atEnd() || !walker.skipSubBlocks())
+            return false;
     }
     return false;
 }
@@ -212,33 +215,14 @@ bool gifHasImageOutsideScreen(const QByteArray &file)
 bool gifFirstImageDataEndsEarly(const QByteArray &file)
 {
     BlockWalker walker(file);
-    if (!walker.holds(headerLength))
+    if (!startAtFirstBlock(walker) || !reachNextImage(walker) || !walker.holds(descriptorLength))
         return false;
-    const quint8 screenFlags = walker.peek(screenFlagsOffset);
-    walker.skip(headerLength);
-    walker.skipColourTable(screenFlags);
-    while (!walker.atEnd()) {
-        switch (walker.next()) {
-        case extensionIntroducer:
-            walker.skip(1);
-            if (!walker.skipSubBlocks())
-                return false;
-            break;
-        case imageSeparator: {
-            if (!walker.holds(descriptorLength))
-                return false;
-            const qint64 pixels = qint64(walker.field(4)) * walker.field(6);
-            const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
-            walker.skip(descriptorLength);
-            walker.skipColourTable(imageFlags);
-            if (!walker.holds(1))
-                return false;
-            const int minimumCodeSize = walker.next();
-            return lzwPixelCount(file, walker.at(), minimumCodeSize, pixels) < pixels;
-        }
-        default:
-            return false;
-        }
-    }
-    return false;
+    const qint64 pixels = qint64(walker.field(4)) * walker.field(6);
+    const quint8 imageFlags = walker.peek(descriptorFlagsOffset);
+    walker.skip(descriptorLength);
+    walker.skipColourTable(imageFlags);
+    if (!walker.holds(1))
+        return false;
+    const int minimumCodeSize = walker.next();
+    return lzwPixelCount(file, walker.at(), minimumCodeSize, pixels) < pixels;
 }

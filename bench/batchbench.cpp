@@ -15,8 +15,8 @@
 // of its own.
 
 #include "batch/batchrunner.h"
-#include "engine/mapconverter.h"
-#include "engine/mapwriter.h"
+#include "engine/pictureio/mapwriter.h"
+#include "engine/standard/mapconverter.h"
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>

@@ -4,8 +4,8 @@
 // 16 bits and converting afterwards would hold 3 GiB. With "--qt" the picture is decoded by
 // Qt's own reader and converted instead, for comparison.
 
-#include "engine/mapconverter.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
+#include "engine/standard/mapconverter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -10,7 +10,7 @@
 // process CPU time per conversion is printed beside its wall time, which on a loaded machine
 // tells the work from the wait).
 
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "literalreference.h"
 
 #include <QElapsedTimer>

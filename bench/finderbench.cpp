@@ -3,8 +3,8 @@
 // and a 16384 x 16384 picture, and on the latter read from a JPEG and a 16-bit PNG file as
 // `orvix --find-disk` reads it.
 
-#include "engine/diskfinder.h"
-#include "engine/picturereader.h"
+#include "engine/finder/diskfinder.h"
+#include "engine/pictureio/picturereader.h"
 #include "finderscenes.h"
 #include "globerenderer.h"
 #include "samplesurface.h"

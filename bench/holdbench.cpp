@@ -2,7 +2,7 @@
 // circle moves and how many preview conversions run, for maps of 2048 x 1024 and 8192 x 4096.
 // Runs on the offscreen platform unless another one is chosen.
 
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 

@@ -10,7 +10,7 @@
 // convert the same ones; cases.txt lists their parameters) and maps that other tools made,
 // DIR/<case>_<label>.png, are scored beside the two modes.
 
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "globerenderer.h"
 #include "samplesurface.h"
 

@@ -2,8 +2,8 @@
 // program's conversion pipeline, without a window. Every setting defaults to the program's
 // own first-start value; the circle defaults to the one a freshly opened picture gets.
 
-#include "engine/mapconverter.h"
-#include "engine/mapwriter.h"
+#include "engine/pictureio/mapwriter.h"
+#include "engine/standard/mapconverter.h"
 #include "toolsupport.h"
 
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 
 #include "finderscenes.h"
 
-#include "engine/diskfinder.h"
+#include "engine/finder/diskfinder.h"
 
 #include <QGuiApplication>
 #include <QPainter>

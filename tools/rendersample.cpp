@@ -1,7 +1,7 @@
 // orvix-render-sample: renders the sample planet as a pinhole camera sees it and writes the
 // picture as JPG or PNG (by the output's extension).
 
-#include "engine/mapwriter.h"
+#include "engine/pictureio/mapwriter.h"
 #include "globerenderer.h"
 #include "samplesurface.h"
 #include "toolsupport.h"

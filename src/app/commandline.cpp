@@ -3,7 +3,7 @@
 #include "app/batchoptions.h"
 #include "app/programversion.h"
 #include "batch/batchfiles.h"
-#include "engine/diagnostics.h"
+#include "engine/basics/diagnostics.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,9 +2,9 @@
 
 #include "app/commandline.h"
 #include "app/printabletext.h"
-#include "engine/diskfinder.h"
-#include "engine/picturereader.h"
-#include "engine/wholefilewriter.h"
+#include "engine/finder/diskfinder.h"
+#include "engine/pictureio/picturereader.h"
+#include "engine/pictureio/wholefilewriter.h"
 
 #include <QCoreApplication>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "app/safeinifile.h"
 
-#include "engine/regularfile.h"
+#include "engine/pictureio/regularfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "batch/batchfiles.h"
 
-#include "engine/diagnostics.h"
-#include "engine/mapwriter.h"
+#include "engine/basics/diagnostics.h"
+#include "engine/pictureio/mapwriter.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/mapwriter.h"
+#include "engine/pictureio/mapwriter.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,12 +1,12 @@
 #include "batch/batchrunner.h"
 
 #include "batch/batchfiles.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
 
-#include "engine/diskfinder.h"
-#include "engine/foundcircle.h"
-#include "engine/mapconverter.h"
-#include "engine/mapwriter.h"
+#include "engine/finder/diskfinder.h"
+#include "engine/finder/foundcircle.h"
+#include "engine/pictureio/mapwriter.h"
+#include "engine/standard/mapconverter.h"
 
 #include <QFileInfo>
 #include <QSet>

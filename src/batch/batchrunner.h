@@ -1,10 +1,10 @@
 #pragma once
 
 #include "batch/outputnames.h"
-#include "engine/conversionparameters.h"
-#include "engine/defaultvalues.h"
-#include "engine/mapwriter.h"
-#include "engine/rowscheduler.h"
+#include "engine/basics/conversionparameters.h"
+#include "engine/basics/defaultvalues.h"
+#include "engine/basics/rowscheduler.h"
+#include "engine/pictureio/mapwriter.h"
 
 #include <QImage>
 #include <QSet>

@@ -5,8 +5,8 @@
 #include "batch/batchreport.h"
 #include "batch/folderopener.h"
 #include "batch/status.h"
-#include "engine/diagnostics.h"
-#include "engine/wholefilewriter.h"
+#include "engine/basics/diagnostics.h"
+#include "engine/pictureio/wholefilewriter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

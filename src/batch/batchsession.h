@@ -2,7 +2,7 @@
 
 #include "app/settingsrecord.h"
 #include "batch/batchrunner.h"
-#include "engine/conversionparameters.h"
+#include "engine/basics/conversionparameters.h"
 
 #include <QImage>
 #include <QMap>

@@ -2,7 +2,7 @@
 
 #include "batch/batchfiles.h"
 
-#include "engine/mapwriter.h"
+#include "engine/pictureio/mapwriter.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "batch/status.h"
 #include "ui_status.h"
 
-#include "engine/numeric.h"
+#include "engine/basics/numeric.h"
 
 Status::Status(QWidget *parent) : QDialog(parent), ui(new Ui::Status)
 {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/settingsrecord.h"
-#include "engine/defaultvalues.h"
-#include "engine/foundcircle.h"
+#include "engine/basics/defaultvalues.h"
+#include "engine/finder/foundcircle.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "mainwindow/mainwindow.h"
 
-#include "engine/diagnostics.h"
-#include "engine/mapconverter.h"
+#include "engine/basics/diagnostics.h"
+#include "engine/standard/mapconverter.h"
 #include "preview/previewwindow.h"
 
 ConversionParameters MainWindow::conversionParameters() const

@@ -1,7 +1,7 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "engine/diskfinder.h"
+#include "engine/finder/diskfinder.h"
 #include "mainwindow/messagebox.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "engine/diagnostics.h"
+#include "engine/basics/diagnostics.h"
 #include "mainwindow/selectiongeometry.h"
 #include "mainwindow/selectionoverlay.h"
 

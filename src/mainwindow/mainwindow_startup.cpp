@@ -4,7 +4,7 @@
 #include "app/batchoptions.h"
 #include "app/commandline.h"
 #include "app/settingscheck.h"
-#include "engine/diagnostics.h"
+#include "engine/basics/diagnostics.h"
 #include "preview/previewwindow.h"
 
 #include <QCoreApplication>

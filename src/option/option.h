@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/defaultvalues.h"
+#include "engine/basics/defaultvalues.h"
 
 #include <QDialog>
 #include <QList>

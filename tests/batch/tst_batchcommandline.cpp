@@ -1,6 +1,6 @@
 #include "app/settingsfile.h"
 #include "batchtestsupport.h"
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 
 #include <QDir>
 #include <QProcess>

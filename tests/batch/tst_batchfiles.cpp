@@ -3,7 +3,7 @@
 #include "batch/batchrunner.h"
 #include "batch/folderopener.h"
 #include "batchtestsupport.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 
 #include "batch/batchfiles.h"
 #include "batchtestsupport.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
 #include "testimages.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "batchtestsupport.h"
 #include "mainwindow/mainwindow.h"
 
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 
 #include <QAction>
 #include <QCheckBox>

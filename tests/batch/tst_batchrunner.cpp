@@ -1,7 +1,7 @@
 #include "batch/batchrunner.h"
 #include "batchtestsupport.h"
 
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -8,7 +8,7 @@
 // needs root (as in CI); without it the full case is skipped and the read-only case uses
 // folder permissions.
 
-#include "engine/mapwriter.h"
+#include "engine/pictureio/mapwriter.h"
 #include "mainwindow/mainwindow.h"
 #include "scratchfilesystem.h"
 #include "standarderrorcapture.h"

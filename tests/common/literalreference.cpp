@@ -1,6 +1,6 @@
 #include "literalreference.h"
 
-#include "engine/numeric.h"
+#include "engine/basics/numeric.h"
 
 #include <QColor>
 #include <QPainter>

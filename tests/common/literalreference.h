@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/conversionparameters.h"
+#include "engine/basics/conversionparameters.h"
 
 #include <QImage>
 

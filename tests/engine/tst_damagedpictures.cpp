@@ -5,7 +5,7 @@
 // which the test checks with the address space capped where the build allows it.
 
 #include "damagedpictures.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
 #include "testfiles.h"
 
 #include <QFile>

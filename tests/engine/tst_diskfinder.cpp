@@ -2,8 +2,8 @@
 // halo, night side, cropped limb, backdrops, small and large disks) and on pictures without
 // a globe.
 
-#include "engine/circlefit.h"
-#include "engine/diskfinder.h"
+#include "engine/finder/circlefit.h"
+#include "engine/finder/diskfinder.h"
 #include "finderscenes.h"
 
 #include <QPainter>

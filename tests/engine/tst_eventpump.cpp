@@ -3,7 +3,7 @@
 // the pump works on its own and leaves the outer one correct.
 
 #include "conversioncases.h"
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "literalreference.h"
 #include "testimages.h"
 

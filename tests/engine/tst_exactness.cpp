@@ -2,8 +2,8 @@
 // differ from it only by premultiplication rounding for partly transparent ones.
 
 #include "conversioncases.h"
-#include "engine/mapconverter.h"
-#include "engine/mapprojector.h"
+#include "engine/standard/mapconverter.h"
+#include "engine/standard/mapprojector.h"
 #include "literalreference.h"
 #include "testimages.h"
 

@@ -3,7 +3,7 @@
 // a map already handed out is never overwritten.
 
 #include "conversioncases.h"
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "literalreference.h"
 #include "testimages.h"
 

@@ -2,7 +2,7 @@
 // structure alone: files cut at every kind of block, and whole files with and without the
 // closing trailer.
 
-#include "engine/gifblocks.h"
+#include "engine/pictureio/gifblocks.h"
 
 #include <QtTest>
 

@@ -2,9 +2,9 @@
 // pixels come out black in a JPG, and a failed write reports why and leaves an existing file
 // exactly as it was.
 
-#include "engine/mapwriter.h"
-#include "engine/rowscheduler.h"
-#include "engine/wholefilewriter.h"
+#include "engine/basics/rowscheduler.h"
+#include "engine/pictureio/mapwriter.h"
+#include "engine/pictureio/wholefilewriter.h"
 #include "testfiles.h"
 #include "testimages.h"
 

@@ -10,7 +10,7 @@
 // a fresh one.
 
 #include "conversioncases.h"
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "literalreference.h"
 #include "testimages.h"
 

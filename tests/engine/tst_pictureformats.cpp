@@ -5,7 +5,7 @@
 // pixel as Qt's reader gives them, and damaged or overly costly ones are refused.
 
 #include "damagedpictures.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -2,9 +2,9 @@
 // known points, no offset on a rendered round trip, and no aliasing when a fine pattern shrinks.
 
 #include "conversioncases.h"
-#include "engine/mapconverter.h"
-#include "engine/mapsourcelookup.h"
-#include "engine/preciseprojection.h"
+#include "engine/precise/preciseprojection.h"
+#include "engine/standard/mapconverter.h"
+#include "engine/standard/mapsourcelookup.h"
 #include "globerenderer.h"
 #include "literalreference.h"
 #include "testimages.h"

@@ -3,8 +3,8 @@
 // rounding of its bound, and a rotated direction exactly at a pole has a defined lookup.
 
 #include "conversioncases.h"
-#include "engine/mapconverter.h"
-#include "engine/mapprojector.h"
+#include "engine/standard/mapconverter.h"
+#include "engine/standard/mapprojector.h"
 #include "literalreference.h"
 #include "testimages.h"
 

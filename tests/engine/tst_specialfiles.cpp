@@ -2,8 +2,8 @@
 // files over the size bound are refused with a reason, by the file reader and the picture
 // reader alike, and a FIFO never blocks either of them.
 
-#include "engine/picturereader.h"
-#include "engine/regularfile.h"
+#include "engine/pictureio/picturereader.h"
+#include "engine/pictureio/regularfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -4,10 +4,10 @@
 
 #include "conversioncases.h"
 #include "debuglog.h"
-#include "engine/mapconverter.h"
-#include "engine/mapprojector.h"
-#include "engine/mapsourcelookup.h"
-#include "engine/numeric.h"
+#include "engine/basics/numeric.h"
+#include "engine/standard/mapconverter.h"
+#include "engine/standard/mapprojector.h"
+#include "engine/standard/mapsourcelookup.h"
 #include "literalreference.h"
 #include "testimages.h"
 

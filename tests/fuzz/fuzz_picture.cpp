@@ -4,8 +4,8 @@
 // conversion must deliver a map of the requested size or refuse with a reason.
 #include "fuzzsupport.h"
 
-#include "engine/mapconverter.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
+#include "engine/standard/mapconverter.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // a language file with all three sections, and tiny pictures in every format the program
 // reads. Run by hand when the seeds should change:
 //     build-fuzz/tests/fuzz/orvix_make_fuzz_corpus tests/fuzz/corpus
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The conversion mode is read from the settings file and written back, and the window's
 // conversions (the preview's, the convert command's, the batches') are the converter's.
 
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "ui_mainwindow.h"
 #include "windowtesting.h"
 

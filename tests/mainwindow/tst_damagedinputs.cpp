@@ -3,7 +3,7 @@
 // ones, counts the damaged ones as failures and, run silently, ends with a failing status.
 
 #include "damagedpictures.h"
-#include "engine/picturereader.h"
+#include "engine/pictureio/picturereader.h"
 #include "mainwindow/mainwindow.h"
 #include "standarderrorcapture.h"
 #include "testfiles.h"

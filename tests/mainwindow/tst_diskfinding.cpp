@@ -3,9 +3,9 @@
 #include "windowtesting.h"
 
 #include "batch/batchrunner.h"
-#include "engine/diskfinder.h"
-#include "engine/foundcircle.h"
-#include "engine/mapconverter.h"
+#include "engine/finder/diskfinder.h"
+#include "engine/finder/foundcircle.h"
+#include "engine/standard/mapconverter.h"
 #include "globerenderer.h"
 #include "mainwindow/selectiongeometry.h"
 

@@ -1,5 +1,5 @@
 #include "debuglog.h"
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "preview/previewwindow.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/mapconverter.h"
+#include "engine/standard/mapconverter.h"
 #include "globerenderer.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "finderscenes.h"
 
-#include "engine/mapconverter.h"
-#include "engine/numeric.h"
+#include "engine/basics/numeric.h"
+#include "engine/standard/mapconverter.h"
 #include "globerenderer.h"
 #include "samplesurface.h"
 

@@ -1,0 +1,145 @@
+#include "engine/precise/preciseconverter.h"
+
+#include "engine/basics/rowscheduler.h"
+#include "engine/precise/filteredsource.h"
+#include "engine/precise/precisegeometry.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace {
+
+using Colour = FilteredSource::Colour;
+using Int4 = std::int32_t __attribute__((vector_size(16)));
+using UInt4 = std::uint32_t __attribute__((vector_size(16)));
+using Short8 = std::uint16_t __attribute__((vector_size(16)));
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+
+// Channels of either vector where the mask is set or clear.
+Colour select(Int4 mask, Colour set, Colour clear)
+{
+    return Colour((Int4(set) & mask) | (Int4(clear) & ~mask));
+}
+
+// The map pixel of a filtered colour scaled by the cap coverage: each channel rounded, NaN and
+// negative values taken as 0, alpha at most 255 and the colours at most alpha.
+QRgb mapPixel(Colour colour, double coverage)
+{
+    const Colour zero = {};
+    const Colour top = {255.0f, 255.0f, 255.0f, 255.0f};
+    Colour c = colour * float(coverage);
+    c = select(c > zero, c, zero) + 0.5f;
+    const Int4 rounded = __builtin_convertvector(select(c < top, c, top), Int4);
+    const Int4 limit =
+        __builtin_shufflevector(rounded, Int4{255, 255, 255, 255}, FilteredSource::alphaLane,
+                                FilteredSource::alphaLane, FilteredSource::alphaLane, 4);
+    const Int4 over = rounded > limit;
+    const Int4 channels = (rounded & ~over) | (limit & over);
+    // The lanes hold the bytes of a QRgb in memory order; keep the low byte of each.
+    const Short8 halves =
+        __builtin_shufflevector(Short8(channels), Short8{}, 0, 2, 4, 6, 8, 10, 12, 14);
+    const Bytes16 bytes = __builtin_shufflevector(Bytes16(halves), Bytes16{}, 0, 2, 4, 6, 8, 10, 12,
+                                                  14, 16, 18, 20, 22, 24, 26, 28, 30);
+    return UInt4(bytes)[0];
+}
+
+// Map columns [first, end) of row r, a batch of footprints at a time.
+void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
+                 const FilteredSource::Disk &disk, int r, int first, int end, QRgb *out)
+{
+    PreciseProjection::FootprintBatch batch;
+    for (int c0 = first; c0 < end; c0 += batch.capacity) {
+        const int count = std::min(end - c0, int(batch.capacity));
+        const double *along[3] = {&geometry.along[0][c0], &geometry.along[1][c0],
+                                  &geometry.along[2][c0]};
+        const double *across[3] = {&geometry.across[0][c0], &geometry.across[1][c0],
+                                   &geometry.across[2][c0]};
+        geometry.projection.footprintsOfRow(geometry.cosLatitude[r], geometry.sinLatitude[r], along,
+                                            across, count, batch);
+        for (int k = 0; k < count; ++k) {
+            const double coverage = std::min(1.0, batch.capMargin[k] + 0.5);
+            if (!(coverage > 0.0))
+                continue;
+            SourceFootprint f;
+            f.x = batch.x[k];
+            f.y = batch.y[k];
+            f.xPerColumn = batch.xPerColumn[k];
+            f.yPerColumn = batch.yPerColumn[k];
+            f.xPerRow = batch.xPerRow[k];
+            f.yPerRow = batch.yPerRow[k];
+            out[c0 + k] = mapPixel(source.sample(f, disk), coverage);
+        }
+    }
+}
+
+// Fills the rows; returns how many of their pixels show something of the picture.
+qint64 fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
+                const FilteredSource::Disk &disk, QImage &map, int firstRow, int endRow)
+{
+    const int width = map.width();
+    qint64 covered = 0;
+    for (int r = firstRow; r < endRow; ++r) {
+        auto *out = reinterpret_cast<QRgb *>(map.scanLine(r));
+        std::memset(out, 0, sizeof(QRgb) * width);
+        // The span's columns, taken modulo the width: up to the right edge, then from the left.
+        const PreciseGeometry::Span span = geometry.spans[r];
+        const int end = span.first + span.count;
+        fillColumns(geometry, source, disk, r, span.first, std::min(end, width), out);
+        if (end > width)
+            fillColumns(geometry, source, disk, r, 0, end - width, out);
+        // Footprints outside the picture come out transparent black, as does the rest.
+        covered += std::count_if(out, out + width, [](QRgb pixel) { return pixel != 0; });
+    }
+    return covered;
+}
+
+} // namespace
+
+PreciseConverter::PreciseConverter() = default;
+PreciseConverter::~PreciseConverter() = default;
+
+void PreciseConverter::releaseCache()
+{
+    geometry.reset();
+    filtered.reset();
+}
+
+double PreciseConverter::convert(const QImage &source, const ConversionParameters &params,
+                                 QImage &map, RowScheduler &scheduler)
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (!geometry || geometry->params != params || geometry->sourceSize != source.size()) {
+        geometry.reset();
+        geometry = std::make_shared<PreciseGeometry>(params, source.size(), scheduler);
+    }
+    const double geometryMilliseconds = clock.nsecsElapsed() / 1e6;
+
+    if (!filtered || filtered->pictureKey() != source.cacheKey() ||
+        filtered->deepestLevel() < geometry->deepestLevel) {
+        filtered.reset();
+        const bool readable = source.format() == QImage::Format_ARGB32_Premultiplied ||
+                              source.format() == QImage::Format_RGB32;
+        QImage pixels =
+            readable ? source : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (pixels.bytesPerLine() != pixels.width() * 4)
+            pixels = pixels.copy();
+        if (pixels.isNull())
+            throw std::bad_alloc();
+        filtered = std::make_shared<FilteredSource>(pixels, source.cacheKey(),
+                                                    geometry->deepestLevel, scheduler);
+    }
+    const FilteredSource::Disk disk =
+        filtered->diskOf(params.exactCenterX(), params.exactCenterY(), params.exactRadius());
+    std::atomic<qint64> covered{0};
+    scheduler.run(map.height(), [&](int firstRow, int endRow) {
+        covered += fillRows(*geometry, *filtered, disk, map, firstRow, endRow);
+    });
+    coveredPixels = covered;
+    return geometryMilliseconds;
+}

@@ -1,0 +1,101 @@
+#include "engine/standard/mapgeometry.h"
+
+#include "engine/basics/rowscheduler.h"
+#include "engine/standard/mapprojector.h"
+#include "engine/standard/mapsourcelookup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace {
+
+// Appends the runs of copied pixels of one map row, and their source indices.
+void appendRuns(const std::uint32_t *line, int width, std::vector<MapGeometry::Run> &runs,
+                std::vector<std::uint32_t> &sources)
+{
+    int column = 0;
+    while (column < width) {
+        if (line[column] == MapSourceLookup::noSource) {
+            ++column;
+            continue;
+        }
+        const int start = column;
+        while (column < width && line[column] != MapSourceLookup::noSource)
+            sources.push_back(line[column++]);
+        runs.push_back({start, column - start});
+    }
+}
+
+// Samples that would land below the half-map: only possible when the scales do not match the
+// map, which the pipeline never does; counted for the projection's diagnostic line.
+int countConversionErrors(const ConversionParameters &params, QSize sourceSize)
+{
+    const MapProjector projector = MapProjector::forConversion(params, sourceSize);
+    const int halfHeight = params.outputHeight / 2;
+    int errors = 0;
+    for (int i = std::max(projector.firstRow(sourceSize.height()), halfHeight);
+         i <= projector.lastRow(sourceSize.height()); ++i) {
+        const double rho = projector.samplingRadius(i, sourceSize.height());
+        for (int j = 0; j < params.outputWidth; ++j) {
+            const double phi = projector.columnAngle(j, sourceSize.width());
+            if (projector
+                    .sampleSource(std::cos(phi), std::sin(phi), rho, sourceSize.width(),
+                                  sourceSize.height())
+                    .x() >= 0)
+                ++errors;
+        }
+    }
+    return errors;
+}
+
+} // namespace
+
+MapGeometry::MapGeometry(const ConversionParameters &params, QSize sourceSize,
+                         RowScheduler &scheduler)
+    : params(params), sourceSize(sourceSize), rows(std::max(0, params.outputHeight))
+{
+    const int width = params.outputWidth;
+    conversionErrors = countConversionErrors(params, sourceSize);
+    const MapSourceLookup lookup(params, sourceSize);
+
+    // Each row comes from the lookup's row form, which skips the pixels and rows that it can
+    // tell lie outside the projected disk without following them back to the source.
+    scheduler.run(int(rows.size()), [&](int firstRow, int endRow) {
+        std::vector<std::uint32_t> line(width);
+        std::vector<std::uint32_t> blockSources;
+        std::vector<std::size_t> rowStart;
+        for (int y = firstRow; y < endRow; ++y) {
+            rowStart.push_back(blockSources.size());
+            lookup.fillRow(y, line.data());
+            appendRuns(line.data(), width, rows[y].runs, blockSources);
+        }
+        if (blockSources.empty())
+            return;
+        const std::uint32_t *stored = storeSources(blockSources);
+        for (int y = firstRow; y < endRow; ++y)
+            rows[y].sources = stored + rowStart[y - firstRow];
+    });
+}
+
+std::uint32_t *MapGeometry::storeSources(const std::vector<std::uint32_t> &indices)
+{
+    // Chunks of 16 MiB: a few huge pages each, and room for the blocks of the widest maps.
+    constexpr std::size_t chunkEntries = std::size_t(4) << 20;
+    std::lock_guard<std::mutex> guard(chunkLock);
+    if (chunks.empty() || chunkUsed + indices.size() > chunkCapacity) {
+        const std::size_t entries = std::max(chunkEntries, indices.size());
+        auto *chunk =
+            static_cast<std::uint32_t *>(allocateLargeBuffer(entries * sizeof(std::uint32_t)));
+        if (!chunk)
+            throw std::bad_alloc();
+        chunks.emplace_back(chunk);
+        chunkUsed = 0;
+        chunkCapacity = entries;
+    }
+    std::uint32_t *destination = chunks.back().get() + chunkUsed;
+    std::copy(indices.begin(), indices.end(), destination);
+    chunkUsed += indices.size();
+    coveredPixels += qint64(indices.size());
+    return destination;
+}

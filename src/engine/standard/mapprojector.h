@@ -1,0 +1,108 @@
+#pragma once
+
+#include "engine/basics/conversionparameters.h"
+
+#include <QPoint>
+#include <QSize>
+#include <cmath>
+
+class QImage;
+
+// The projection of a marked disk onto an equirectangular map, and the two turns that bring
+// such a map into its final orientation. A plain value record: set the parameters, then run
+// the operations. Angles are in degrees at the interface and converted with the record's pi.
+//
+// The image operations are built on small pure functions ("which source pixel feeds this
+// map pixel"). The program converts through MapSourceLookup, which chains those functions
+// backwards from the finished map to the source; the image operations (projectDisk,
+// shiftLongitude, rotateGlobe) are kept as the step-by-step reference of each step.
+class MapProjector
+{
+public:
+    // Axis codes of rotateGlobe.
+    enum RotationAxis : int
+    {
+        // The axis through the column at longitude angle 90 on the middle row (as every code
+        // not named here).
+        quarterColumnAxis = 1,
+        // The axis through the top and bottom rows.
+        polarAxis = 2,
+        // The axis through column 0 on the middle row: the one the conversion turns about.
+        columnZeroAxis = 3,
+    };
+
+    // The projector a conversion with these parameters uses for a source of the given size.
+    static MapProjector forConversion(const ConversionParameters &params, QSize sourceSize);
+
+    // Fraction of the half-map's rows skipped next to the horizon.
+    double edgeMargin = 0.01;
+    // Map columns per source column and half-map rows per source row.
+    double columnScale = 2.0;
+    double rowScale = 2.0;
+    double pi = std::acos(-1.0);
+    // Camera distance from the globe's centre, in globe radii.
+    double distance = defaults::distance;
+    int radius = 0;
+    int centerX = 0;
+    int centerY = 0;
+
+    void setCenter(int x, int y);
+    void setRadius(int r);
+    void setDistance(double d);
+    void setScale(double columns, double rows);
+
+    // Writes the visible cap of the disk into the upper half of target as a polar-aspect map.
+    // Pixels it does not write keep their content. Returns the number of samples that fell
+    // below the half-map (0 whenever the scales match the target). Does nothing when the
+    // distance or the scales cannot describe a projection (see projectionIsDefined).
+    int projectDisk(const QImage &source, QImage &target) const;
+    // Copies source onto target shifted cyclically to the right by the angle.
+    void shiftLongitude(double degrees, const QImage &source, QImage &target) const;
+    // Writes into every target pixel the source pixel that lies in the rotated direction.
+    // axis is a RotationAxis code; any other code is allowed too.
+    void rotateGlobe(int axis, int degrees, const QImage &source, QImage &target) const;
+
+    // --- Projection geometry (source of W x H pixels) ---
+
+    // True for a camera distance a projection can use: finite and at least one globe radius.
+    static bool distanceIsUsable(double d) { return std::isfinite(d) && d >= 1; }
+    // True when the distance is usable and the row range is bounded. The image operations
+    // check this since the record's fields may hold anything; conversions check their
+    // parameters once with MapConverter::refusalReason, which implies it.
+    bool projectionIsDefined(int sourceHeight) const;
+    // Angle under which the camera sees the limb, radians.
+    double limbAngle() const { return std::asin(1 / distance); }
+    double focalLength() const { return radius / std::tan(limbAngle()); }
+    // First projection row: the horizon band and the margin are skipped.
+    int firstRow(int sourceHeight) const;
+    // Last projection row (inclusive). Rows run while i <= rowScale * H - 1; the comparison
+    // allows 1e-9 rows so that rounding cannot drop the row at the disk centre.
+    int lastRow(int sourceHeight) const;
+    // Radius in source pixels at which projection row i samples the disk, after the radial
+    // correction band.
+    double samplingRadius(int row, int sourceHeight) const;
+    // Direction of projection column j about the disk centre, radians.
+    double columnAngle(int column, int sourceWidth) const;
+    // Source pixel for a sample at direction (cos, sin) and radius rho; (-1, -1) when it lies
+    // outside a source of width x height pixels.
+    QPoint sampleSource(double cosPhi, double sinPhi, double rho, int width, int height) const;
+    // Source pixel that feeds projection target pixel (x, y) of a targetWidth x targetHeight
+    // target, or (-1, -1) when the projection leaves that pixel alone.
+    QPoint projectionSource(int x, int y, int sourceWidth, int sourceHeight, int targetWidth,
+                            int targetHeight) const;
+
+    // --- Turns of a W x H map ---
+
+    // Columns by which shiftLongitude moves the map: the angle is corrected once each way
+    // into range, then W / 360 x degrees is truncated.
+    static int shiftColumns(double degrees, int width);
+    // Source column that shiftLongitude copies into target column c for a shift of a columns,
+    // or -1 when none does. Shifts beyond the width move the map without wrapping.
+    static int shiftSourceColumn(int shift, int width, int column);
+    // Source pixel that rotateGlobe reads for target pixel (j, i).
+    QPoint rotationSource(int axis, int degrees, int width, int height, int column, int row) const;
+    // The same lookup once the sines and cosines of the turn (sc, cc), the column angle and
+    // the row angle are known.
+    QPoint rotatedPixel(int axis, double sc, double cc, double cosU, double sinU, double sv,
+                        double cv, int width, int height) const;
+};

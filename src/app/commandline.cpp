@@ -2,8 +2,6 @@
 
 #include "app/batchoptions.h"
 #include "app/programversion.h"
-#include "batch/batchfiles.h"
-#include "engine/basics/diagnostics.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,27 +19,6 @@ QStringList decodedArguments(int argc, const char *const *argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i] ? argv[i] : "");
     return arguments;
-}
-
-QStringList expandBatchArguments(const QStringList &arguments)
-{
-    QStringList files;
-    for (const QString &argument : arguments) {
-        qCDebug(orvixDiagnostics) << argument;
-        if (!argument.contains(QLatin1Char('*')) && !argument.contains(QLatin1Char('?'))) {
-            files << argument;
-            continue;
-        }
-        const QFileInfo pattern(argument);
-        // Names that are not valid UTF-8 are kept, for the batch to report them.
-        const QStringList matches =
-            filesMatchingPattern(pattern.absolutePath(), pattern.fileName());
-        for (const QString &match : matches) {
-            qCDebug(orvixDiagnostics) << QFileInfo(match).fileName();
-            files << match;
-        }
-    }
-    return files;
 }
 
 QString silentBatchUsage(const QString &programFile)

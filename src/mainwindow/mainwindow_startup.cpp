@@ -4,6 +4,7 @@
 #include "app/batchoptions.h"
 #include "app/commandline.h"
 #include "app/settingscheck.h"
+#include "batch/batcharguments.h"
 #include "engine/basics/diagnostics.h"
 #include "preview/previewwindow.h"
 

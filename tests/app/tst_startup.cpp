@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/programpaths.h"
+#include "batch/batcharguments.h"
 #include "mainwindow/mainwindow.h"
 #include "preview/previewwindow.h"
 #include "ui_mainwindow.h"

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/programpaths.h"
+#include "app/programversion.h"
 #include "batch/batchconvertdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "option/option.h"
@@ -151,9 +152,8 @@ void DesktopTest::printingOpensNoWindow_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("--version") << "--version"
-                               << "orvix 1.02\n";
-    QTest::newRow("-v") << "-v"
-                        << "orvix 1.02\n";
+                               << QStringLiteral("orvix %1\n").arg(QLatin1String(programVersion));
+    QTest::newRow("-v") << "-v" << QStringLiteral("orvix %1\n").arg(QLatin1String(programVersion));
     QTest::newRow("--help") << "--help"
                             << "Usage: orvix [PICTURE]\n";
     QTest::newRow("-h") << "-h"
@@ -344,7 +344,8 @@ void DesktopTest::englishTextsReplaceEveryBuiltInText()
     all << window->previewWindow->windowTitle();
     for (const QString &text : all)
         QVERIFY2(!containsJapanese(text), qPrintable(text));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Kyuvia Image Converter 1.02"));
+    QCOMPARE(window->windowTitle(),
+             QStringLiteral("Kyuvia Image Converter ") + QLatin1String(programVersion));
     // Quoted values keep their blanks and commas; \n breaks lines.
     QCOMPARE(window->texts.value(QStringLiteral("open_error")),
              QStringLiteral(" could not be opened"));

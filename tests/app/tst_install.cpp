@@ -1,3 +1,5 @@
+#include "app/programversion.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -126,7 +128,7 @@ void InstallTest::installedProgramRuns()
     run.start(installed(QStringLiteral("bin/orvix")), {QStringLiteral("--version")});
     QVERIFY(run.waitForFinished(60000));
     QCOMPARE(run.exitCode(), 0);
-    QCOMPARE(run.readAllStandardOutput(), QByteArray("orvix 1.02\n"));
+    QCOMPARE(run.readAllStandardOutput(), QByteArray("orvix ") + programVersion + "\n");
 }
 
 QTEST_MAIN(InstallTest)

@@ -6,6 +6,7 @@
 #include "windowtesting.h"
 
 #include "app/languagereader.h"
+#include "app/programversion.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -78,7 +79,8 @@ QString LanguageTest::shownText(MainWindow &window, const QString &where)
 void LanguageTest::builtInTexts()
 {
     auto window = windowtesting::makeWindow(folder.path());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Kyuvia 画像変換ツール 1.02"));
+    QCOMPARE(window->windowTitle(),
+             QStringLiteral("Kyuvia 画像変換ツール ") + QLatin1String(programVersion));
     QCOMPARE(window->previewWindow->windowTitle(),
              QStringLiteral("Kyuvia 画像変換ツール（プレビュー）"));
     for (const char *key : {"title",
@@ -244,10 +246,11 @@ void LanguageTest::fileValues_data()
                                         << "開く";
     QTest::newRow("empty text value") << QByteArray("open_file=") << "texts:open_file"
                                       << "表示したい画像ファイルを選択して下さい";
-    QTest::newRow("title keeps the version") << QByteArray("title=Globe tool") << "window title"
-                                             << "Globe tool 1.02";
+    QTest::newRow("title keeps the version")
+        << QByteArray("title=Globe tool") << "window title"
+        << QStringLiteral("Globe tool ") + QLatin1String(programVersion);
     QTest::newRow("title of blanks") << QByteArray("title=\"  \"") << "window title"
-                                     << "   1.02";
+                                     << QStringLiteral("   ") + QLatin1String(programVersion);
     QTest::newRow("preview title") << QByteArray("preview_window_title=Preview") << "preview title"
                                    << "Preview";
     QTest::newRow("unquoted leading blank")
@@ -296,7 +299,8 @@ void LanguageTest::keysOfOtherSectionsAreIgnored()
     auto window = windowtesting::makeWindow(folder.path());
     QCOMPARE(window->ui->label_1->text(), QStringLiteral("1) 画像を開く"));
     QCOMPARE(window->ui->btnConvert->text(), QStringLiteral("画像変換"));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Kyuvia 画像変換ツール 1.02"));
+    QCOMPARE(window->windowTitle(),
+             QStringLiteral("Kyuvia 画像変換ツール ") + QLatin1String(programVersion));
     QCOMPARE(window->ui->label_3->text(), QStringLiteral("Mine"));
 }
 

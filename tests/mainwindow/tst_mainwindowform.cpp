@@ -1,3 +1,4 @@
+#include "app/programversion.h"
 #include "debuglog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
@@ -272,7 +273,8 @@ void MainWindowFormTest::windowLayout()
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
     QCOMPARE(window->minimumSize(), QSize(600, 550));
     QVERIFY(window->acceptDrops());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Kyuvia 画像変換ツール 1.02"));
+    QCOMPARE(window->windowTitle(),
+             QStringLiteral("Kyuvia 画像変換ツール ") + QLatin1String(programVersion));
     QCOMPARE(ui->label->metaObject()->className(), "MyImage");
     QCOMPARE(ui->label->focusPolicy(), Qt::ClickFocus);
     QCOMPARE(ui->label->frameShape(), QFrame::Box);

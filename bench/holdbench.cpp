@@ -4,11 +4,11 @@
 
 #include "engine/standard/mapconverter.h"
 #include "mainwindow/mainwindow.h"
-#include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -54,14 +54,14 @@ int main(int argc, char *argv[])
         window.loadFileName = path;
         window.openImage();
         window.autoPreview = true;
-        window.ui->btnPreview->click();
+        window.findChild<QPushButton *>(QStringLiteral("btnPreview"))->click();
         const int startX = window.centerX;
         conversions = 0;
 
         // The release comes as a user's would: as an event handled while a conversion runs.
         QElapsedTimer clock;
         qint64 held = 0;
-        QPushButton *arrow = window.ui->btnRight;
+        QPushButton *arrow = window.findChild<QPushButton *>(QStringLiteral("btnRight"));
         const auto releaseWhenDue = [&] {
             if (arrow->isDown() && clock.elapsed() >= 3000) {
                 held = clock.elapsed();

@@ -40,8 +40,6 @@ public:
     QString settingsFile;
     QString langFile;
 
-    Ui::MainWindow *ui;
-
     QImage sourceImage;
     int centerX = 0;
     int centerY = 0;
@@ -181,6 +179,8 @@ public slots:
     void on_btnSizeDown_pressed();
 
 private:
+    // The generated form, private to this library: tests find the widgets by object name.
+    Ui::MainWindow *ui;
     // The conversion pipeline with its kept geometry (shared by convertImage and the batch).
     std::unique_ptr<MapConverter> converter;
     // Preview conversions do not nest: a change during one only marks the preview stale,

@@ -2,7 +2,7 @@
 #include "mainwindow/mainwindow.h"
 #include "preview/previewwindow.h"
 #include "testfiles.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include "app/languagereader.h"
@@ -11,6 +11,8 @@
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using windowdriver::formOf;
 
 // The main window's texts: built-in texts without a language file, the reader's quoting rules,
 // section isolation and the version suffix of the title.
@@ -112,8 +114,8 @@ void LanguageTest::builtInTexts()
     QCOMPARE(window->texts.value("save_image_filter"), QStringLiteral("画像ファイル (*."));
     QCOMPARE(window->texts.value("save_error"), QStringLiteral(" へ保存できませんでした"));
     QCOMPARE(window->texts.value("convert_error"), QStringLiteral(" は画像変換できませんでした"));
-    QCOMPARE(window->ui->menuView->title(), QStringLiteral("表示"));
-    QCOMPARE(window->ui->btnBrowse->text(), QStringLiteral("参照"));
+    QCOMPARE(formOf(*window).menuView->title(), QStringLiteral("表示"));
+    QCOMPARE(formOf(*window).btnBrowse->text(), QStringLiteral("参照"));
 }
 
 void LanguageTest::builtInMessageTexts_data()
@@ -297,11 +299,11 @@ void LanguageTest::keysOfOtherSectionsAreIgnored()
     writeLanguage("[config]\nlbl_1=Other\ntitle=Options\n[batch_convert]\nbtn_conv=Run\n"
                   "[main]\nlbl_3=Mine\n");
     auto window = windowtesting::makeWindow(folder.path());
-    QCOMPARE(window->ui->label_1->text(), QStringLiteral("1) 画像を開く"));
-    QCOMPARE(window->ui->btnConvert->text(), QStringLiteral("画像変換"));
+    QCOMPARE(formOf(*window).label_1->text(), QStringLiteral("1) 画像を開く"));
+    QCOMPARE(formOf(*window).btnConvert->text(), QStringLiteral("画像変換"));
     QCOMPARE(window->windowTitle(),
              QStringLiteral("Kyuvia 画像変換ツール ") + QLatin1String(programVersion));
-    QCOMPARE(window->ui->label_3->text(), QStringLiteral("Mine"));
+    QCOMPARE(formOf(*window).label_3->text(), QStringLiteral("Mine"));
 }
 
 void LanguageTest::messageUsesFileText()
@@ -327,7 +329,7 @@ void LanguageTest::languageFileIsNeverWritten()
     auto second = windowtesting::makeWindow(folder.path());
     // The main window reads its texts once; a later change of the file shows nowhere.
     writeLanguage("[main]\nlbl_1=B\n");
-    QCOMPARE(second->ui->label_1->text(), QStringLiteral("A"));
+    QCOMPARE(formOf(*second).label_1->text(), QStringLiteral("A"));
     second->close();
     QFile file(languagePath());
     QVERIFY(file.open(QIODevice::ReadOnly));

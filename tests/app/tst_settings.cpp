@@ -1,6 +1,6 @@
 #include "mainwindow/mainwindow.h"
 #include "preview/previewwindow.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QScreen>
@@ -9,6 +9,8 @@
 #include <QtTest>
 
 #include <cmath>
+
+using windowdriver::formOf;
 
 // The settings file: defaults on a first run, the round trip of all 26 keys, kept foreign keys,
 // and hand-edited values that must neither crash nor write anything the engine refuses.
@@ -73,10 +75,10 @@ void SettingsTest::firstRunDefaults()
 {
     auto window = startedWindow();
     QVERIFY(window->autoSize);
-    QVERIFY(window->ui->actionAuto_Size->isChecked());
-    QVERIFY(window->ui->label->hasScaledContents());
+    QVERIFY(formOf(*window).actionAuto_Size->isChecked());
+    QVERIFY(formOf(*window).label->hasScaledContents());
     QVERIFY(!window->autoPreview);
-    QVERIFY(!window->ui->actionAuto_Preview->isChecked());
+    QVERIFY(!formOf(*window).actionAuto_Preview->isChecked());
     QVERIFY(!window->previewAtStart);
     QVERIFY(!window->previewWindow->isVisible());
     QCOMPARE(window->penColor, QColor(255, 0, 0, 255));
@@ -165,8 +167,8 @@ void SettingsTest::roundTripOfEveryKey()
     QCOMPARE(window->azimuth, 12.25);
     QVERIFY(!window->overwrite);
     QVERIFY(!window->openFiler);
-    QCOMPARE(window->ui->lineRadius->text(), QStringLiteral("294"));
-    QCOMPARE(window->ui->lineCenterX->text(), QStringLiteral("520"));
+    QCOMPARE(formOf(*window).lineRadius->text(), QStringLiteral("294"));
+    QCOMPARE(formOf(*window).lineCenterX->text(), QStringLiteral("520"));
 }
 
 void SettingsTest::defaultColourIsWrittenInLowerCase()
@@ -268,22 +270,22 @@ void SettingsTest::negativeRadiusIsLoadedAsIs()
     writeSettings("[General]\nRadius=-5\nCenterX=10\nCenterY=20\n");
     auto window = windowtesting::makeWindow(folder.path());
     QCOMPARE(window->radius, -5);
-    QCOMPARE(window->ui->lineRadius->text(), QStringLiteral("-5"));
-    QCOMPARE(window->ui->lineCenterY->text(), QStringLiteral("20"));
+    QCOMPARE(formOf(*window).lineRadius->text(), QStringLiteral("-5"));
+    QCOMPARE(formOf(*window).lineCenterY->text(), QStringLiteral("20"));
 }
 
 void SettingsTest::previewWindowComesBack()
 {
     {
         auto window = startedWindow();
-        window->ui->btnPreview->click();
+        formOf(*window).btnPreview->click();
         window->previewWindow->resize(500, 300);
         window->close();
     }
     auto window = startedWindow();
     QVERIFY(window->previewAtStart);
     QVERIFY(window->previewWindow->isVisible());
-    QVERIFY(window->ui->actionPreview_Window->isChecked());
+    QVERIFY(formOf(*window).actionPreview_Window->isChecked());
     QCOMPARE(window->previewWindow->size(), QSize(500, 300));
 }
 

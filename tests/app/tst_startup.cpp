@@ -3,7 +3,7 @@
 #include "batch/batcharguments.h"
 #include "mainwindow/mainwindow.h"
 #include "preview/previewwindow.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QProcess>
@@ -12,6 +12,8 @@
 #include <QtTest>
 
 #include <vector>
+
+using windowdriver::formOf;
 
 // Start-up: the file paths beside the program, the "/batch" switch, pattern expansion, the
 // start-up work in an interactive and in a silent start, and the built program's silent runs.
@@ -214,14 +216,14 @@ void StartupTest::savedSwitchesAreApplied()
     auto window = shownWindow();
     // Nothing is applied before the start-up work runs.
     QVERIFY(!window->previewWindow->isVisible());
-    QVERIFY(!window->ui->actionAuto_Preview->isChecked());
+    QVERIFY(!formOf(*window).actionAuto_Preview->isChecked());
     window->startWith({QStringLiteral("orvix")});
-    QCOMPARE(window->ui->actionAuto_Size->isChecked(), autoSize);
-    QCOMPARE(window->ui->label->hasScaledContents(), autoSize);
-    QCOMPARE(window->ui->label->minimumSize(), autoSize ? QSize(320, 240) : QSize(0, 0));
-    QCOMPARE(window->ui->actionAuto_Preview->isChecked(), autoPreview);
+    QCOMPARE(formOf(*window).actionAuto_Size->isChecked(), autoSize);
+    QCOMPARE(formOf(*window).label->hasScaledContents(), autoSize);
+    QCOMPARE(formOf(*window).label->minimumSize(), autoSize ? QSize(320, 240) : QSize(0, 0));
+    QCOMPARE(formOf(*window).actionAuto_Preview->isChecked(), autoPreview);
     QCOMPARE(window->autoPreview, autoPreview);
-    QCOMPARE(window->ui->actionPreview_Window->isChecked(), previewWindow);
+    QCOMPARE(formOf(*window).actionPreview_Window->isChecked(), previewWindow);
     QCOMPARE(window->previewWindow->isVisible(), previewWindow);
     window->previewWindow->hide();
 }

@@ -13,7 +13,7 @@
 #include "scratchfilesystem.h"
 #include "standarderrorcapture.h"
 #include "testfiles.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QDir>
@@ -24,6 +24,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+
+using windowdriver::formOf;
 
 namespace {
 
@@ -250,14 +252,14 @@ void FileSystemFailuresTest::convertCommandReportsFailure()
     window->outputSizeY = mapSize.height();
     window->outputFormat = 1;
     window->saveFileName = victimPath();
-    window->ui->lineSaveFilename->setText(victimName);
+    formOf(*window).lineSaveFilename->setText(victimName);
     {
         // Yes to the overwrite question that an existing file brings.
         ModalAnswerer answerer(QMessageBox::Yes);
-        window->ui->btnConvert->click();
+        formOf(*window).btnConvert->click();
         QCOMPARE(answerer.boxes.size(), failure == Failure::TargetIsFolder ? 1 : 2);
         const SeenBox &report = answerer.boxes.last();
-        QCOMPARE(report.title, window->ui->btnConvert->text());
+        QCOMPARE(report.title, formOf(*window).btnConvert->text());
         QCOMPARE(report.icon, QMessageBox::Warning);
         const QString prefix = victimPath() + QStringLiteral(" へ保存できませんでした\n");
         QVERIFY2(report.text.startsWith(prefix) && report.text.size() > prefix.size(),

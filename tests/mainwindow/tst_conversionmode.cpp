@@ -2,12 +2,14 @@
 // conversions (the preview's, the convert command's, the batches') are the converter's.
 
 #include "engine/standard/mapconverter.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using windowdriver::formOf;
 
 class ConversionModeTest : public QObject
 {
@@ -53,8 +55,8 @@ void ConversionModeTest::mapsFollowModeAndCircle()
     window->openImage();
     window->setExactCircle(32, 24, exactRadius);
     for (const QString &centre : typedCentres) {
-        window->ui->lineCenterX->setText(centre);
-        QTest::keyClick(window->ui->lineCenterX, Qt::Key_Return);
+        formOf(*window).lineCenterX->setText(centre);
+        QTest::keyClick(formOf(*window).lineCenterX, Qt::Key_Return);
     }
 
     ConversionParameters params;

@@ -7,12 +7,14 @@
 #include "mainwindow/mainwindow.h"
 #include "standarderrorcapture.h"
 #include "testfiles.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using windowdriver::formOf;
 
 using damagedpictures::Sample;
 
@@ -32,7 +34,7 @@ struct WindowState
                 window.imageWidth,
                 window.imageHeight,
                 window.saveFileName,
-                window.ui->lineSaveFilename->text()};
+                formOf(window).lineSaveFilename->text()};
     }
     bool operator==(const WindowState &other) const
     {
@@ -128,14 +130,14 @@ void DamagedInputsTest::openDamagedPicture()
             return;
         }
         QCOMPARE(answerer.boxes.size(), 1);
-        QCOMPARE(answerer.boxes[0].title, window->ui->btnImageRead->text());
+        QCOMPARE(answerer.boxes[0].title, formOf(*window).btnImageRead->text());
         QCOMPARE(answerer.boxes[0].text, path + QStringLiteral(" は開けませんでした"));
         QCOMPARE(answerer.boxes[0].icon, QMessageBox::Warning);
     }
     QVERIFY(window->loadFileName.isEmpty());
     QVERIFY(window->sourceImage.isNull());
     QVERIFY(!window->selectionVisible);
-    QCOMPARE(window->ui->label->pixmap(Qt::ReturnByValue).size(), QSize(0, 0));
+    QCOMPARE(formOf(*window).label->pixmap(Qt::ReturnByValue).size(), QSize(0, 0));
     QVERIFY2(WindowState::of(*window) == before, "a failed open changed the circle or the names");
     QVERIFY(window->isEnabled());
 }

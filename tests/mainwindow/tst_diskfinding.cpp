@@ -1,5 +1,5 @@
 #include "testfiles.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include "batch/batchrunner.h"
@@ -15,6 +15,8 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using windowdriver::formOf;
 
 using namespace windowtesting;
 
@@ -68,17 +70,17 @@ void DiskFindingTest::window()
     {
         auto first = makeWindow(dir.path());
         if (detect)
-            first->ui->actionDetect_Disk->trigger();
+            formOf(*first).actionDetect_Disk->trigger();
         first->saveSettings();
     }
     auto window = makeWindow(dir.path()); // the setting comes back from the file
-    QCOMPARE(window->ui->actionDetect_Disk->isChecked(), detect);
+    QCOMPARE(formOf(*window).actionDetect_Disk->isChecked(), detect);
     ModalAnswerer answerer;
     // Without a picture the entry and its shortcut are off.
-    QVERIFY(!window->ui->actionFind_Disk->isEnabled());
+    QVERIFY(!formOf(*window).actionFind_Disk->isEnabled());
     window->loadFileName = savedPicture(dir.filePath("in.png"), 150, 200, radius);
     window->openImage();
-    QVERIFY(window->ui->actionFind_Disk->isEnabled());
+    QVERIFY(formOf(*window).actionFind_Disk->isEnabled());
     // A failed detection at opening is said in the status bar, which is hidden otherwise.
     const QStatusBar *bar = window->findChild<QStatusBar *>();
     const bool noted = detect && radius == 0;
@@ -86,23 +88,23 @@ void DiskFindingTest::window()
     if (noted)
         QCOMPARE(bar->findChild<QLabel *>()->text(), window->texts.value("no_disk_at_opening"));
     if (byMenu)
-        window->ui->actionFind_Disk->trigger();
+        formOf(*window).actionFind_Disk->trigger();
 
     QCOMPARE(answerer.boxes.size(), byMenu && radius == 0 ? 1 : 0);
     for (const SeenBox &box : answerer.boxes)
-        QCOMPARE(
-            QStringList({box.title, box.text, QString::number(box.icon)}),
-            QStringList({window->ui->actionFind_Disk->text(), window->texts.value("no_disk_found"),
-                         QString::number(QMessageBox::Warning)}));
+        QCOMPARE(QStringList({box.title, box.text, QString::number(box.icon)}),
+                 QStringList({formOf(*window).actionFind_Disk->text(),
+                              window->texts.value("no_disk_found"),
+                              QString::number(QMessageBox::Warning)}));
     const selection::Circle standard = selection::defaultCircle(480, 360);
     const QVector<int> expected =
         radius > 0 && (byMenu || detect)
             ? QVector<int>{150, 200, radius}
             : QVector<int>{standard.centerX, standard.centerY, standard.radius};
     const QVector<int> circle{window->centerX, window->centerY, window->radius};
-    QCOMPARE((QVector<int>{window->ui->lineCenterX->text().toInt(),
-                           window->ui->lineCenterY->text().toInt(),
-                           window->ui->lineRadius->text().toInt()}),
+    QCOMPARE((QVector<int>{formOf(*window).lineCenterX->text().toInt(),
+                           formOf(*window).lineCenterY->text().toInt(),
+                           formOf(*window).lineRadius->text().toInt()}),
              circle);
     for (int i = 0; i < 3; ++i)
         QVERIFY2(std::abs(circle[i] - expected[i]) <= 1, qPrintable(QString::number(circle[i])));
@@ -110,7 +112,7 @@ void DiskFindingTest::window()
     // A picture that does not open takes the note and the entry away again.
     window->loadFileName = dir.filePath("missing.png");
     window->openImage();
-    QVERIFY(!window->ui->actionFind_Disk->isEnabled());
+    QVERIFY(!formOf(*window).actionFind_Disk->isEnabled());
     QVERIFY(!bar || bar->isHidden());
 }
 

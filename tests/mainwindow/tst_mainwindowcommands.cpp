@@ -4,7 +4,7 @@
 #include "mainwindow/myimage.h"
 #include "preview/previewwindow.h"
 #include "testfiles.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QDragEnterEvent>
@@ -16,6 +16,8 @@
 #include <QtTest>
 
 #include <cmath>
+
+using windowdriver::formOf;
 
 namespace {
 
@@ -187,13 +189,13 @@ void MainWindowCommandsTest::openGivesDefaultCircleAndName()
     QCOMPARE(window->centerY, circle[1]);
     QCOMPARE(window->radius, circle[2]);
     QVERIFY(window->selectionVisible);
-    QVERIFY(window->ui->label->selectionVisible);
-    QCOMPARE(window->ui->lineCenterX->text(), QString::number(circle[0]));
-    QCOMPARE(window->ui->lineRadius->text(), QString::number(circle[2]));
-    QCOMPARE(window->ui->lineSaveFilename->text(), proposed);
+    QVERIFY(formOf(*window).label->selectionVisible);
+    QCOMPARE(formOf(*window).lineCenterX->text(), QString::number(circle[0]));
+    QCOMPARE(formOf(*window).lineRadius->text(), QString::number(circle[2]));
+    QCOMPARE(formOf(*window).lineSaveFilename->text(), proposed);
     QCOMPARE(window->saveFileName, folder.path() + "/" + proposed);
-    QCOMPARE(window->ui->lineSaveFilename->toolTip(), window->saveFileName);
-    QCOMPARE(window->ui->label->pixmap(Qt::ReturnByValue).size(), size);
+    QCOMPARE(formOf(*window).lineSaveFilename->toolTip(), window->saveFileName);
+    QCOMPARE(formOf(*window).label->pixmap(Qt::ReturnByValue).size(), size);
 }
 
 void MainWindowCommandsTest::openKeepsCircleOfPreviousPicture()
@@ -260,7 +262,7 @@ void MainWindowCommandsTest::openFailureIsReported()
     QVERIFY(window->loadFileName.isEmpty());
     QVERIFY(window->sourceImage.isNull());
     QVERIFY(!window->selectionVisible);
-    QCOMPARE(window->ui->label->pixmap(Qt::ReturnByValue).size(), QSize(0, 0));
+    QCOMPARE(formOf(*window).label->pixmap(Qt::ReturnByValue).size(), QSize(0, 0));
     // The size of the last picture that opened stays.
     QCOMPARE(window->imageWidth, 400);
 }
@@ -270,7 +272,7 @@ void MainWindowCommandsTest::openDialogOpensChosenPicture()
     window->loadFileName = picture(QStringLiteral("first.png"));
     const QString chosen = picture(QStringLiteral("chosen.png"), 120, 80);
     ModalAnswerer answerer(QMessageBox::Ok, choose(chosen));
-    window->ui->btnImageRead->click();
+    formOf(*window).btnImageRead->click();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{QStringLiteral("表示したい画像ファイルを選択して下さい")});
     QCOMPARE(answerer.fileDialogFilters,
@@ -368,14 +370,14 @@ void MainWindowCommandsTest::browsePicksOutputName()
     const QString chosen = folder.filePath(QStringLiteral("out/result.jpg"));
     QDir(folder.path()).mkdir(QStringLiteral("out"));
     ModalAnswerer answerer(QMessageBox::Ok, choose(chosen));
-    window->ui->btnBrowse->click();
+    formOf(*window).btnBrowse->click();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{QStringLiteral("画像変換後のファイル名を指定して下さい")});
     QCOMPARE(answerer.fileDialogFilters, QStringList{QStringLiteral("画像ファイル (*.jpg)")});
     QCOMPARE(answerer.fileDialogFolders, QStringList{folder.path()});
     QCOMPARE(window->saveFileName, chosen);
-    QCOMPARE(window->ui->lineSaveFilename->text(), QStringLiteral("result.jpg"));
-    QCOMPARE(window->ui->lineSaveFilename->toolTip(), chosen);
+    QCOMPARE(formOf(*window).lineSaveFilename->text(), QStringLiteral("result.jpg"));
+    QCOMPARE(formOf(*window).lineSaveFilename->toolTip(), chosen);
 }
 
 void MainWindowCommandsTest::convertWritesNewFile_data()
@@ -397,12 +399,12 @@ void MainWindowCommandsTest::convertWritesNewFile()
 
     openSmallPicture();
     window->outputFormat = outputFormat;
-    window->ui->lineSaveFilename->setText(typedName);
-    window->ui->lineRadius->setText(QStringLiteral("140"));
+    formOf(*window).lineSaveFilename->setText(typedName);
+    formOf(*window).lineRadius->setText(QStringLiteral("140"));
     const QString target = folder.filePath(typedName);
     {
         ModalAnswerer answerer;
-        window->ui->btnConvert->click();
+        formOf(*window).btnConvert->click();
         QCOMPARE(answerer.boxes.size(), 1);
         QCOMPARE(answerer.boxes[0].title, QStringLiteral("画像変換"));
         QCOMPARE(answerer.boxes[0].text, target + QStringLiteral(" へ保存されました"));
@@ -435,11 +437,11 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
     openSmallPicture();
     const QString target = folder.filePath(QStringLiteral("existing.jpg"));
     QVERIFY(writeBytes(target, "an older map"));
-    window->ui->lineSaveFilename->setText(QStringLiteral("existing.jpg"));
+    formOf(*window).lineSaveFilename->setText(QStringLiteral("existing.jpg"));
     DebugLog log;
     {
         ModalAnswerer answerer{QMessageBox::StandardButton(answer)};
-        window->ui->btnConvert->click();
+        formOf(*window).btnConvert->click();
         QCOMPARE(answerer.boxes.size(), replaced ? 2 : 1);
         const SeenBox &question = answerer.boxes[0];
         QCOMPARE(question.title, QStringLiteral("画像変換"));
@@ -461,7 +463,7 @@ void MainWindowCommandsTest::convertAsksBeforeOverwriting()
 
 void MainWindowCommandsTest::convertWithoutPictureDoesNothing()
 {
-    window->ui->lineSaveFilename->setText(QStringLiteral("nothing.jpg"));
+    formOf(*window).lineSaveFilename->setText(QStringLiteral("nothing.jpg"));
     window->saveFileName = folder.filePath(QStringLiteral("nothing.jpg"));
     DebugLog log;
     ModalAnswerer answerer;
@@ -502,10 +504,10 @@ void MainWindowCommandsTest::refusedConversionIsReported()
     window->latitude = latitude;
     window->centerX += circleShift;
     window->updateScreenParameter();
-    window->ui->lineSaveFilename->setText(QStringLiteral("refused.jpg"));
+    formOf(*window).lineSaveFilename->setText(QStringLiteral("refused.jpg"));
     {
         ModalAnswerer answerer;
-        window->ui->btnConvert->click();
+        formOf(*window).btnConvert->click();
         QCOMPARE(answerer.boxes.size(), 1);
         QCOMPARE(answerer.boxes[0].title, QStringLiteral("画像変換"));
         const QString prefix =
@@ -533,11 +535,11 @@ void MainWindowCommandsTest::failedWriteIsReported()
 
     openSmallPicture();
     QVERIFY(writeBytes(folder.filePath(QStringLiteral("plain.txt")), "keep me"));
-    window->ui->lineSaveFilename->setText(typedName);
+    formOf(*window).lineSaveFilename->setText(typedName);
     const QString target = folder.path() + "/" + typedName;
     {
         ModalAnswerer answerer;
-        window->ui->btnConvert->click();
+        formOf(*window).btnConvert->click();
         QCOMPARE(answerer.boxes.size(), 1);
         QCOMPARE(answerer.boxes[0].title, QStringLiteral("画像変換"));
         const QString prefix = target + QStringLiteral(" へ保存できませんでした\n");
@@ -552,19 +554,19 @@ void MainWindowCommandsTest::previewCommands()
 {
     openSmallPicture();
     DebugLog log;
-    window->ui->btnPreview->click();
+    formOf(*window).btnPreview->click();
     QVERIFY(window->previewWindow->isVisible());
-    QVERIFY(window->ui->actionPreview_Window->isChecked());
+    QVERIFY(formOf(*window).actionPreview_Window->isChecked());
     QCOMPARE(log.count(QStringLiteral("convertImage")), 1);
     auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
     QVERIFY(shown && !shown->pixmap(Qt::ReturnByValue).isNull());
     QCOMPARE(shown->pixmap(Qt::ReturnByValue).size(), QSize(256, 128));
 
     // Unchecking the action hides the window without a conversion.
-    window->ui->actionPreview_Window->trigger();
+    formOf(*window).actionPreview_Window->trigger();
     QVERIFY(!window->previewWindow->isVisible());
-    QVERIFY(!window->ui->actionPreview_Window->isChecked());
-    window->ui->actionPreview_Window->trigger();
+    QVERIFY(!formOf(*window).actionPreview_Window->isChecked());
+    formOf(*window).actionPreview_Window->trigger();
     QVERIFY(window->previewWindow->isVisible());
     QCOMPARE(log.count(QStringLiteral("convertImage")), 2);
     QCOMPARE(log.count(QStringLiteral("on_btnPreview_clicked")), 2);
@@ -573,29 +575,29 @@ void MainWindowCommandsTest::previewCommands()
 
 void MainWindowCommandsTest::closingPreviewUnchecksAction()
 {
-    window->ui->btnPreview->click();
-    QVERIFY(window->ui->actionPreview_Window->isChecked());
+    formOf(*window).btnPreview->click();
+    QVERIFY(formOf(*window).actionPreview_Window->isChecked());
     // Without a picture the shown preview window receives no map.
     auto *shown = window->previewWindow->findChild<QLabel *>(QStringLiteral("label2"));
     QVERIFY(shown);
     QVERIFY(shown->pixmap(Qt::ReturnByValue).isNull());
     window->previewWindow->close();
     QVERIFY(!window->previewWindow->isVisible());
-    QVERIFY(!window->ui->actionPreview_Window->isChecked());
+    QVERIFY(!formOf(*window).actionPreview_Window->isChecked());
 }
 
 void MainWindowCommandsTest::autoPreviewOnlyWhileShown()
 {
     openSmallPicture();
-    window->ui->actionAuto_Preview->trigger();
+    formOf(*window).actionAuto_Preview->trigger();
     QVERIFY(window->autoPreview);
     DebugLog log;
-    window->ui->lineRadius->setText(QStringLiteral("100"));
+    formOf(*window).lineRadius->setText(QStringLiteral("100"));
     window->on_lineRadius_returnPressed();
     QCOMPARE(log.count(QStringLiteral("updatePreview")), 1);
     QCOMPARE(log.count(QStringLiteral("convertImage")), 0);
 
-    window->ui->actionPreview_Window->trigger();
+    formOf(*window).actionPreview_Window->trigger();
     QCOMPARE(log.count(QStringLiteral("convertImage")), 1);
     window->on_lineRadius_returnPressed();
     QCOMPARE(log.count(QStringLiteral("convertImage")), 2);
@@ -611,7 +613,7 @@ void MainWindowCommandsTest::autoPreviewOnlyWhileShown()
     QCOMPARE(log.lines.indexOf(QStringLiteral("convertImage")), preview + 1);
 
     // With auto preview off nothing converts.
-    window->ui->actionAuto_Preview->trigger();
+    formOf(*window).actionAuto_Preview->trigger();
     window->on_lineRadius_returnPressed();
     QCOMPARE(log.count(QStringLiteral("convertImage")), 1);
     window->previewWindow->hide();
@@ -621,7 +623,7 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
 {
     openSmallPicture();
     window->autoPreview = true;
-    window->ui->btnPreview->click();
+    formOf(*window).btnPreview->click();
     QVERIFY(window->previewWindow->isVisible());
 
     // Changes that arrive while the conversion processes events: three new radii and a
@@ -634,14 +636,14 @@ void MainWindowCommandsTest::previewConversionsDoNotNest()
         if (++pumpCalls != 1)
             return;
         for (int r : {120, 130, 140}) {
-            window->ui->lineRadius->setText(QString::number(r));
+            formOf(*window).lineRadius->setText(QString::number(r));
             window->on_lineRadius_returnPressed();
         }
         window->on_btnPreview_clicked();
         conversionsDuringChanges = log.lines.count(QStringLiteral("convertImage"));
     });
 
-    window->ui->lineRadius->setText(QStringLiteral("100"));
+    formOf(*window).lineRadius->setText(QStringLiteral("100"));
     window->on_lineRadius_returnPressed();
     QVERIFY(pumpCalls > 0);
     // Only the running conversion had started while the changes arrived.
@@ -662,9 +664,9 @@ void MainWindowCommandsTest::heldArrowMergesTicksIntoPreview()
 {
     openSmallPicture();
     window->autoPreview = true;
-    window->ui->btnPreview->click();
+    formOf(*window).btnPreview->click();
     const int startX = window->centerX;
-    QPushButton *arrow = window->ui->btnRight;
+    QPushButton *arrow = formOf(*window).btnRight;
     DebugLog log;
     const auto ticks = [&log] { return log.count(QStringLiteral("click_timer()")); };
     int ticksAtRelease = 0;
@@ -688,7 +690,7 @@ void MainWindowCommandsTest::heldArrowMergesTicksIntoPreview()
 
     // Ten ticks of waiting, then a step at each tick and one at the release.
     QCOMPARE(window->centerX, startX + ticksAtRelease - 9);
-    QCOMPARE(window->ui->lineCenterX->text().toInt(), window->centerX);
+    QCOMPARE(formOf(*window).lineCenterX->text().toInt(), window->centerX);
     QVERIFY2(log.count(QStringLiteral("convertImage")) * 2 <= ticksAtRelease,
              qPrintable(QString::number(log.count(QStringLiteral("convertImage")))));
     QCOMPARE(shownPreview(), newestMap());
@@ -698,16 +700,16 @@ void MainWindowCommandsTest::heldArrowMergesTicksIntoPreview()
 void MainWindowCommandsTest::autoSizeSwitchesScaling()
 {
     // The default switch was applied at start-up.
-    QVERIFY(window->ui->actionAuto_Size->isChecked());
-    QVERIFY(window->ui->label->hasScaledContents());
-    window->ui->actionAuto_Size->trigger();
+    QVERIFY(formOf(*window).actionAuto_Size->isChecked());
+    QVERIFY(formOf(*window).label->hasScaledContents());
+    formOf(*window).actionAuto_Size->trigger();
     QVERIFY(!window->autoSize);
-    QVERIFY(!window->ui->label->hasScaledContents());
-    QCOMPARE(window->ui->label->minimumSize(), QSize(0, 0));
-    window->ui->actionAuto_Size->trigger();
+    QVERIFY(!formOf(*window).label->hasScaledContents());
+    QCOMPARE(formOf(*window).label->minimumSize(), QSize(0, 0));
+    formOf(*window).actionAuto_Size->trigger();
     QVERIFY(window->autoSize);
-    QVERIFY(window->ui->label->hasScaledContents());
-    QCOMPARE(window->ui->label->minimumSize(), QSize(320, 240));
+    QVERIFY(formOf(*window).label->hasScaledContents());
+    QCOMPARE(formOf(*window).label->minimumSize(), QSize(320, 240));
 }
 
 QTEST_MAIN(MainWindowCommandsTest)

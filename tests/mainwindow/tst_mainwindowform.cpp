@@ -3,7 +3,7 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
 #include "preview/previewwindow.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QAction>
@@ -17,6 +17,8 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using windowdriver::formOf;
 
 // The main window's form: widgets, geometry, texts, icons, menus, focus order and the binding
 // of every on_ slot by object name.
@@ -169,7 +171,7 @@ void MainWindowFormTest::panelWidgets()
 
     QWidget *widget = window->findChild<QWidget *>(name);
     QVERIFY(widget);
-    QCOMPARE(widget->parentWidget(), window->ui->widget);
+    QCOMPARE(widget->parentWidget(), formOf(*window).widget);
     QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
     QCOMPARE(widget->geometry(), geometry);
     if (auto *label = qobject_cast<QLabel *>(widget))
@@ -215,51 +217,51 @@ void MainWindowFormTest::actions()
 
 void MainWindowFormTest::menus()
 {
-    const Ui::MainWindow *ui = window->ui;
-    QCOMPARE(ui->menuFile->title(), QStringLiteral("ファイル"));
-    QCOMPARE(ui->menuView->title(), QStringLiteral("表示"));
-    const QList<QAction *> bar = ui->menuBar->actions();
+    const windowdriver::Form ui = formOf(*window);
+    QCOMPARE(ui.menuFile->title(), QStringLiteral("ファイル"));
+    QCOMPARE(ui.menuView->title(), QStringLiteral("表示"));
+    const QList<QAction *> bar = ui.menuBar->actions();
     QCOMPARE(bar.size(), 3);
-    QCOMPARE(bar[0], ui->menuFile->menuAction());
-    QCOMPARE(bar[1], ui->menuView->menuAction());
-    QCOMPARE(bar[2], ui->menuDisk->menuAction());
+    QCOMPARE(bar[0], ui.menuFile->menuAction());
+    QCOMPARE(bar[1], ui.menuView->menuAction());
+    QCOMPARE(bar[2], ui.menuDisk->menuAction());
 
     QStringList fileEntries;
-    for (QAction *action : ui->menuFile->actions())
+    for (QAction *action : ui.menuFile->actions())
         fileEntries << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
     QCOMPARE(fileEntries, QStringList({"actionLoad_Param", "actionSave_Param", "actionParam_Reset",
                                        "-", "actionBatch_Convert", "-", "actionSetting"}));
     QStringList viewEntries;
-    for (QAction *action : ui->menuView->actions())
+    for (QAction *action : ui.menuView->actions())
         viewEntries << action->objectName();
     QCOMPARE(viewEntries,
              QStringList({"actionPreview_Window", "actionAuto_Preview", "actionAuto_Size"}));
     QStringList diskEntries;
-    for (QAction *action : ui->menuDisk->actions())
+    for (QAction *action : ui.menuDisk->actions())
         diskEntries << action->objectName();
     QCOMPARE(diskEntries, QStringList({"actionFind_Disk", "actionDetect_Disk"}));
-    QCOMPARE(ui->actionFind_Disk->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
+    QCOMPARE(ui.actionFind_Disk->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
 
     // The checkable entries toggle from the menu.
-    ui->actionAuto_Preview->trigger();
-    QVERIFY(ui->actionAuto_Preview->isChecked());
+    ui.actionAuto_Preview->trigger();
+    QVERIFY(ui.actionAuto_Preview->isChecked());
     QVERIFY(window->autoPreview);
-    ui->actionAuto_Preview->trigger();
+    ui.actionAuto_Preview->trigger();
     QVERIFY(!window->autoPreview);
 }
 
 void MainWindowFormTest::iconButtonsShowOnlyIcons()
 {
-    const Ui::MainWindow *ui = window->ui;
-    const QList<QPushButton *> buttons = {ui->btnUp,    ui->btnDown,   ui->btnLeft,
-                                          ui->btnRight, ui->btnSizeUp, ui->btnSizeDown};
+    const windowdriver::Form ui = formOf(*window);
+    const QList<QPushButton *> buttons = {ui.btnUp,    ui.btnDown,   ui.btnLeft,
+                                          ui.btnRight, ui.btnSizeUp, ui.btnSizeDown};
     for (QPushButton *button : buttons) {
         QVERIFY2(!button->icon().isNull(), qPrintable(button->objectName()));
         const QImage icon = button->icon().pixmap(16, 16).toImage();
         QCOMPARE(icon.size(), QSize(16, 16));
         QVERIFY(button->text().isEmpty());
     }
-    QCOMPARE(ui->btnUp->iconSize(), QSize(16, 16));
+    QCOMPARE(ui.btnUp->iconSize(), QSize(16, 16));
     // Each icon is a different drawing.
     for (int i = 0; i < buttons.size(); ++i)
         for (int j = i + 1; j < buttons.size(); ++j)
@@ -269,33 +271,33 @@ void MainWindowFormTest::iconButtonsShowOnlyIcons()
 
 void MainWindowFormTest::windowLayout()
 {
-    const Ui::MainWindow *ui = window->ui;
+    const windowdriver::Form ui = formOf(*window);
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
     QCOMPARE(window->minimumSize(), QSize(600, 550));
     QVERIFY(window->acceptDrops());
     QCOMPARE(window->windowTitle(),
              QStringLiteral("Kyuvia 画像変換ツール ") + QLatin1String(programVersion));
-    QCOMPARE(ui->label->metaObject()->className(), "MyImage");
-    QCOMPARE(ui->label->focusPolicy(), Qt::ClickFocus);
-    QCOMPARE(ui->label->frameShape(), QFrame::Box);
-    QVERIFY(ui->label->hasMouseTracking());
-    QVERIFY(ui->scrollArea->widgetResizable());
+    QCOMPARE(ui.label->metaObject()->className(), "MyImage");
+    QCOMPARE(ui.label->focusPolicy(), Qt::ClickFocus);
+    QCOMPARE(ui.label->frameShape(), QFrame::Box);
+    QVERIFY(ui.label->hasMouseTracking());
+    QVERIFY(ui.scrollArea->widgetResizable());
 
     window->show();
     window->resize(600, 550);
     QCoreApplication::processEvents();
-    QCOMPARE(ui->widget->width(), 200);
-    QVERIFY(ui->widget->height() >= 500);
-    const int narrowArea = ui->scrollArea->width();
+    QCOMPARE(ui.widget->width(), 200);
+    QVERIFY(ui.widget->height() >= 500);
+    const int narrowArea = ui.scrollArea->width();
 
     window->resize(1000, 700);
     QCoreApplication::processEvents();
-    QCOMPARE(ui->widget->width(), 200);
-    QCOMPARE(ui->scrollArea->width(), narrowArea + 400);
+    QCOMPARE(ui.widget->width(), 200);
+    QCOMPARE(ui.scrollArea->width(), narrowArea + 400);
     // The view fills the visible part of the scroll area.
-    QCOMPARE(ui->label->size(), ui->scrollArea->viewport()->size());
-    QCOMPARE(ui->scrollArea->x(), ui->widget->geometry().right() + 1);
-    QCOMPARE(ui->widget->x(), 4);
+    QCOMPARE(ui.label->size(), ui.scrollArea->viewport()->size());
+    QCOMPARE(ui.scrollArea->x(), ui.widget->geometry().right() + 1);
+    QCOMPARE(ui.widget->x(), 4);
 }
 
 void MainWindowFormTest::layouts_data()
@@ -316,7 +318,7 @@ void MainWindowFormTest::layouts()
     QFETCH(QString, name);
     QFETCH(int, leftMargin);
 
-    auto *layout = window->ui->centralWidget->findChild<QLayout *>(name);
+    auto *layout = formOf(*window).centralWidget->findChild<QLayout *>(name);
     QVERIFY(layout);
     QCOMPARE(layout->spacing(), 0);
     QCOMPARE(layout->contentsMargins(), QMargins(leftMargin, 0, 0, 0));
@@ -388,26 +390,26 @@ void MainWindowFormTest::builtFormBeforeLanguage()
 {
     MainWindow fresh;
     fresh.startupTimer->stop();
-    const Ui::MainWindow *ui = fresh.ui;
+    const windowdriver::Form ui = formOf(fresh);
     QCOMPARE(fresh.windowTitle(), QStringLiteral("Kyuvia 画像変換ツール"));
     QCOMPARE(fresh.size(), QSize(655, 606));
-    QCOMPARE(fresh.centralWidget(), ui->centralWidget);
-    QCOMPARE(fresh.menuBar(), ui->menuBar);
-    QCOMPARE(ui->menuBar->geometry(), QRect(0, 0, 655, 22));
-    QCOMPARE(ui->scrollArea->widget(), ui->scrollAreaWidgetContents);
-    QCOMPARE(ui->label->parentWidget(), ui->scrollAreaWidgetContents);
-    QCOMPARE(ui->widget->minimumSize(), QSize(200, 500));
-    QCOMPARE(ui->centralWidget->minimumSize(), QSize(0, 0));
-    QVERIFY(ui->lineSaveFilename->text().isEmpty());
-    QVERIFY(ui->label->text().isEmpty());
+    QCOMPARE(fresh.centralWidget(), ui.centralWidget);
+    QCOMPARE(fresh.menuBar(), ui.menuBar);
+    QCOMPARE(ui.menuBar->geometry(), QRect(0, 0, 655, 22));
+    QCOMPARE(ui.scrollArea->widget(), ui.scrollAreaWidgetContents);
+    QCOMPARE(ui.label->parentWidget(), ui.scrollAreaWidgetContents);
+    QCOMPARE(ui.widget->minimumSize(), QSize(200, 500));
+    QCOMPARE(ui.centralWidget->minimumSize(), QSize(0, 0));
+    QVERIFY(ui.lineSaveFilename->text().isEmpty());
+    QVERIFY(ui.label->text().isEmpty());
 
     // The panel sits in the first column of the grid, the scroll area in the second.
     int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
-    ui->gridLayout->getItemPosition(ui->gridLayout->indexOf(ui->widget), &row, &column, &rowSpan,
-                                    &columnSpan);
+    ui.gridLayout->getItemPosition(ui.gridLayout->indexOf(ui.widget), &row, &column, &rowSpan,
+                                   &columnSpan);
     QCOMPARE(QRect(column, row, columnSpan, rowSpan), QRect(0, 0, 1, 1));
-    ui->gridLayout->getItemPosition(ui->gridLayout->indexOf(ui->scrollArea), &row, &column,
-                                    &rowSpan, &columnSpan);
+    ui.gridLayout->getItemPosition(ui.gridLayout->indexOf(ui.scrollArea), &row, &column, &rowSpan,
+                                   &columnSpan);
     QCOMPARE(QRect(column, row, columnSpan, rowSpan), QRect(1, 0, 1, 1));
 
     // Shrinking stops at the window's minimum, and the panel keeps its width.
@@ -415,17 +417,17 @@ void MainWindowFormTest::builtFormBeforeLanguage()
     fresh.resize(300, 200);
     QCoreApplication::processEvents();
     QCOMPARE(fresh.size(), QSize(600, 550));
-    QCOMPARE(ui->widget->width(), 200);
+    QCOMPARE(ui.widget->width(), 200);
 }
 
 void MainWindowFormTest::focusFollowsCreationOrder()
 {
-    const Ui::MainWindow *ui = window->ui;
-    const QList<QWidget *> expected = {ui->lineCenterX,      ui->lineCenterY,  ui->btnUp,
-                                       ui->btnSizeUp,        ui->btnRight,     ui->btnSizeDown,
-                                       ui->btnDown,          ui->lineRadius,   ui->btnLeft,
-                                       ui->btnConvert,       ui->btnImageRead, ui->btnPreview,
-                                       ui->lineSaveFilename, ui->btnBrowse};
+    const windowdriver::Form ui = formOf(*window);
+    const QList<QWidget *> expected = {ui.lineCenterX,      ui.lineCenterY,  ui.btnUp,
+                                       ui.btnSizeUp,        ui.btnRight,     ui.btnSizeDown,
+                                       ui.btnDown,          ui.lineRadius,   ui.btnLeft,
+                                       ui.btnConvert,       ui.btnImageRead, ui.btnPreview,
+                                       ui.lineSaveFilename, ui.btnBrowse};
     for (int i = 0; i + 1 < expected.size(); ++i) {
         QWidget *next = expected[i]->nextInFocusChain();
         while (next && !expected.contains(next))

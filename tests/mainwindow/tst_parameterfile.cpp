@@ -1,5 +1,5 @@
 #include "mainwindow/mainwindow.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QSettings>
@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+
+using windowdriver::formOf;
 
 // Parameter files: saving the circle through the save dialog, loading it back, and files that
 // lack keys, hold other keys or are no INI text at all.
@@ -76,7 +78,7 @@ void ParameterFileTest::saveWritesTheCircle()
         // Typed without a suffix: the file gets the one the load dialog lists.
         choose(folder.filePath(QStringLiteral("circle")))(dialog);
     });
-    window->ui->actionSave_Param->trigger();
+    formOf(*window).actionSave_Param->trigger();
 
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{
@@ -98,8 +100,8 @@ void ParameterFileTest::saveTakesTypedValuesAndKeepsOtherKeys()
 {
     const QString path =
         writeFile(QStringLiteral("shared.ini"), "[General]\nNote=mine\nRadius=1\n[Other]\nA=2\n");
-    window->ui->lineCenterX->setText(QStringLiteral("77"));
-    window->ui->lineRadius->setText(QStringLiteral("not a number"));
+    formOf(*window).lineCenterX->setText(QStringLiteral("77"));
+    formOf(*window).lineRadius->setText(QStringLiteral("not a number"));
     // Choosing an existing file makes the dialog ask whether to replace it: Yes.
     ModalAnswerer answerer(QMessageBox::Yes, choose(path));
     window->on_actionSave_Param_triggered();
@@ -204,15 +206,15 @@ void ParameterFileTest::loadSetsTheCircle()
 
     const QString path = writeFile(QStringLiteral("load.ini"), content);
     ModalAnswerer answerer(QMessageBox::Ok, choose(path));
-    window->ui->actionLoad_Param->trigger();
+    formOf(*window).actionLoad_Param->trigger();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{
                  QStringLiteral("中心点、半径をファイルから読込ます、ファイル名を指定して下さい")});
     QCOMPARE(window->centerX, circle[0]);
     QCOMPARE(window->centerY, circle[1]);
     QCOMPARE(window->radius, circle[2]);
-    QCOMPARE(window->ui->lineRadius->text(), QString::number(circle[2]));
-    QCOMPARE(window->ui->lineCenterX->text(), QString::number(circle[0]));
+    QCOMPARE(formOf(*window).lineRadius->text(), QString::number(circle[2]));
+    QCOMPARE(formOf(*window).lineCenterX->text(), QString::number(circle[0]));
     // The circle stays shown, whatever was loaded.
     QVERIFY(window->selectionVisible);
 }
@@ -225,9 +227,9 @@ void ParameterFileTest::loadWhileHiddenKeepsCircleHidden()
                                    "[General]\nCenterX=300\nCenterY=300\nRadius=100\n");
     ModalAnswerer answerer(QMessageBox::Ok, choose(path));
     window->on_actionLoad_Param_triggered();
-    QCOMPARE(window->ui->lineCenterX->text(), QStringLiteral("300"));
+    QCOMPARE(formOf(*window).lineCenterX->text(), QStringLiteral("300"));
     QVERIFY(!window->selectionVisible);
-    const QImage shown = window->ui->label->pixmap(Qt::ReturnByValue).toImage();
+    const QImage shown = formOf(*window).label->pixmap(Qt::ReturnByValue).toImage();
     QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
              window->sourceImage.convertToFormat(QImage::Format_ARGB32));
 }
@@ -253,7 +255,7 @@ void ParameterFileTest::specialFilesAreRefused()
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     else
         QVERIFY(QFile(writeFile(kind + ".ini", "[General]\nRadius=1\n")).resize(5 << 20));
-    for (QAction *action : {window->ui->actionLoad_Param, window->ui->actionSave_Param}) {
+    for (QAction *action : {formOf(*window).actionLoad_Param, formOf(*window).actionSave_Param}) {
         ModalAnswerer answerer(QMessageBox::Yes, choose(path));
         action->trigger();
         QVERIFY(!answerer.boxes.isEmpty());

@@ -3,7 +3,7 @@
 #include "mainwindow/myimage.h"
 #include "mainwindow/selectiongeometry.h"
 #include "mainwindow/selectionoverlay.h"
-#include "ui_mainwindow.h"
+#include "windowdriver.h"
 #include "windowtesting.h"
 
 #include <QGuiApplication>
@@ -11,6 +11,8 @@
 #include <QtTest>
 
 #include <climits>
+
+using windowdriver::formOf;
 
 using selection::Zone;
 
@@ -110,7 +112,7 @@ void SelectionEditingTest::openPicture(int width, int height)
 
 QColor SelectionEditingTest::viewPixel(int x, int y) const
 {
-    return window->ui->label->pixmap(Qt::ReturnByValue).toImage().pixelColor(x, y);
+    return formOf(*window).label->pixmap(Qt::ReturnByValue).toImage().pixelColor(x, y);
 }
 
 void SelectionEditingTest::zones_data()
@@ -175,7 +177,7 @@ void SelectionEditingTest::gestures()
 
     openPicture(1000, 600);
     QCOMPARE(window->radius, 294);
-    MyImage *view = window->ui->label;
+    MyImage *view = formOf(*window).label;
     QTest::mousePress(view, Qt::LeftButton, {}, press);
     windowtesting::moveMouse(view, release, true);
     QTest::mouseRelease(view, Qt::LeftButton, {}, release);
@@ -185,8 +187,8 @@ void SelectionEditingTest::gestures()
     QCOMPARE(window->radius, radius);
     QVERIFY(window->selectionVisible);
     QVERIFY(!window->moving && !window->resizing && !window->clickedOutside);
-    QCOMPARE(window->ui->lineCenterX->text(), QString::number(centerX));
-    QCOMPARE(window->ui->lineRadius->text(), QString::number(radius));
+    QCOMPARE(formOf(*window).lineCenterX->text(), QString::number(centerX));
+    QCOMPARE(formOf(*window).lineRadius->text(), QString::number(radius));
 }
 
 void SelectionEditingTest::newCircleNeedsRadiusAboveFour_data()
@@ -206,7 +208,7 @@ void SelectionEditingTest::newCircleNeedsRadiusAboveFour()
     QFETCH(bool, taken);
 
     openPicture(1000, 600);
-    MyImage *view = window->ui->label;
+    MyImage *view = formOf(*window).label;
     // A click outside hides the circle, so the next drag draws a new one.
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(950, 50));
     QVERIFY(!window->selectionVisible);
@@ -231,7 +233,8 @@ void SelectionEditingTest::newCircleNeedsRadiusAboveFour()
     } else {
         QCOMPARE(window->radius, 294);
         // The feedback is gone: the view shows the plain picture again.
-        QCOMPARE(window->ui->label->pixmap(Qt::ReturnByValue)
+        QCOMPARE(formOf(*window)
+                     .label->pixmap(Qt::ReturnByValue)
                      .toImage()
                      .convertToFormat(QImage::Format_ARGB32),
                  window->sourceImage.convertToFormat(QImage::Format_ARGB32));
@@ -241,7 +244,7 @@ void SelectionEditingTest::newCircleNeedsRadiusAboveFour()
 void SelectionEditingTest::clickOutsideThenRightClick()
 {
     openPicture(1000, 600);
-    MyImage *view = window->ui->label;
+    MyImage *view = formOf(*window).label;
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(900, 300));
     QVERIFY(!window->selectionVisible);
     QVERIFY(!view->selectionVisible);
@@ -315,7 +318,7 @@ void SelectionEditingTest::arrowHeldAndReleasedOverButton()
         QCOMPARE(window->radius, 294 + steps * dr);
     }
     // Every tick refreshed the line edits.
-    QCOMPARE(window->ui->lineCenterX->text(), QString::number(500 + 10 * dx));
+    QCOMPARE(formOf(*window).lineCenterX->text(), QString::number(500 + 10 * dx));
 
     QTest::mouseRelease(arrow, Qt::LeftButton);
     QCOMPARE(window->centerX, 500 + 11 * dx);
@@ -328,13 +331,13 @@ void SelectionEditingTest::arrowHeldAndReleasedOverButton()
     window->clickTimer->stop();
     window->click_timer();
     QCOMPARE(window->centerX, 500 + 11 * dx);
-    QCOMPARE(window->ui->lineRadius->text(), QString::number(294 + 11 * dr));
+    QCOMPARE(formOf(*window).lineRadius->text(), QString::number(294 + 11 * dr));
 }
 
 void SelectionEditingTest::arrowReleasedOutsideEndsRepeat()
 {
     openPicture(1000, 600);
-    QPushButton *arrow = window->ui->btnRight;
+    QPushButton *arrow = formOf(*window).btnRight;
     QTest::mousePress(arrow, Qt::LeftButton);
     window->clickTimer->stop();
     for (int tick = 1; tick <= 12; ++tick)
@@ -353,13 +356,13 @@ void SelectionEditingTest::arrowReleasedOutsideEndsRepeat()
 void SelectionEditingTest::shortClickMovesOnePixel()
 {
     openPicture(1000, 600);
-    QTest::mouseClick(window->ui->btnLeft, Qt::LeftButton);
+    QTest::mouseClick(formOf(*window).btnLeft, Qt::LeftButton);
     QCOMPARE(window->centerX, 499);
     // Nothing is redrawn until the timer's last tick.
-    QCOMPARE(window->ui->lineCenterX->text(), QStringLiteral("500"));
+    QCOMPARE(formOf(*window).lineCenterX->text(), QStringLiteral("500"));
     window->clickTimer->stop();
     window->click_timer();
-    QCOMPARE(window->ui->lineCenterX->text(), QStringLiteral("499"));
+    QCOMPARE(formOf(*window).lineCenterX->text(), QStringLiteral("499"));
     QCOMPARE(window->centerX, 499);
 }
 
@@ -425,7 +428,7 @@ void SelectionEditingTest::resetGivesDefaultCircle()
     QCOMPARE(window->centerY, 300);
     QCOMPARE(window->radius, 294);
     QVERIFY(window->selectionVisible);
-    QCOMPARE(window->ui->lineRadius->text(), QStringLiteral("294"));
+    QCOMPARE(formOf(*window).lineRadius->text(), QStringLiteral("294"));
     QCOMPARE(viewPixel(794, 300), QColor(Qt::red));
 }
 
@@ -438,7 +441,7 @@ void SelectionEditingTest::resetWithoutPicture()
     QCOMPARE(window->centerX, 0);
     QCOMPARE(window->radius, 0);
     QVERIFY(!window->selectionVisible);
-    QCOMPARE(window->ui->lineCenterY->text(), QStringLiteral("0"));
+    QCOMPARE(formOf(*window).lineCenterY->text(), QStringLiteral("0"));
 }
 
 void SelectionEditingTest::cursors_data()
@@ -469,7 +472,7 @@ void SelectionEditingTest::cursors()
     window->on_label_mouse_move(500, 300);
     QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::SizeAllCursor);
     if (shown) {
-        windowtesting::moveMouse(window->ui->label, point, false);
+        windowtesting::moveMouse(formOf(*window).label, point, false);
     } else {
         // The view reports no plain movement in draw mode; the slot itself falls back to the
         // normal cursor.
@@ -540,8 +543,8 @@ void SelectionEditingTest::extremeCircleValuesStaySafe()
         QCOMPARE(window->centerX, INT_MAX);
     if (centerX == INT_MIN)
         QVERIFY(window->centerX < 0 && window->centerY < 0);
-    QVERIFY(!window->ui->label->pixmap(Qt::ReturnByValue).isNull());
-    QCOMPARE(window->ui->label->pixmap(Qt::ReturnByValue).size(), QSize(400, 300));
+    QVERIFY(!formOf(*window).label->pixmap(Qt::ReturnByValue).isNull());
+    QCOMPARE(formOf(*window).label->pixmap(Qt::ReturnByValue).size(), QSize(400, 300));
 }
 
 void SelectionEditingTest::changesRefresh_data()
@@ -569,26 +572,26 @@ void SelectionEditingTest::changesRefresh()
     QFETCH(bool, previewRefreshed);
 
     openPicture(1000, 600);
-    MyImage *view = window->ui->label;
+    MyImage *view = formOf(*window).label;
     if (change == Change::NewCircle) {
         QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 10));
         QVERIFY(!window->selectionVisible);
     }
     // Texts that read as the current values but are not what the window writes.
-    window->ui->lineRadius->setText(QStringLiteral("+294"));
-    window->ui->lineCenterX->setText(QStringLiteral("+500"));
-    window->ui->lineCenterY->setText(QStringLiteral("+300"));
+    formOf(*window).lineRadius->setText(QStringLiteral("+294"));
+    formOf(*window).lineCenterX->setText(QStringLiteral("+500"));
+    formOf(*window).lineCenterY->setText(QStringLiteral("+300"));
     // Something other than the overlay, so that a missing redraw shows.
-    window->ui->label->setPixmap(QPixmap());
+    formOf(*window).label->setPixmap(QPixmap());
 
     {
         DebugLog log;
         switch (change) {
         case Change::Enter:
-            QTest::keyClick(window->ui->lineCenterY, Qt::Key_Return);
+            QTest::keyClick(formOf(*window).lineCenterY, Qt::Key_Return);
             break;
         case Change::Tick:
-            QTest::mouseClick(window->ui->btnUp, Qt::LeftButton);
+            QTest::mouseClick(formOf(*window).btnUp, Qt::LeftButton);
             window->clickTimer->stop();
             window->click_timer();
             break;
@@ -614,17 +617,17 @@ void SelectionEditingTest::changesRefresh()
             QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 10));
             break;
         case Change::Reset:
-            window->ui->actionParam_Reset->trigger();
+            formOf(*window).actionParam_Reset->trigger();
             break;
         }
         QCOMPARE(log.count(QStringLiteral("updatePreview")), previewRefreshed ? 1 : 0);
     }
 
-    QCOMPARE(window->ui->lineCenterX->text() != QLatin1String("+500"), editsRewritten);
+    QCOMPARE(formOf(*window).lineCenterX->text() != QLatin1String("+500"), editsRewritten);
     if (editsRewritten) {
-        QCOMPARE(window->ui->lineRadius->text(), QString::number(window->radius));
-        QCOMPARE(window->ui->lineCenterX->text(), QString::number(window->centerX));
-        QCOMPARE(window->ui->lineCenterY->text(), QString::number(window->centerY));
+        QCOMPARE(formOf(*window).lineRadius->text(), QString::number(window->radius));
+        QCOMPARE(formOf(*window).lineCenterX->text(), QString::number(window->centerX));
+        QCOMPARE(formOf(*window).lineCenterY->text(), QString::number(window->centerY));
     }
     const QImage expected =
         window->selectionVisible

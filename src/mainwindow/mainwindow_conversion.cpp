@@ -16,7 +16,7 @@ ConversionParameters MainWindow::conversionParameters() const
     params.latitude = latitude;
     params.longitude = longitude;
     params.azimuth = azimuth;
-    params.mode = conversionMode == 1 ? ConversionMode::Precise : ConversionMode::Standard;
+    params.mode = conversionModeForCode(conversionMode);
     if (circleFractionsApply())
         applyFoundCircle(circleFractions, params);
     return params;

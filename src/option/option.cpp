@@ -1,6 +1,7 @@
 #include "option/option.h"
 
 #include "app/settinglimits.h"
+#include "engine/basics/conversionparameters.h"
 #include "option/optiontexts.h"
 #include "ui_option.h"
 
@@ -52,8 +53,9 @@ void Option::fillFields()
     ui->lineLatitude->setText(angleText(latitude));
     ui->lineLongitude->setText(angleText(longitude));
     ui->lineAzimuth->setText(angleText(azimuth));
-    // Any mode but precise is the standard conversion, as the main window runs it.
-    ui->cbMode->setCurrentIndex(conversionMode == 1 ? 1 : 0);
+    // The list holds the modes in the order of their codes; an unknown code shows the
+    // standard conversion, which is what the main window runs for it.
+    ui->cbMode->setCurrentIndex(int(conversionModeForCode(conversionMode)));
 }
 
 void Option::on_btnOk_clicked()

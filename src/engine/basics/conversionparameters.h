@@ -11,6 +11,13 @@ enum class ConversionMode
     Precise = 1
 };
 
+// The mode that a stored code (the setting ConversionMode) names: 1 is the precise
+// conversion, any other code the standard one.
+inline ConversionMode conversionModeForCode(int code)
+{
+    return code == 1 ? ConversionMode::Precise : ConversionMode::Standard;
+}
+
 // Everything a conversion reads besides the source picture: the marked circle in source
 // pixels, the camera distance in globe radii, the map size and the three turns in degrees.
 struct ConversionParameters

@@ -6,6 +6,7 @@
 #include "engine/standard/mapconverter.h"
 #include "engine/standard/mapprojector.h"
 #include "literalreference.h"
+#include "projectorsteps.h"
 #include "testimages.h"
 
 #include <QtTest>
@@ -161,7 +162,7 @@ void SoundnessTest::projectionLeavesTargetForUndefinedDistance()
     QImage target =
         testimages::filled(300, 151, QImage::Format_ARGB32_Premultiplied, qRgb(255, 0, 255));
     const QImage before = target.copy();
-    QCOMPARE(projector.projectDisk(source, target), 0);
+    QCOMPARE(projectorsteps::projectDisk(projector, source, target), 0);
     QCOMPARE(testimages::compare(target, before).count, qint64(0));
     QVERIFY(!projector.projectionIsDefined(source.height()));
 }

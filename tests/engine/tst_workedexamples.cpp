@@ -4,11 +4,13 @@
 
 #include "conversioncases.h"
 #include "debuglog.h"
+#include "engine/basics/angles.h"
 #include "engine/basics/numeric.h"
 #include "engine/standard/mapconverter.h"
 #include "engine/standard/mapprojector.h"
 #include "engine/standard/mapsourcelookup.h"
 #include "literalreference.h"
+#include "projectorsteps.h"
 #include "testimages.h"
 
 #include <QtTest>
@@ -42,9 +44,9 @@ QImage projected(double distance, QSize map = exampleMap)
 {
     QImage target =
         testimages::filled(map.width(), map.height(), QImage::Format_ARGB32_Premultiplied, 0);
-    exampleProjector(distance, map)
-        .projectDisk(testimages::uniquePicture(exampleSource.width(), exampleSource.height()),
-                     target);
+    projectorsteps::projectDisk(
+        exampleProjector(distance, map),
+        testimages::uniquePicture(exampleSource.width(), exampleSource.height()), target);
     return target;
 }
 
@@ -116,7 +118,7 @@ void WorkedExamplesTest::projectionFirstRowAndBand()
     QFETCH(double, focalPerRadius);
 
     const MapProjector projector = exampleProjector(distance);
-    QVERIFY(qAbs(projector.limbAngle() * 180 / projector.pi - limbDegrees) < exampleTolerance);
+    QVERIFY(qAbs(projector.limbAngle() * 180 / angles::pi - limbDegrees) < exampleTolerance);
     QCOMPARE(projector.firstRow(exampleSource.height()), firstRow);
     QCOMPARE(projector.lastRow(exampleSource.height()), 511);
     const double f = projector.focalLength() / 400;
@@ -235,7 +237,7 @@ void WorkedExamplesTest::rotationSourcePixel()
     const QImage map = testimages::uniquePicture(size.width(), size.height());
     QImage rotated =
         testimages::filled(size.width(), size.height(), QImage::Format_ARGB32_Premultiplied, 0);
-    projector.rotateGlobe(axis, degrees, map, rotated);
+    projectorsteps::rotateGlobe(projector, axis, degrees, map, rotated);
     const QPoint drawn = spotAt(rotated, target, size.width());
     if (source.x() < 0) {
         QCOMPARE(lookup.y(), source.y());
@@ -272,7 +274,7 @@ void WorkedExamplesTest::shiftByAngle()
     QCOMPARE(MapProjector::shiftColumns(degrees, width), columns);
     const QImage map = testimages::uniquePicture(width, 2);
     QImage shifted = testimages::filled(width, 2, QImage::Format_ARGB32_Premultiplied, 0);
-    MapProjector().shiftLongitude(degrees, map, shifted);
+    projectorsteps::shiftLongitude(degrees, map, shifted);
     int wrongLookups = 0;
     int wrongPixels = 0;
     for (int column = 0; column < width; ++column) {
@@ -434,7 +436,7 @@ void WorkedExamplesTest::distanceOneWritesNothing()
                                        QImage::Format_ARGB32_Premultiplied, marker.rgba());
     const QImage before = target;
     DebugLog log;
-    QCOMPARE(exampleProjector(1).projectDisk(uniqueSource, target), 0);
+    QCOMPARE(projectorsteps::projectDisk(exampleProjector(1), uniqueSource, target), 0);
     QCOMPARE(testimages::compare(target, before).count, qint64(0));
     // The text "Convert error " and the count, which the debug stream separates by a blank.
     QCOMPARE(log.lines, QStringList{QStringLiteral("Convert error  0")});
@@ -474,7 +476,7 @@ void WorkedExamplesTest::oddHeightLeavesLastRowUntouched()
     const QSize odd(2048, 1025);
     QImage target = testimages::filled(odd.width(), odd.height(),
                                        QImage::Format_ARGB32_Premultiplied, marker.rgba());
-    exampleProjector(100, odd).projectDisk(uniqueSource, target);
+    projectorsteps::projectDisk(exampleProjector(100, odd), uniqueSource, target);
     // TH2 = 512: the projection fills rows 511 ... 0 and leaves rows 512 ... 1024 alone.
     const QImage upper = target.copy(0, 0, odd.width(), 512);
     const QImage lower = target.copy(0, 512, odd.width(), 513);

@@ -1,5 +1,6 @@
 #include "engine/finder/diskcandidates.h"
 
+#include "engine/basics/angles.h"
 #include "engine/basics/numeric.h"
 #include "engine/basics/rowscheduler.h"
 #include "engine/finder/finderimage.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
+using angles::pi;
 
 // Edge threshold: this many times the median gradient magnitude (the picture's texture and
 // noise level), and at least this many grey levels per pixel.

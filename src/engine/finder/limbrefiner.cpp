@@ -1,5 +1,6 @@
 #include "engine/finder/limbrefiner.h"
 
+#include "engine/basics/angles.h"
 #include "engine/basics/numeric.h"
 #include "engine/finder/finderimage.h"
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
+using angles::pi;
 // Rays are spaced about this many pixels apart along the limb, within these counts.
 constexpr double raySpacing = 3.0;
 constexpr int minRays = 96;

@@ -1,12 +1,14 @@
 #include "engine/precise/preciseprojection.h"
 
+#include "engine/basics/angles.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
+using angles::pi;
 constexpr double radiansPerDegree = pi / 180.0;
 
 } // namespace

@@ -1,11 +1,9 @@
 #include "engine/standard/mapgeometry.h"
 
 #include "engine/basics/rowscheduler.h"
-#include "engine/standard/mapprojector.h"
 #include "engine/standard/mapsourcelookup.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 namespace {
@@ -27,28 +25,6 @@ void appendRuns(const std::uint32_t *line, int width, std::vector<MapGeometry::R
     }
 }
 
-// Samples that would land below the half-map: only possible when the scales do not match the
-// map, which the pipeline never does; counted for the projection's diagnostic line.
-int countConversionErrors(const ConversionParameters &params, QSize sourceSize)
-{
-    const MapProjector projector = MapProjector::forConversion(params, sourceSize);
-    const int halfHeight = params.outputHeight / 2;
-    int errors = 0;
-    for (int i = std::max(projector.firstRow(sourceSize.height()), halfHeight);
-         i <= projector.lastRow(sourceSize.height()); ++i) {
-        const double rho = projector.samplingRadius(i, sourceSize.height());
-        for (int j = 0; j < params.outputWidth; ++j) {
-            const double phi = projector.columnAngle(j, sourceSize.width());
-            if (projector
-                    .sampleSource(std::cos(phi), std::sin(phi), rho, sourceSize.width(),
-                                  sourceSize.height())
-                    .x() >= 0)
-                ++errors;
-        }
-    }
-    return errors;
-}
-
 } // namespace
 
 MapGeometry::MapGeometry(const ConversionParameters &params, QSize sourceSize,
@@ -56,7 +32,6 @@ MapGeometry::MapGeometry(const ConversionParameters &params, QSize sourceSize,
     : params(params), sourceSize(sourceSize), rows(std::max(0, params.outputHeight))
 {
     const int width = params.outputWidth;
-    conversionErrors = countConversionErrors(params, sourceSize);
     const MapSourceLookup lookup(params, sourceSize);
 
     // Each row comes from the lookup's row form, which skips the pixels and rows that it can

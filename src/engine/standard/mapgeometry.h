@@ -38,8 +38,6 @@ struct MapGeometry
     ConversionParameters params;
     QSize sourceSize;
     std::vector<Row> rows;
-    // Samples the projection could not place in the map (none when the scales match it).
-    int conversionErrors = 0;
     // Map pixels that take a pixel of the source: 0 when the circle misses the picture or the
     // camera sees nothing of the globe.
     qint64 coveredPixels = 0;

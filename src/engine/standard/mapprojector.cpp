@@ -1,14 +1,10 @@
 #include "engine/standard/mapprojector.h"
 
-#include "engine/basics/diagnostics.h"
+#include "engine/basics/angles.h"
 #include "engine/basics/numeric.h"
-
-#include <QCoreApplication>
-#include <QImage>
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
 
 using numeric::truncateToInt32;
 using numeric::wrapToInt16;
@@ -91,7 +87,7 @@ int MapProjector::firstRow(int sourceHeight) const
 {
     const double H = sourceHeight;
     const int margin = sixteenBitOffset(rowScale * H * edgeMargin);
-    return truncateToInt32(margin + limbAngle() * 180 / pi / (90 / H) * rowScale);
+    return truncateToInt32(margin + limbAngle() * 180 / angles::pi / (90 / H) * rowScale);
 }
 
 int MapProjector::lastRow(int sourceHeight) const
@@ -104,7 +100,7 @@ double MapProjector::samplingRadius(int row, int sourceHeight) const
     const double f = focalLength();
     const double lo = f * bandStart;
     const double hi = f * bandEnd;
-    const double theta = (90 - row * 90 / (sourceHeight * rowScale)) * (pi / 180);
+    const double theta = angles::degreesToRadians(90 - row * 90 / (sourceHeight * rowScale));
     const double r = tangentOffAxis(theta, distance) * f;
     if (r < lo)
         return r;
@@ -115,7 +111,7 @@ double MapProjector::samplingRadius(int row, int sourceHeight) const
 
 double MapProjector::columnAngle(int column, int sourceWidth) const
 {
-    return (column * 360 / (sourceWidth * columnScale) - 180) * (pi / 180);
+    return angles::degreesToRadians(column * 360 / (sourceWidth * columnScale) - 180);
 }
 
 QPoint MapProjector::sampleSource(double cosPhi, double sinPhi, double rho, int width,
@@ -185,10 +181,9 @@ int MapProjector::shiftSourceColumn(int shift, int width, int column)
 QPoint MapProjector::rotationSource(int axis, int degrees, int width, int height, int column,
                                     int row) const
 {
-    const double k = pi / 180;
-    const double gamma = degrees * k;
-    const double v = (row * 180.0 / height - 90) * k;
-    const double u = column * 360.0 / width * k;
+    const double gamma = angles::degreesToRadians(degrees);
+    const double v = angles::degreesToRadians(row * 180.0 / height - 90);
+    const double u = angles::degreesToRadians(column * 360.0 / width);
     return rotatedPixel(axis, std::sin(gamma), std::cos(gamma), std::cos(u), std::sin(u),
                         std::sin(v), std::cos(v), width, height);
 }
@@ -196,7 +191,7 @@ QPoint MapProjector::rotationSource(int axis, int degrees, int width, int height
 QPoint MapProjector::rotatedPixel(int axis, double sc, double cc, double cosU, double sinU,
                                   double sv, double cv, int width, int height) const
 {
-    const double k = pi / 180;
+    const double k = angles::pi / 180;
     const double X = cosU * cv;
     const double Y = sinU * cv;
     const double Z = sv;
@@ -227,95 +222,4 @@ QPoint MapProjector::rotatedPixel(int axis, double sc, double cc, double cosU, d
     const int x = std::clamp(truncateToInt32((width - 1) * t / 360), 0, width - 1);
     const int y = std::clamp(truncateToInt32((p / k + 90) * (height - 1) / 180), 0, height - 1);
     return {x, y};
-}
-
-namespace {
-
-// The image operations work on premultiplied 32-bit pixels, the format of the working maps.
-QImage premultiplied(const QImage &image)
-{
-    return image.format() == QImage::Format_ARGB32_Premultiplied
-               ? image
-               : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-void makePremultiplied(QImage &image)
-{
-    if (image.format() != QImage::Format_ARGB32_Premultiplied)
-        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-} // namespace
-
-int MapProjector::projectDisk(const QImage &source, QImage &target) const
-{
-    const int W = source.width();
-    const int H = source.height();
-    if (!projectionIsDefined(H) || source.isNull() || target.isNull())
-        return 0;
-    const QImage src = premultiplied(source);
-    makePremultiplied(target);
-    const int TW = target.width();
-    const int TH2 = target.height() / 2;
-
-    std::vector<double> cosPhi(TW), sinPhi(TW);
-    for (int j = 0; j < TW; ++j) {
-        const double phi = columnAngle(j, W);
-        cosPhi[j] = std::cos(phi);
-        sinPhi[j] = std::sin(phi);
-    }
-    int errors = 0;
-    const int last = lastRow(H);
-    for (int i = std::max(firstRow(H), TH2 - target.height()); i <= last; ++i) {
-        const double rho = samplingRadius(i, H);
-        auto *out = i < TH2 ? reinterpret_cast<QRgb *>(target.scanLine(TH2 - 1 - i)) : nullptr;
-        for (int j = 0; j < TW; ++j) {
-            const QPoint s = sampleSource(cosPhi[j], sinPhi[j], rho, W, H);
-            if (s.x() < 0)
-                continue;
-            if (out)
-                out[TW - 1 - j] = reinterpret_cast<const QRgb *>(src.constScanLine(s.y()))[s.x()];
-            else
-                ++errors;
-        }
-        QCoreApplication::processEvents();
-    }
-    qCDebug(orvixDiagnostics) << "Convert error " << errors;
-    return errors;
-}
-
-void MapProjector::shiftLongitude(double degrees, const QImage &source, QImage &target) const
-{
-    const QImage src = premultiplied(source);
-    makePremultiplied(target);
-    const int W = std::min(src.width(), target.width());
-    const int H = std::min(src.height(), target.height());
-    const int shift = shiftColumns(degrees, src.width());
-    // Each target column receives at most one source column. Fully transparent source pixels
-    // leave the target alone; the others are copied, which is what compositing the shifted map
-    // over the transparent black target that the callers pass gives.
-    for (int y = 0; y < H; ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(src.constScanLine(y));
-        auto *out = reinterpret_cast<QRgb *>(target.scanLine(y));
-        for (int x = 0; x < W; ++x) {
-            const int from = shiftSourceColumn(shift, src.width(), x);
-            if (from >= 0 && qAlpha(in[from]) != 0)
-                out[x] = in[from];
-        }
-    }
-}
-
-void MapProjector::rotateGlobe(int axis, int degrees, const QImage &source, QImage &target) const
-{
-    const QImage src = premultiplied(source);
-    makePremultiplied(target);
-    const int W = src.width();
-    const int H = std::min(src.height(), target.height());
-    for (int i = 0; i < H; ++i) {
-        auto *out = reinterpret_cast<QRgb *>(target.scanLine(i));
-        for (int j = 0; j < std::min(W, target.width()); ++j) {
-            const QPoint s = rotationSource(axis, degrees, W, src.height(), j, i);
-            out[j] = reinterpret_cast<const QRgb *>(src.constScanLine(s.y()))[s.x()];
-        }
-    }
 }

@@ -6,20 +6,15 @@
 #include <QSize>
 #include <cmath>
 
-class QImage;
-
 // The projection of a marked disk onto an equirectangular map, and the two turns that bring
-// such a map into its final orientation. A plain value record: set the parameters, then run
-// the operations. Angles are in degrees at the interface and converted with the record's pi.
-//
-// The image operations are built on small pure functions ("which source pixel feeds this
-// map pixel"). The program converts through MapSourceLookup, which chains those functions
-// backwards from the finished map to the source; the image operations (projectDisk,
-// shiftLongitude, rotateGlobe) are kept as the step-by-step reference of each step.
+// such a map into its final orientation, as small pure functions ("which source pixel feeds
+// this map pixel"). A plain value record: set the parameters, then ask. Angles are in degrees
+// at the interface, in radians within. The program converts through MapSourceLookup, which
+// chains these functions backwards from the finished map to the source.
 class MapProjector
 {
 public:
-    // Axis codes of rotateGlobe.
+    // Axis codes of the latitude rotation (rotationSource).
     enum RotationAxis : int
     {
         // The axis through the column at longitude angle 90 on the middle row (as every code
@@ -39,7 +34,6 @@ public:
     // Map columns per source column and half-map rows per source row.
     double columnScale = 2.0;
     double rowScale = 2.0;
-    double pi = std::acos(-1.0);
     // Camera distance from the globe's centre, in globe radii.
     double distance = defaults::distance;
     int radius = 0;
@@ -51,23 +45,12 @@ public:
     void setDistance(double d);
     void setScale(double columns, double rows);
 
-    // Writes the visible cap of the disk into the upper half of target as a polar-aspect map.
-    // Pixels it does not write keep their content. Returns the number of samples that fell
-    // below the half-map (0 whenever the scales match the target). Does nothing when the
-    // distance or the scales cannot describe a projection (see projectionIsDefined).
-    int projectDisk(const QImage &source, QImage &target) const;
-    // Copies source onto target shifted cyclically to the right by the angle.
-    void shiftLongitude(double degrees, const QImage &source, QImage &target) const;
-    // Writes into every target pixel the source pixel that lies in the rotated direction.
-    // axis is a RotationAxis code; any other code is allowed too.
-    void rotateGlobe(int axis, int degrees, const QImage &source, QImage &target) const;
-
     // --- Projection geometry (source of W x H pixels) ---
 
     // True for a camera distance a projection can use: finite and at least one globe radius.
     static bool distanceIsUsable(double d) { return std::isfinite(d) && d >= 1; }
-    // True when the distance is usable and the row range is bounded. The image operations
-    // check this since the record's fields may hold anything; conversions check their
+    // True when the distance is usable and the row range is bounded. Callers that fill the
+    // record's fields by hand check this since they may hold anything; conversions check their
     // parameters once with MapConverter::refusalReason, which implies it.
     bool projectionIsDefined(int sourceHeight) const;
     // Angle under which the camera sees the limb, radians.
@@ -93,13 +76,13 @@ public:
 
     // --- Turns of a W x H map ---
 
-    // Columns by which shiftLongitude moves the map: the angle is corrected once each way
+    // Columns by which the longitude shift moves the map: the angle is corrected once each way
     // into range, then W / 360 x degrees is truncated.
     static int shiftColumns(double degrees, int width);
-    // Source column that shiftLongitude copies into target column c for a shift of a columns,
+    // Source column that the longitude shift copies into target column c for a shift of a columns,
     // or -1 when none does. Shifts beyond the width move the map without wrapping.
     static int shiftSourceColumn(int shift, int width, int column);
-    // Source pixel that rotateGlobe reads for target pixel (j, i).
+    // Source pixel that the rotation reads for target pixel (j, i).
     QPoint rotationSource(int axis, int degrees, int width, int height, int column, int row) const;
     // The same lookup once the sines and cosines of the turn (sc, cc), the column angle and
     // the row angle are known.

@@ -1,5 +1,6 @@
 #include "engine/standard/mapsourcelookup.h"
 
+#include "engine/basics/angles.h"
 #include "engine/basics/numeric.h"
 #include "engine/standard/mapconverter.h"
 
@@ -60,7 +61,7 @@ MapSourceLookup::MapSourceLookup(const ConversionParameters &params, QSize sourc
 
     // The latitude rotation turns by whole degrees about the axis through longitude angle 0
     // on the middle row.
-    const double k = projector.pi / 180;
+    const double k = angles::pi / 180;
     const double gamma = numeric::truncateToInt32(90 - params.latitude) * k;
     sc = std::sin(gamma);
     cc = std::cos(gamma);
@@ -143,7 +144,7 @@ void MapSourceLookup::fillRow(int row, std::uint32_t *sourceIndices) const
 
 MapSourceLookup::RowAngles MapSourceLookup::rowAngles(int row) const
 {
-    const double v = (row * 180.0 / height - 90) * (projector.pi / 180);
+    const double v = angles::degreesToRadians(row * 180.0 / height - 90);
     return {std::sin(v), std::cos(v)};
 }
 

@@ -51,6 +51,13 @@ double distanceFrom(const Circle &circle, const EdgePoint &p)
 
 } // namespace
 
+bool sameCircle(const Circle &a, const Circle &b, double tolerance)
+{
+    return std::fabs(a.centerX - b.centerX) < tolerance &&
+           std::fabs(a.centerY - b.centerY) < tolerance &&
+           std::fabs(a.radius - b.radius) < tolerance;
+}
+
 bool algebraicCircleFit(const std::vector<EdgePoint> &points, Circle &circle)
 {
     if (points.size() < 3)

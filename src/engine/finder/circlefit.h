@@ -10,6 +10,9 @@ struct Circle
     double radius = 0.0;
 };
 
+// True when the circles agree to within tolerance in centre x, in centre y and in radius.
+bool sameCircle(const Circle &a, const Circle &b, double tolerance);
+
 struct EdgePoint
 {
     double x = 0.0;

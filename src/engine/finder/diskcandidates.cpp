@@ -38,9 +38,28 @@ constexpr double searchStep = 2.0;
 constexpr int searchSteps = 4;
 constexpr std::size_t maxSearchPoints = 3000;
 // Circles from different peaks that agree this closely (reduced pixels) are one candidate.
-constexpr double sameCircle = 2.0;
+constexpr double sameCircleTolerance = 2.0;
 // Fewest edge points that make a radius.
 constexpr float minRadiusVotes = 8.0f;
+// Fewer edge points than this cannot outline a circle: the search does not start.
+constexpr std::size_t minEdgePoints = 8;
+// The strongest summed cells examined for peaks: far more than the maxPeaks wanted, so that
+// cells beside a stronger peak cannot use them all up, without sorting every cell.
+constexpr std::size_t peakCellsExamined = 4096;
+// After the search in steps of searchStep, the centre is searched again in one-pixel steps,
+// this many each way: one coarse step to each side.
+constexpr double fineSearchStep = 1.0;
+constexpr int fineSearchSteps = 2;
+// A second radius about the same centre lies more than this many one-pixel bins from the
+// first: the nearer bins hold the first edge's own spread (three bins summed, a blurred limb).
+constexpr int secondRadiusGap = 4;
+// The first refit takes the facing edges this close (reduced pixels) to the circle found from
+// the radius bins, whose centre and radius are known only to a pixel or two; the second
+// refit narrows the band to onCircleBand.
+constexpr double firstRefitBand = 3.0;
+// The robust fit's weight scale stays at least this wide, reduced pixels: the rounding of
+// edge positions to whole pixels.
+constexpr double fitMinScale = 0.5;
 
 double facing(const EdgeMap &edges, int index, double dx, double dy)
 {
@@ -94,7 +113,7 @@ bool refitToEdges(const EdgeMap &edges, double band, Circle &circle)
             facing(edges, index, dx, dy) >= facingCosine)
             points.push_back({double(index % edges.width), double(index / edges.width)});
     }
-    const CircleFit fit = robustCircleFit(points, circle, 0.5, band);
+    const CircleFit fit = robustCircleFit(points, circle, fitMinScale, band);
     if (!fit.ok)
         return false;
     circle = fit.circle;
@@ -108,7 +127,7 @@ struct RadiusPeak
 };
 
 // The one-pixel distance bin from (x, y) (with its two neighbours) that holds most of the
-// points, leaving out the bins next to `excluded`.
+// points, leaving out the bins within secondRadiusGap of `excluded`.
 RadiusPeak sharpestRadius(const std::vector<EdgePoint> &points, double x, double y,
                           double maxRadius, int excluded)
 {
@@ -120,13 +139,206 @@ RadiusPeak sharpestRadius(const std::vector<EdgePoint> &points, double x, double
     }
     RadiusPeak best;
     for (std::size_t r = 1; r + 1 < histogram.size(); ++r) {
-        if (excluded >= 0 && std::abs(int(r) - excluded) <= 4)
+        if (excluded >= 0 && std::abs(int(r) - excluded) <= secondRadiusGap)
             continue;
         const float s = histogram[r - 1] + histogram[r] + histogram[r + 1];
         if (s > best.count)
             best = {int(r), s};
     }
     return best;
+}
+
+// The centre votes of the gradient Hough transform, in cells of cellSize reduced pixels over
+// the picture and half its size on each side, so that disks whose centre lies outside the
+// frame are found.
+struct HoughAccumulator
+{
+    int originX = 0;
+    int originY = 0;
+    int cellsX = 0;
+    int cellsY = 0;
+    // Each voter enters a cell at most twice, so 16-bit counts cannot overflow.
+    std::vector<std::uint16_t> votes;
+
+    // The centre of a cell, reduced pixels.
+    double centerX(int cell) const { return originX + (cell % cellsX + 0.5) * cellSize; }
+    double centerY(int cell) const { return originY + (cell / cellsX + 0.5) * cellSize; }
+};
+
+// Phase 1: the edge points that vote, an even sample of at most maxVoters. Choosing the
+// strongest instead would let the surface texture and the stars outvote a limb that limb
+// darkening or a halo has made soft.
+std::vector<int> houghVoters(const EdgeMap &edges)
+{
+    if (edges.edgeIndices.size() <= maxVoters)
+        return edges.edgeIndices;
+    std::vector<int> voters;
+    voters.reserve(maxVoters);
+    for (std::size_t k = 0; k < maxVoters; ++k)
+        voters.push_back(edges.edgeIndices[k * edges.edgeIndices.size() / maxVoters]);
+    return voters;
+}
+
+// Phase 2, the gradient Hough transform: a circle's edge points have gradients along their
+// radii, so each voter votes for the centres along its gradient line, both ways, out to
+// maxRadius.
+HoughAccumulator castHoughVotes(const EdgeMap &edges, const std::vector<int> &voters,
+                                double maxRadius)
+{
+    HoughAccumulator accumulator;
+    accumulator.originX = -edges.width / 2;
+    accumulator.originY = -edges.height / 2;
+    accumulator.cellsX = (2 * edges.width) / cellSize + 1;
+    accumulator.cellsY = (2 * edges.height) / cellSize + 1;
+    const int cellsX = accumulator.cellsX;
+    const int cellsY = accumulator.cellsY;
+    std::vector<std::uint16_t> &votes = accumulator.votes;
+    votes.assign(std::size_t(cellsX) * std::size_t(cellsY), 0);
+    for (const int index : voters) {
+        const double x = index % edges.width;
+        const double y = index / edges.width;
+        const double m = edges.magnitude[std::size_t(index)];
+        const double ux = edges.gradientX[std::size_t(index)] / m;
+        const double uy = edges.gradientY[std::size_t(index)] / m;
+        for (const int sign : {-1, 1}) {
+            for (double t = minRadius; t <= maxRadius; t += cellSize) {
+                const int cx =
+                    int(std::floor((x + sign * t * ux - accumulator.originX) / cellSize));
+                const int cy =
+                    int(std::floor((y + sign * t * uy - accumulator.originY) / cellSize));
+                if (cx < 0 || cy < 0 || cx >= cellsX || cy >= cellsY)
+                    break;
+                ++votes[std::size_t(cy * cellsX + cx)];
+            }
+        }
+    }
+    return accumulator;
+}
+
+// Phase 3: the cells where the Hough votes peak, as peaks of the 3 x 3 summed votes,
+// strongest first, at most maxPeaks and each more than peakSeparation cells from the others.
+std::vector<int> houghPeaks(const HoughAccumulator &accumulator)
+{
+    const int cellsX = accumulator.cellsX;
+    const int cellsY = accumulator.cellsY;
+    const std::vector<std::uint16_t> &votes = accumulator.votes;
+    std::vector<float> smooth(votes.size(), 0.0f);
+    for (int y = 1; y + 1 < cellsY; ++y)
+        for (int x = 1; x + 1 < cellsX; ++x) {
+            float s = 0.0f;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    s += votes[std::size_t((y + dy) * cellsX + x + dx)];
+            smooth[std::size_t(y * cellsX + x)] = s;
+        }
+    std::vector<int> order(smooth.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    const std::size_t considered = std::min<std::size_t>(order.size(), peakCellsExamined);
+    std::partial_sort(
+        order.begin(), order.begin() + std::ptrdiff_t(considered), order.end(),
+        [&](int a, int b) { return smooth[std::size_t(a)] > smooth[std::size_t(b)]; });
+    std::vector<int> peaks;
+    for (std::size_t k = 0; k < considered && int(peaks.size()) < maxPeaks; ++k) {
+        const int cell = order[k];
+        if (!(smooth[std::size_t(cell)] > 0.0f))
+            break;
+        const bool apart = std::all_of(peaks.begin(), peaks.end(), [&](int other) {
+            return std::abs(other % cellsX - cell % cellsX) > peakSeparation ||
+                   std::abs(other / cellsX - cell / cellsX) > peakSeparation;
+        });
+        if (apart)
+            peaks.push_back(cell);
+    }
+    return peaks;
+}
+
+// Phase 4: the edge points that may belong to a circle about (x, y), those facing it within
+// looseFacingCosine, thinned evenly to at most maxSearchPoints: that many are enough to tell
+// where their distances pile up.
+std::vector<EdgePoint> pointsFacing(const EdgeMap &edges, double x, double y)
+{
+    std::vector<EdgePoint> points;
+    for (const int index : edges.edgeIndices) {
+        const double dx = index % edges.width - x;
+        const double dy = index / edges.width - y;
+        if (facing(edges, index, dx, dy) >= looseFacingCosine)
+            points.push_back({double(index % edges.width), double(index / edges.width)});
+    }
+    if (points.size() > maxSearchPoints) {
+        const std::size_t stride = (points.size() + maxSearchPoints - 1) / maxSearchPoints;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < points.size(); i += stride)
+            points[kept++] = points[i];
+        points.resize(kept);
+    }
+    return points;
+}
+
+// A centre and the radius bin whose edge distances pile up most sharply about it.
+struct CenterAndRadius
+{
+    double centerX = 0.0;
+    double centerY = 0.0;
+    RadiusPeak radius;
+};
+
+// Phase 5: the votes place the centre to within a few degrees of gradient direction; the
+// centre whose edge distances pile up most sharply is searched around the peak, first in
+// steps of searchStep, then in one-pixel steps around the best so far.
+CenterAndRadius sharpestCenter(const std::vector<EdgePoint> &points, double peakX, double peakY,
+                               double maxRadius)
+{
+    struct SearchPass
+    {
+        double step;
+        int steps;
+    };
+    constexpr SearchPass passes[] = {{searchStep, searchSteps}, {fineSearchStep, fineSearchSteps}};
+    CenterAndRadius best{peakX, peakY, sharpestRadius(points, peakX, peakY, maxRadius, -1)};
+    for (const SearchPass &pass : passes) {
+        const double baseX = best.centerX;
+        const double baseY = best.centerY;
+        for (int j = -pass.steps; j <= pass.steps; ++j)
+            for (int i = -pass.steps; i <= pass.steps; ++i) {
+                const RadiusPeak p = sharpestRadius(points, baseX + i * pass.step,
+                                                    baseY + j * pass.step, maxRadius, -1);
+                if (p.count > best.radius.count) {
+                    best.radius = p;
+                    best.centerX = baseX + i * pass.step;
+                    best.centerY = baseY + j * pass.step;
+                }
+            }
+    }
+    return best;
+}
+
+// Adds the circles about the centre that the edges confirm: the sharpest radius and a second
+// one (a halo's outer edge, or the limb when the first was an inner ring), each refitted to
+// the facing edges near it, unless an earlier peak gave the same circle.
+void addCircles(const EdgeMap &edges, const std::vector<EdgePoint> &points,
+                const CenterAndRadius &centre, double maxRadius,
+                std::vector<DiskCandidate> &candidates)
+{
+    const RadiusPeak second =
+        sharpestRadius(points, centre.centerX, centre.centerY, maxRadius, centre.radius.bin);
+    for (const RadiusPeak &radius : {centre.radius, second}) {
+        if (radius.count < minRadiusVotes)
+            continue;
+        DiskCandidate candidate;
+        candidate.circle = {centre.centerX, centre.centerY, radius.bin + 0.5};
+        if (!refitToEdges(edges, firstRefitBand, candidate.circle) ||
+            !refitToEdges(edges, onCircleBand, candidate.circle))
+            continue;
+        const bool known =
+            std::any_of(candidates.begin(), candidates.end(), [&](const DiskCandidate &c) {
+                return sameCircle(c.circle, candidate.circle, sameCircleTolerance);
+            });
+        if (known)
+            continue;
+        measureSupport(edges, candidate);
+        candidates.push_back(candidate);
+    }
 }
 
 } // namespace
@@ -192,132 +404,16 @@ EdgeMap::EdgeMap(const ReducedPicture &picture, int threads)
 std::vector<DiskCandidate> findDiskCandidates(const EdgeMap &edges, int count)
 {
     std::vector<DiskCandidate> candidates;
-    if (edges.edgeIndices.size() < 8)
+    if (edges.edgeIndices.size() < minEdgePoints)
         return candidates;
-    // An even sample of the edges votes. Choosing the strongest instead would let the surface
-    // texture and the stars outvote a limb that limb darkening or a halo has made soft.
-    std::vector<int> voters;
-    if (edges.edgeIndices.size() > maxVoters) {
-        voters.reserve(maxVoters);
-        for (std::size_t k = 0; k < maxVoters; ++k)
-            voters.push_back(edges.edgeIndices[k * edges.edgeIndices.size() / maxVoters]);
-    } else {
-        voters = edges.edgeIndices;
-    }
-    const int originX = -edges.width / 2;
-    const int originY = -edges.height / 2;
-    const int cellsX = (2 * edges.width) / cellSize + 1;
-    const int cellsY = (2 * edges.height) / cellSize + 1;
-    // Each voter enters a cell at most twice, so 16-bit counts cannot overflow.
-    std::vector<std::uint16_t> votes(std::size_t(cellsX) * std::size_t(cellsY), 0);
     const double maxRadius = maxRadiusFraction * std::max(edges.width, edges.height);
-    for (const int index : voters) {
-        const double x = index % edges.width;
-        const double y = index / edges.width;
-        const double m = edges.magnitude[std::size_t(index)];
-        const double ux = edges.gradientX[std::size_t(index)] / m;
-        const double uy = edges.gradientY[std::size_t(index)] / m;
-        for (const int sign : {-1, 1}) {
-            for (double t = minRadius; t <= maxRadius; t += cellSize) {
-                const int cx = int(std::floor((x + sign * t * ux - originX) / cellSize));
-                const int cy = int(std::floor((y + sign * t * uy - originY) / cellSize));
-                if (cx < 0 || cy < 0 || cx >= cellsX || cy >= cellsY)
-                    break;
-                ++votes[std::size_t(cy * cellsX + cx)];
-            }
-        }
-    }
-    // Peaks of the 3 x 3 summed votes, strongest first, kept apart from each other.
-    std::vector<float> smooth(votes.size(), 0.0f);
-    for (int y = 1; y + 1 < cellsY; ++y)
-        for (int x = 1; x + 1 < cellsX; ++x) {
-            float s = 0.0f;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    s += votes[std::size_t((y + dy) * cellsX + x + dx)];
-            smooth[std::size_t(y * cellsX + x)] = s;
-        }
-    std::vector<int> order(smooth.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = int(i);
-    const std::size_t considered = std::min<std::size_t>(order.size(), 4096);
-    std::partial_sort(
-        order.begin(), order.begin() + std::ptrdiff_t(considered), order.end(),
-        [&](int a, int b) { return smooth[std::size_t(a)] > smooth[std::size_t(b)]; });
-    std::vector<int> peaks;
-    for (std::size_t k = 0; k < considered && int(peaks.size()) < maxPeaks; ++k) {
-        const int cell = order[k];
-        if (!(smooth[std::size_t(cell)] > 0.0f))
-            break;
-        const bool apart = std::all_of(peaks.begin(), peaks.end(), [&](int other) {
-            return std::abs(other % cellsX - cell % cellsX) > peakSeparation ||
-                   std::abs(other / cellsX - cell / cellsX) > peakSeparation;
-        });
-        if (apart)
-            peaks.push_back(cell);
-    }
-    for (const int peak : peaks) {
-        const double peakX = originX + (peak % cellsX + 0.5) * cellSize;
-        const double peakY = originY + (peak / cellsX + 0.5) * cellSize;
-        std::vector<EdgePoint> facingPoints;
-        for (const int index : edges.edgeIndices) {
-            const double dx = index % edges.width - peakX;
-            const double dy = index / edges.width - peakY;
-            if (facing(edges, index, dx, dy) >= looseFacingCosine)
-                facingPoints.push_back({double(index % edges.width), double(index / edges.width)});
-        }
-        // An even sample of the points is enough to tell where their distances pile up.
-        if (facingPoints.size() > maxSearchPoints) {
-            const std::size_t stride =
-                (facingPoints.size() + maxSearchPoints - 1) / maxSearchPoints;
-            std::size_t kept = 0;
-            for (std::size_t i = 0; i < facingPoints.size(); i += stride)
-                facingPoints[kept++] = facingPoints[i];
-            facingPoints.resize(kept);
-        }
-        // The votes place the centre to within a few degrees of gradient direction; the
-        // centre whose edge distances pile up most sharply is searched around the peak.
-        RadiusPeak best = sharpestRadius(facingPoints, peakX, peakY, maxRadius, -1);
-        double centerX = peakX;
-        double centerY = peakY;
-        for (const double step : {searchStep, 1.0}) {
-            const double baseX = centerX;
-            const double baseY = centerY;
-            const int reach = step > 1.0 ? searchSteps : 2;
-            for (int j = -reach; j <= reach; ++j)
-                for (int i = -reach; i <= reach; ++i) {
-                    const RadiusPeak p = sharpestRadius(facingPoints, baseX + i * step,
-                                                        baseY + j * step, maxRadius, -1);
-                    if (p.count > best.count) {
-                        best = p;
-                        centerX = baseX + i * step;
-                        centerY = baseY + j * step;
-                    }
-                }
-        }
-        // A second radius about the same centre: a halo's outer edge, or the limb when the
-        // first was an inner ring.
-        const RadiusPeak second =
-            sharpestRadius(facingPoints, centerX, centerY, maxRadius, best.bin);
-        for (const RadiusPeak &radius : {best, second}) {
-            if (radius.count < minRadiusVotes)
-                continue;
-            DiskCandidate candidate;
-            candidate.circle = {centerX, centerY, radius.bin + 0.5};
-            if (!refitToEdges(edges, 3.0, candidate.circle) ||
-                !refitToEdges(edges, onCircleBand, candidate.circle))
-                continue;
-            const bool known =
-                std::any_of(candidates.begin(), candidates.end(), [&](const DiskCandidate &c) {
-                    return std::fabs(c.circle.centerX - candidate.circle.centerX) < sameCircle &&
-                           std::fabs(c.circle.centerY - candidate.circle.centerY) < sameCircle &&
-                           std::fabs(c.circle.radius - candidate.circle.radius) < sameCircle;
-                });
-            if (known)
-                continue;
-            measureSupport(edges, candidate);
-            candidates.push_back(candidate);
-        }
+    const HoughAccumulator accumulator = castHoughVotes(edges, houghVoters(edges), maxRadius);
+    for (const int peak : houghPeaks(accumulator)) {
+        const double peakX = accumulator.centerX(peak);
+        const double peakY = accumulator.centerY(peak);
+        const std::vector<EdgePoint> points = pointsFacing(edges, peakX, peakY);
+        addCircles(edges, points, sharpestCenter(points, peakX, peakY, maxRadius), maxRadius,
+                   candidates);
     }
     std::sort(candidates.begin(), candidates.end(),
               [](const DiskCandidate &a, const DiskCandidate &b) {

@@ -36,8 +36,8 @@ struct DiskCandidate
     double visibleLength = 0.0;
 };
 
-// Finds circles whose edges' gradients meet in a common centre: every edge point votes for the
-// centres along its gradient line, each peak of the votes gets its radius from the distances
-// of the edge points that face it, and the circle is fitted to those points. Returns the best
-// candidates first, at most `count`.
+// Finds circles whose edges' gradients meet in a common centre, by a gradient Hough transform:
+// every edge point votes for the centres along its gradient line, each peak of the votes gets
+// its radius from the distances of the edge points that face it, and the circle is fitted to
+// those points. Returns the candidates with the longest confirmed arc first, at most `count`.
 std::vector<DiskCandidate> findDiskCandidates(const EdgeMap &edges, int count);

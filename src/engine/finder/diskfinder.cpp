@@ -7,7 +7,6 @@
 #include <QImage>
 
 #include <algorithm>
-#include <cmath>
 #include <thread>
 
 namespace {
@@ -72,10 +71,7 @@ bool addGuesses(const ReducedPicture &reduced, int threads, std::vector<Guess> &
                             c.radius * reduced.factor()};
         // Both copies often propose the same circle; the finer copy's, found first, stays.
         const bool known = std::any_of(guesses.begin(), guesses.end(), [&](const Guess &g) {
-            const double near = 2.0 * g.factor;
-            return std::fabs(g.circle.centerX - source.centerX) < near &&
-                   std::fabs(g.circle.centerY - source.centerY) < near &&
-                   std::fabs(g.circle.radius - source.radius) < near;
+            return sameCircle(g.circle, source, 2.0 * g.factor);
         });
         if (!known)
             guesses.push_back({source, reduced.factor()});
@@ -141,9 +137,7 @@ DiskFinding findDisk(const QImage &picture, int threads)
             const Circle a = fine.fit.circle;
             const Circle b = next.fit.circle;
             fine = next;
-            if (std::fabs(a.centerX - b.centerX) < settled &&
-                std::fabs(a.centerY - b.centerY) < settled &&
-                std::fabs(a.radius - b.radius) < settled)
+            if (sameCircle(a, b, settled))
                 break;
         }
         const QString why = rejection(fine);

@@ -28,6 +28,8 @@ struct Decoding
     QIODevice *device = nullptr;
     QByteArray input;
     qint64 maxPixels = 0;
+    // Output at 1/scaleDenominator of the picture's size (1, 2, 4 or 8).
+    int scaleDenominator = 1;
     QImage reuse;
     QImage image;
     // The coefficient blocks the scans may pass over, those they have, and the last scan seen.
@@ -221,6 +223,33 @@ void readRows(Decoding &decoding)
     }
 }
 
+// True once a scan has brought every component's DC coefficients: each block's mean, all an
+// eighth-size output reads (the first scan may hold them at one bit less, which changes a
+// block's mean by less than a grey level).
+bool everyMeanRead(const jpeg_decompress_struct &info)
+{
+    for (int c = 0; c < info.num_components; ++c)
+        if (info.coef_bits[c][0] < 0)
+            return false;
+    return true;
+}
+
+// A progressive JPEG decoded at an eighth of its size: only its first scans are read, those
+// that hold the blocks' means, which costs a small part of decoding every scan.
+void readMeansOnly(Decoding &decoding)
+{
+    jpeg_decompress_struct &info = decoding.info;
+    int status = JPEG_SUSPENDED;
+    while (!(status == JPEG_SCAN_COMPLETED && everyMeanRead(info))) {
+        status = jpeg_consume_input(&info);
+        if (status == JPEG_REACHED_EOI)
+            break;
+    }
+    jpeg_start_output(&info, info.input_scan_number);
+    readRows(decoding);
+    jpeg_finish_output(&info);
+}
+
 void decodeAll(Decoding &decoding)
 {
     jpeg_decompress_struct &info = decoding.info;
@@ -240,6 +269,12 @@ void decodeAll(Decoding &decoding)
     decoding.blockBudget = blocks * maxJpegPassesPerComponent;
 
     const QImage::Format format = chooseOutput(decoding);
+    // A reduced output is computed from fewer coefficients: the inverse transform and the
+    // colour conversion shrink with the output, only the data's decoding stays whole.
+    info.scale_num = 1;
+    info.scale_denom = unsigned(decoding.scaleDenominator);
+    const bool meansOnly = info.progressive_mode && decoding.scaleDenominator == 8;
+    info.buffered_image = meansOnly ? TRUE : FALSE;
     jpeg_start_decompress(&info);
     const QSize size(int(info.output_width), int(info.output_height));
     if (decoding.reuse.size() == size && decoding.reuse.format() == format &&
@@ -253,6 +288,10 @@ void decodeAll(Decoding &decoding)
     if (decoding.image.isNull()) {
         decoding.reason = QStringLiteral("not enough memory for the picture");
         stop(decoding);
+    }
+    if (meansOnly) {
+        readMeansOnly(decoding);
+        return;
     }
     readRows(decoding);
     // The markers after the last scan too, so that damage there is seen.
@@ -295,11 +334,13 @@ QSize readJpegSize(QIODevice &device)
     return decodeHeader(decoding, &size) ? size : QSize();
 }
 
-QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse)
+QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse,
+                int scaleDenominator)
 {
     Decoding decoding;
     decoding.device = &device;
     decoding.maxPixels = maxPixels;
+    decoding.scaleDenominator = scaleDenominator;
     decoding.reuse = std::move(reuse);
     if (decode(decoding))
         return std::move(decoding.image);

@@ -26,6 +26,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -33,11 +34,7 @@
 #include <cstring>
 #include <ctime>
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
-extern char **environ;
 
 namespace {
 
@@ -102,6 +99,19 @@ void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &m
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// Prints the process's peak resident memory in MB as a line of its own. A process started by
+// this one must report it itself: the kernel's figure for a child carries over the parent's
+// peak across the exec.
+void printOwnPeak()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            std::printf("%.0f\n", line.mid(6).trimmed().split(' ').first().toDouble() / 1024);
+}
+
 // The peak memory of a batch is measured in a process of its own, this program started again
 // with "--peak-batch KIND OUTPUT FILES...": KIND "huge" converts 16384 x 16384 pictures into
 // small maps, "precise" the bench's pictures into precise 8192 x 8192 PNG maps.
@@ -127,7 +137,9 @@ int runPeakBatch(const QStringList &arguments)
     MapConverter converter;
     settings.outputFolder = arguments.at(1);
     BatchRunner runner(converter, params, settings);
-    return runner.run(arguments.mid(2)).allConverted() ? 0 : 1;
+    const bool converted = runner.run(arguments.mid(2)).allConverted();
+    printOwnPeak();
+    return converted ? 0 : 1;
 }
 
 // The window's peak on opening a huge picture, in a process of its own: this program started
@@ -139,27 +151,23 @@ int runPeakWindow(int argc, char **argv)
     MainWindow window;
     window.loadFileName = QString::fromLocal8Bit(argv[2]);
     window.openImage();
+    printOwnPeak();
     return window.sourceImage.isNull() ? 1 : 0;
 }
 
-// Runs this program with the arguments; the child's peak memory in MB, or -1.
+// Runs this program with the arguments; the peak memory in MB that the child reports, or -1.
 double peakOfChild(const char *program, const QStringList &childArguments)
 {
-    QList<QByteArray> arguments{program};
-    for (const QString &argument : childArguments)
-        arguments.append(QFile::encodeName(argument));
-    std::vector<char *> argv;
-    for (QByteArray &argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawn(&child, program, nullptr, nullptr, argv.data(), environ) != 0)
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QString::fromLocal8Bit(program), childArguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0)
         return -1;
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(usage.ru_maxrss) / 1024;
+    const QList<QByteArray> lines = child.readAllStandardOutput().trimmed().split('\n');
+    bool ok = false;
+    const double peak = lines.last().toDouble(&ok);
+    return ok ? peak : -1;
 }
 
 // A batch of three 16384 x 16384 pictures must hold no more than one of them at a time: its

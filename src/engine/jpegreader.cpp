@@ -6,6 +6,9 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 // clang-format off: jpeglib.h needs the declarations of cstdio first.
 #include <jerror.h>
 #include <jpeglib.h>
@@ -14,6 +17,18 @@
 namespace {
 
 constexpr qint64 inputChunk = 64 * 1024;
+
+// A whole-picture array of coefficient blocks, which a progressive JPEG keeps for each
+// component, on memory of large pages: the library's own arrays are zeroed and faulted in page
+// by page, which costs seconds for a picture of 16384 x 16384.
+struct BlockArray
+{
+    JDIMENSION blocksPerRow = 0;
+    JDIMENSION rows = 0;
+    bool zeroed = false;
+    std::unique_ptr<void, LargeBufferRelease> memory;
+    std::vector<JBLOCKROW> rowPointers;
+};
 
 // libjpeg reports errors through a callback that must not return: it jumps back to the setjmp
 // in decode. Everything that outlives such a jump lives here, in the caller's frame, so the
@@ -36,6 +51,9 @@ struct Decoding
     qint64 blockBudget = 0;
     qint64 blocksPassed = 0;
     int lastScan = 0;
+    // The library's own memory methods, and the block arrays kept instead of its own.
+    jpeg_memory_mgr library{};
+    std::vector<std::unique_ptr<BlockArray>> blockArrays;
     // Why the decoding ended early; set before every jump.
     QString reason;
 };
@@ -149,6 +167,79 @@ void watchScans(j_common_ptr common)
     }
 }
 
+jvirt_barray_ptr requestBlockArray(j_common_ptr info, int pool, boolean zeroed,
+                                   JDIMENSION blocksPerRow, JDIMENSION rows, JDIMENSION maxAccess)
+{
+    Decoding &decoding = decodingOf(info);
+    if (pool != JPOOL_IMAGE)
+        return decoding.library.request_virt_barray(info, pool, zeroed, blocksPerRow, rows,
+                                                    maxAccess);
+    bool added = false;
+    try {
+        auto array = std::make_unique<BlockArray>();
+        array->blocksPerRow = blocksPerRow;
+        array->rows = rows;
+        array->zeroed = zeroed;
+        decoding.blockArrays.push_back(std::move(array));
+        added = true;
+    } catch (const std::bad_alloc &) {
+    }
+    if (!added) {
+        decoding.reason = QStringLiteral("not enough memory for the picture");
+        stop(decoding);
+    }
+    // An opaque handle for the library, given back to accessBlockArray only.
+    return reinterpret_cast<jvirt_barray_ptr>(decoding.blockArrays.back().get());
+}
+
+bool allocateBlocks(BlockArray &array)
+{
+    const std::size_t rowBytes = std::size_t(array.blocksPerRow) * sizeof(JBLOCK);
+    if (array.rows == 0 || rowBytes == 0 || array.rows > std::size_t(-1) / 2 / rowBytes)
+        return false;
+    try {
+        array.rowPointers.resize(array.rows);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    const std::size_t bytes = rowBytes * array.rows;
+    array.memory.reset(allocateLargeBuffer(bytes));
+    if (!array.memory)
+        return false;
+    auto *blocks = static_cast<JBLOCK *>(array.memory.get());
+    if (array.zeroed)
+        std::memset(blocks, 0, bytes);
+    for (JDIMENSION row = 0; row < array.rows; ++row)
+        array.rowPointers[row] = blocks + std::size_t(row) * array.blocksPerRow;
+    return true;
+}
+
+void realizeArrays(j_common_ptr info)
+{
+    Decoding &decoding = decodingOf(info);
+    decoding.library.realize_virt_arrays(info);
+    for (const std::unique_ptr<BlockArray> &array : decoding.blockArrays) {
+        if (!array->memory && !allocateBlocks(*array)) {
+            decoding.reason = QStringLiteral("not enough memory for the picture");
+            stop(decoding);
+        }
+    }
+}
+
+JBLOCKARRAY accessBlockArray(j_common_ptr info, jvirt_barray_ptr handle, JDIMENSION firstRow,
+                             JDIMENSION rowCount, boolean writable)
+{
+    Decoding &decoding = decodingOf(info);
+    for (const std::unique_ptr<BlockArray> &array : decoding.blockArrays) {
+        if (handle != reinterpret_cast<jvirt_barray_ptr>(array.get()))
+            continue;
+        if (!array->memory || firstRow > array->rows || rowCount > array->rows - firstRow)
+            ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+        return array->rowPointers.data() + firstRow;
+    }
+    return decoding.library.access_virt_barray(info, handle, firstRow, rowCount, writable);
+}
+
 void setUp(Decoding &decoding)
 {
     jpeg_decompress_struct &info = decoding.info;
@@ -157,6 +248,10 @@ void setUp(Decoding &decoding)
     decoding.errors.emit_message = watchMessage;
     info.client_data = &decoding;
     jpeg_create_decompress(&info);
+    decoding.library = *info.mem;
+    info.mem->request_virt_barray = requestBlockArray;
+    info.mem->realize_virt_arrays = realizeArrays;
+    info.mem->access_virt_barray = accessBlockArray;
     decoding.input.resize(int(inputChunk));
     decoding.source.init_source = startSource;
     decoding.source.fill_input_buffer = fillInput;

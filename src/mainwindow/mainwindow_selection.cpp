@@ -110,9 +110,8 @@ void MainWindow::showWithOverlay(int cx, int cy, int r, bool drawn, bool dottedS
     if (!drawn)
         return;
     const SelectionPen pen{penSize, penColor};
-    ui->label->setOverlay([=](QPainter &painter) {
-        paintSelectionOverlay(painter, cx, cy, r, pen, dottedSquare);
-    });
+    ui->label->setOverlay(
+        [=](QPainter &painter) { paintSelectionOverlay(painter, cx, cy, r, pen, dottedSquare); });
 }
 
 void MainWindow::refreshSelection()

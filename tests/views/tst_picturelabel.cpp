@@ -2,8 +2,8 @@
 #include "preview/myimage2.h"
 #include "viewtesting.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QRegion>
 #include <QtTest>
 

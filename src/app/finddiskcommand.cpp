@@ -2,12 +2,10 @@
 
 #include "app/commandline.h"
 #include "app/printabletext.h"
-#include "engine/finder/diskfinder.h"
-#include "engine/pictureio/picturereader.h"
+#include "engine/finder/diskinfile.h"
 #include "engine/pictureio/wholefilewriter.h"
 
 #include <QCoreApplication>
-#include <QImage>
 #include <QString>
 
 #include <cerrno>
@@ -22,11 +20,10 @@ QString findingLine(const QString &file, bool *found)
 {
     *found = false;
     QString readError;
-    const QImage picture = readPicture(file, &readError);
-    if (picture.isNull())
+    const DiskFinding finding = findDiskInFile(file, &readError);
+    if (!readError.isEmpty())
         return QStringLiteral("%1: no disk found (the picture could not be read: %2)")
             .arg(file, readError);
-    const DiskFinding finding = findDisk(picture);
     if (!finding.found)
         return QStringLiteral("%1: no disk found (%2)").arg(file, finding.reason);
     *found = true;

@@ -16,10 +16,11 @@
 
 namespace {
 
-// The picture converted and the one read ahead together may take this much memory; a larger
-// pair is taken one after the other. Overlapping ordinary pictures costs little next to the
-// map and its geometry, but a second huge picture would double the run's memory.
-constexpr qint64 overlapPictureBytes = qint64(256) << 20;
+// The picture converted and the one read ahead together may take this much memory, and so may
+// the map converted and the one written meanwhile; a larger pair is taken one after the other.
+// Overlapping ordinary pictures and maps costs little next to the conversion's own memory,
+// but a second huge picture or map would nearly double the run's peak.
+constexpr qint64 overlapPairBytes = qint64(256) << 20;
 
 // Puts the disk found in the picture into the parameters; when none is found they keep the
 // batch's circle and the outcome says so.
@@ -62,8 +63,10 @@ BatchSummary BatchRunner::run(const QStringList &files)
         return summary;
     }
     // The map being written and the one being converted each reuse their memory.
+    const qint64 mapBytes = qint64(params.outputWidth) * params.outputHeight * 4;
+    const bool mapsOverlap = overlapped && 2 * mapBytes <= overlapPairBytes;
     const int mapsKeptBefore = converter.keptMapCount();
-    if (overlapped)
+    if (mapsOverlap)
         converter.setKeptMapCount(2);
     for (int position = 0; position < files.size(); ++position) {
         // Not read ahead: the picture before was too large to hold both.
@@ -74,13 +77,13 @@ BatchSummary BatchRunner::run(const QStringList &files)
         if (position + 1 < files.size() &&
             (!overlapped ||
              read.picture.sizeInBytes() + declaredPictureBytes(files.at(position + 1)) <=
-                 overlapPictureBytes))
+                 overlapPairBytes))
             startReading(files.at(position + 1));
         const QImage &picture = read.picture;
         QImage map;
         const BatchFileOutcome outcome =
             convertFile(position, files.at(position), inputIdentities, read, &map);
-        if (overlapped && !map.isNull() && format == MapFormat::Jpg) {
+        if (mapsOverlap && !map.isNull() && format == MapFormat::Jpg) {
             // Two packed maps in turn: the other one may still be being written.
             QImage &packed = packedMaps[position % 2];
             map = packed = packedForJpeg(map, std::move(packed), packingScheduler);
@@ -108,7 +111,8 @@ BatchSummary BatchRunner::run(const QStringList &files)
             continue;
         }
         letWriteAheadReplace();
-        if (!overlapped)
+        // The map's memory is converted into next unless a second map may be held.
+        if (!mapsOverlap)
             finishWriting();
         spentPictures[0] = std::move(spentPictures[1]);
         spentPictures[1] = std::move(read.picture);

@@ -75,7 +75,9 @@ struct BatchSummary
 // two more) and, besides those the hooks keep, two pictures (the one converted and the one read
 // ahead, decoded into the memory of an earlier one). Two pictures that would together take more
 // than 256 MiB are not overlapped: the next one is read once the one before is converted, into
-// its memory or after it is let go, so a batch of huge pictures holds one at a time.
+// its memory or after it is let go, so a batch of huge pictures holds one at a time. Likewise
+// two maps of more than 256 MiB together: a map is written before the next one is converted
+// into its memory, so a batch of huge maps holds one at a time.
 class BatchRunner
 {
 public:

@@ -70,10 +70,12 @@ void MainWindow::setSelectionVisible(bool visible)
 
 void MainWindow::openImage()
 {
+    // The picture shown is let go first, so that two huge pictures are never held at once.
+    sourceImage = QImage();
+    ui->label->setPixmap(QPixmap());
     sourceImage = readPicture(loadFileName);
     // A found circle's fractions belong to the picture it was found in.
     circleFractions = FoundCircle();
-    ui->label->setPixmap(QPixmap());
     setSelectionVisible(false);
     enablePictureCommands();
     showPictureNote(QString());

@@ -207,6 +207,7 @@ private:
     bool runPreviewConversion();
     // Shows the picture with the overlay of the given circle without changing the members.
     void drawFeedback(int cx, int cy, int r, bool dottedSquare);
+    void showWithOverlay(int cx, int cy, int r, bool drawn, bool dottedSquare);
     void pressArrow(int dx, int dy, int dr);
     void clickArrow(int dx, int dy, int dr);
     bool arrowButtonHeld() const;

@@ -82,6 +82,10 @@ void MainWindow::drawSelection()
 {
     if (sourceImage.isNull())
         return;
+    if (qint64(sourceImage.width()) * sourceImage.height() > maxPixelsDrawnInto) {
+        showWithOverlay(centerX, centerY, radius, selectionVisible, true);
+        return;
+    }
     QImage picture = sourceImage.convertToFormat(QImage::Format_ARGB32);
     if (selectionVisible)
         drawSelectionOverlay(picture, centerX, centerY, radius, {penSize, penColor}, true);
@@ -91,8 +95,23 @@ void MainWindow::drawSelection()
 
 void MainWindow::drawFeedback(int cx, int cy, int r, bool dottedSquare)
 {
+    if (qint64(sourceImage.width()) * sourceImage.height() > maxPixelsDrawnInto) {
+        showWithOverlay(cx, cy, r, true, dottedSquare);
+        return;
+    }
     ui->label->setPixmap(QPixmap::fromImage(
         pictureWithOverlay(sourceImage, cx, cy, r, {penSize, penColor}, dottedSquare)));
+}
+
+void MainWindow::showWithOverlay(int cx, int cy, int r, bool drawn, bool dottedSquare)
+{
+    // Shares the picture's memory: the selection is drawn over it when the view paints.
+    ui->label->setPixmap(QPixmap::fromImage(sourceImage, Qt::NoFormatConversion));
+    if (!drawn)
+        return;
+    const SelectionPen pen{penSize, penColor};
+    ui->label->setOverlay(
+        [=](QPainter &painter) { paintSelectionOverlay(painter, cx, cy, r, pen, dottedSquare); });
 }
 
 void MainWindow::refreshSelection()

@@ -14,6 +14,13 @@ int drawnPenWidth(int penSize)
 void drawSelectionOverlay(QImage &picture, int cx, int cy, int r, const SelectionPen &pen,
                           bool dottedSquare)
 {
+    QPainter painter(&picture);
+    paintSelectionOverlay(painter, cx, cy, r, pen, dottedSquare);
+}
+
+void paintSelectionOverlay(QPainter &painter, int cx, int cy, int r, const SelectionPen &pen,
+                           bool dottedSquare)
+{
     // Coordinates are formed in doubles so that a circle far outside the picture (hand-edited
     // values near the integer limits) is merely clipped away.
     const double x = cx;
@@ -23,8 +30,8 @@ void drawSelectionOverlay(QImage &picture, int cx, int cy, int r, const Selectio
 
     QPen linePen(QBrush(pen.color), drawnPenWidth(pen.width), Qt::SolidLine, Qt::SquareCap,
                  Qt::BevelJoin);
-    QPainter painter(&picture);
     painter.setPen(linePen);
+    painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPointF(x, y), rr, rr);
     painter.drawLine(QPointF(x, y - arm), QPointF(x, y + arm));
     painter.drawLine(QPointF(x - arm, y), QPointF(x + arm, y));

@@ -17,6 +17,7 @@ PictureLabel::PictureLabel(QWidget *parent, Scaling scaling) : QLabel(parent), s
 
 void PictureLabel::setPixmap(const QPixmap &pixmap)
 {
+    overlay = nullptr;
     QLabel::setPixmap(pixmap);
     update();
 }
@@ -85,6 +86,12 @@ void PictureLabel::mouseReleaseEvent(QMouseEvent *event)
         rightDown = false;
 }
 
+void PictureLabel::setOverlay(std::function<void(QPainter &)> draw)
+{
+    overlay = std::move(draw);
+    update();
+}
+
 void PictureLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -93,8 +100,15 @@ void PictureLabel::paintEvent(QPaintEvent *)
         return;
     if (hasScaledContents()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform, scaling == Scaling::Smooth);
-        painter.drawPixmap(labelgeometry::fittedRect(size(), picture->size()), *picture);
+        const QRect fitted = labelgeometry::fittedRect(size(), picture->size());
+        painter.drawPixmap(fitted, *picture);
+        if (picture->isNull())
+            return;
+        painter.scale(double(fitted.width()) / picture->width(),
+                      double(fitted.height()) / picture->height());
     } else {
         painter.drawPixmap(QPointF(0.0, 0.0), *picture);
     }
+    if (overlay)
+        overlay(painter);
 }

@@ -3,6 +3,9 @@
 #include <QLabel>
 #include <QPoint>
 
+#include <functional>
+
+class QPainter;
 class QPixmap;
 
 // A label that shows a picture and turns mouse gestures into signals in picture coordinates,
@@ -17,8 +20,13 @@ class PictureLabel : public QLabel
 public:
     // Replaces QLabel::setPixmap so that the whole label is repainted, the frame included:
     // QLabel repaints only its contents rectangle, but the picture is drawn over the frame too,
-    // which would keep the old picture's pixels (or the background) along its edges.
+    // which would keep the old picture's pixels (or the background) along its edges. The
+    // overlay goes with the picture it was drawn over.
     void setPixmap(const QPixmap &pixmap);
+    // Drawn over the picture each time the label is painted, with a painter whose coordinates
+    // are the picture's pixels; an empty function draws nothing. For pictures too large to
+    // copy for every change of what is drawn over them.
+    void setOverlay(std::function<void(QPainter &)> draw);
 
     // Edit mode (a circle is shown) when true, draw mode when false.
     bool selectionVisible = false;
@@ -57,4 +65,5 @@ protected:
 
 private:
     Scaling scaling;
+    std::function<void(QPainter &)> overlay;
 };

@@ -4,9 +4,12 @@
 
 #include "engine/finder/circlefit.h"
 #include "engine/finder/diskfinder.h"
+#include "engine/finder/diskinfile.h"
 #include "finderscenes.h"
 
+#include <QImageWriter>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -37,6 +40,8 @@ private slots:
     void readsEveryPictureFormat();
     void robustFitKeepsOnlyTheLimb_data();
     void robustFitKeepsOnlyTheLimb();
+    void findsTheDiskInAReducedJpeg_data();
+    void findsTheDiskInAReducedJpeg();
 
 private:
     // Renders the scene, finds its disk and checks it against the true circle (or that a
@@ -209,6 +214,44 @@ void DiskFinderTest::robustFitKeepsOnlyTheLimb()
     QVERIFY(std::fabs(fit.circle.centerX - truth.centerX) < exact);
     QVERIFY(std::fabs(fit.circle.centerY - truth.centerY) < exact);
     QVERIFY(std::fabs(fit.circle.radius - truth.radius) < exact);
+}
+
+void DiskFinderTest::findsTheDiskInAReducedJpeg_data()
+{
+    QTest::addColumn<int>("searchSide");
+    QTest::addColumn<int>("reduction");
+    QTest::addColumn<bool>("progressive");
+    QTest::newRow("read whole") << 1600 << 1 << false;
+    QTest::newRow("decoded at a quarter") << 400 << 4 << false;
+    QTest::newRow("decoded at an eighth") << 200 << 8 << false;
+    // Only the scans with the blocks' means are read.
+    QTest::newRow("progressive, its means only") << 200 << 8 << true;
+    QTest::newRow("progressive, at a half") << 800 << 2 << true;
+}
+
+// A JPEG searched in a reduced decoding: the circle comes back in the whole picture's pixels,
+// a reduced pixel standing for the centre of its block.
+void DiskFinderTest::findsTheDiskInAReducedJpeg()
+{
+    QFETCH(int, searchSide);
+    QFETCH(int, reduction);
+    QFETCH(bool, progressive);
+    static const RenderedScene rendered = renderFinderScene(finderScenes().front(), 1600, 1200);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("globe.jpg"));
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(95);
+    writer.setProgressiveScanWrite(progressive);
+    QVERIFY(writer.write(rendered.picture));
+    QString error;
+    int used = 0;
+    const DiskFinding f = findDiskInFile(path, &error, searchSide, &used);
+    QCOMPARE(used, reduction);
+    QVERIFY2(f.found, qPrintable(f.reason + error));
+    const CameraSetup &t = rendered.setup;
+    const double centreError = std::hypot(f.centerX - t.centerX, f.centerY - t.centerY);
+    QVERIFY2(centreError <= 1.0, qPrintable(QString::number(centreError)));
+    QVERIFY2(std::fabs(f.radius - t.radius) <= 1.0, qPrintable(QString::number(f.radius)));
 }
 
 QTEST_GUILESS_MAIN(DiskFinderTest)

@@ -3,6 +3,7 @@
 #include "viewtesting.h"
 
 #include <QPaintEvent>
+#include <QPainter>
 #include <QRegion>
 #include <QtTest>
 
@@ -45,6 +46,8 @@ class TestPictureLabel : public QObject
 private slots:
     void newPixmapRepaintsFrame_data();
     void newPixmapRepaintsFrame();
+    void overlayIsDrawnInPictureCoordinates_data();
+    void overlayIsDrawnInPictureCoordinates();
 };
 
 void TestPictureLabel::newPixmapRepaintsFrame_data()
@@ -82,6 +85,33 @@ void TestPictureLabel::newPixmapRepaintsFrame()
     label->setPixmap(newPictureSize.isValid() ? solidPixmap(newPictureSize) : QPixmap());
     QTRY_VERIFY(!recorder.painted.isEmpty());
     QCOMPARE(recorder.painted, QRegion(label->rect()));
+}
+
+void TestPictureLabel::overlayIsDrawnInPictureCoordinates_data()
+{
+    QTest::addColumn<bool>("scaled");
+    QTest::addColumn<QPoint>("marked");
+    // The picture is 400 x 300 in a label of 200 x 150: scaled, a picture pixel is half a label
+    // pixel.
+    QTest::newRow("scaled into the label") << true << QPoint(60, 60);
+    QTest::newRow("natural size") << false << QPoint(120, 120);
+}
+
+// What a huge picture's view draws over it lands where it would on the picture, and goes
+// with the picture.
+void TestPictureLabel::overlayIsDrawnInPictureCoordinates()
+{
+    QFETCH(bool, scaled);
+    QFETCH(QPoint, marked);
+    MyImage label;
+    label.setScaledContents(scaled);
+    label.resize(200, 150);
+    label.setPixmap(solidPixmap(QSize(400, 300)));
+    label.setOverlay([](QPainter &painter) { painter.fillRect(100, 100, 40, 40, Qt::red); });
+    QCOMPARE(label.grab().toImage().pixelColor(marked), QColor(Qt::red));
+    QCOMPARE(label.grab().toImage().pixelColor(marked / 2), pictureColour);
+    label.setPixmap(solidPixmap(QSize(400, 300)));
+    QCOMPARE(label.grab().toImage().pixelColor(marked), pictureColour);
 }
 
 QTEST_MAIN(TestPictureLabel)

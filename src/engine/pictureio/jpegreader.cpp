@@ -6,6 +6,9 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 // clang-format off: jpeglib.h needs the declarations of cstdio first.
 #include <jerror.h>
 #include <jpeglib.h>
@@ -14,6 +17,18 @@
 namespace {
 
 constexpr qint64 inputChunk = 64 * 1024;
+
+// A whole-picture array of coefficient blocks, which a progressive JPEG keeps for each
+// component, on memory of large pages: the library's own arrays are zeroed and faulted in page
+// by page, which costs seconds for a picture of 16384 x 16384.
+struct BlockArray
+{
+    JDIMENSION blocksPerRow = 0;
+    JDIMENSION rows = 0;
+    bool zeroed = false;
+    std::unique_ptr<void, LargeBufferRelease> memory;
+    std::vector<JBLOCKROW> rowPointers;
+};
 
 // libjpeg reports errors through a callback that must not return: it jumps back to the setjmp
 // in decode. Everything that outlives such a jump lives here, in the caller's frame, so the
@@ -28,12 +43,17 @@ struct Decoding
     QIODevice *device = nullptr;
     QByteArray input;
     qint64 maxPixels = 0;
+    // Output at 1/scaleDenominator of the picture's size (1, 2, 4 or 8).
+    int scaleDenominator = 1;
     QImage reuse;
     QImage image;
     // The coefficient blocks the scans may pass over, those they have, and the last scan seen.
     qint64 blockBudget = 0;
     qint64 blocksPassed = 0;
     int lastScan = 0;
+    // The library's own memory methods, and the block arrays kept instead of its own.
+    jpeg_memory_mgr library{};
+    std::vector<std::unique_ptr<BlockArray>> blockArrays;
     // Why the decoding ended early; set before every jump.
     QString reason;
 };
@@ -147,6 +167,79 @@ void watchScans(j_common_ptr common)
     }
 }
 
+jvirt_barray_ptr requestBlockArray(j_common_ptr info, int pool, boolean zeroed,
+                                   JDIMENSION blocksPerRow, JDIMENSION rows, JDIMENSION maxAccess)
+{
+    Decoding &decoding = decodingOf(info);
+    if (pool != JPOOL_IMAGE)
+        return decoding.library.request_virt_barray(info, pool, zeroed, blocksPerRow, rows,
+                                                    maxAccess);
+    bool added = false;
+    try {
+        auto array = std::make_unique<BlockArray>();
+        array->blocksPerRow = blocksPerRow;
+        array->rows = rows;
+        array->zeroed = zeroed;
+        decoding.blockArrays.push_back(std::move(array));
+        added = true;
+    } catch (const std::bad_alloc &) {
+    }
+    if (!added) {
+        decoding.reason = QStringLiteral("not enough memory for the picture");
+        stop(decoding);
+    }
+    // An opaque handle for the library, given back to accessBlockArray only.
+    return reinterpret_cast<jvirt_barray_ptr>(decoding.blockArrays.back().get());
+}
+
+bool allocateBlocks(BlockArray &array)
+{
+    const std::size_t rowBytes = std::size_t(array.blocksPerRow) * sizeof(JBLOCK);
+    if (array.rows == 0 || rowBytes == 0 || array.rows > std::size_t(-1) / 2 / rowBytes)
+        return false;
+    try {
+        array.rowPointers.resize(array.rows);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    const std::size_t bytes = rowBytes * array.rows;
+    array.memory.reset(allocateLargeBuffer(bytes));
+    if (!array.memory)
+        return false;
+    auto *blocks = static_cast<JBLOCK *>(array.memory.get());
+    if (array.zeroed)
+        std::memset(blocks, 0, bytes);
+    for (JDIMENSION row = 0; row < array.rows; ++row)
+        array.rowPointers[row] = blocks + std::size_t(row) * array.blocksPerRow;
+    return true;
+}
+
+void realizeArrays(j_common_ptr info)
+{
+    Decoding &decoding = decodingOf(info);
+    decoding.library.realize_virt_arrays(info);
+    for (const std::unique_ptr<BlockArray> &array : decoding.blockArrays) {
+        if (!array->memory && !allocateBlocks(*array)) {
+            decoding.reason = QStringLiteral("not enough memory for the picture");
+            stop(decoding);
+        }
+    }
+}
+
+JBLOCKARRAY accessBlockArray(j_common_ptr info, jvirt_barray_ptr handle, JDIMENSION firstRow,
+                             JDIMENSION rowCount, boolean writable)
+{
+    Decoding &decoding = decodingOf(info);
+    for (const std::unique_ptr<BlockArray> &array : decoding.blockArrays) {
+        if (handle != reinterpret_cast<jvirt_barray_ptr>(array.get()))
+            continue;
+        if (!array->memory || firstRow > array->rows || rowCount > array->rows - firstRow)
+            ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+        return array->rowPointers.data() + firstRow;
+    }
+    return decoding.library.access_virt_barray(info, handle, firstRow, rowCount, writable);
+}
+
 void setUp(Decoding &decoding)
 {
     jpeg_decompress_struct &info = decoding.info;
@@ -155,6 +248,10 @@ void setUp(Decoding &decoding)
     decoding.errors.emit_message = watchMessage;
     info.client_data = &decoding;
     jpeg_create_decompress(&info);
+    decoding.library = *info.mem;
+    info.mem->request_virt_barray = requestBlockArray;
+    info.mem->realize_virt_arrays = realizeArrays;
+    info.mem->access_virt_barray = accessBlockArray;
     decoding.input.resize(int(inputChunk));
     decoding.source.init_source = startSource;
     decoding.source.fill_input_buffer = fillInput;
@@ -221,6 +318,33 @@ void readRows(Decoding &decoding)
     }
 }
 
+// True once a scan has brought every component's DC coefficients: each block's mean, all an
+// eighth-size output reads (the first scan may hold them at one bit less, which changes a
+// block's mean by less than a grey level).
+bool everyMeanRead(const jpeg_decompress_struct &info)
+{
+    for (int c = 0; c < info.num_components; ++c)
+        if (info.coef_bits[c][0] < 0)
+            return false;
+    return true;
+}
+
+// A progressive JPEG decoded at an eighth of its size: only its first scans are read, those
+// that hold the blocks' means, which costs a small part of decoding every scan.
+void readMeansOnly(Decoding &decoding)
+{
+    jpeg_decompress_struct &info = decoding.info;
+    int status = JPEG_SUSPENDED;
+    while (!(status == JPEG_SCAN_COMPLETED && everyMeanRead(info))) {
+        status = jpeg_consume_input(&info);
+        if (status == JPEG_REACHED_EOI)
+            break;
+    }
+    jpeg_start_output(&info, info.input_scan_number);
+    readRows(decoding);
+    jpeg_finish_output(&info);
+}
+
 void decodeAll(Decoding &decoding)
 {
     jpeg_decompress_struct &info = decoding.info;
@@ -240,6 +364,12 @@ void decodeAll(Decoding &decoding)
     decoding.blockBudget = blocks * maxJpegPassesPerComponent;
 
     const QImage::Format format = chooseOutput(decoding);
+    // A reduced output is computed from fewer coefficients: the inverse transform and the
+    // colour conversion shrink with the output, only the data's decoding stays whole.
+    info.scale_num = 1;
+    info.scale_denom = unsigned(decoding.scaleDenominator);
+    const bool meansOnly = info.progressive_mode && decoding.scaleDenominator == 8;
+    info.buffered_image = meansOnly ? TRUE : FALSE;
     jpeg_start_decompress(&info);
     const QSize size(int(info.output_width), int(info.output_height));
     if (decoding.reuse.size() == size && decoding.reuse.format() == format &&
@@ -253,6 +383,10 @@ void decodeAll(Decoding &decoding)
     if (decoding.image.isNull()) {
         decoding.reason = QStringLiteral("not enough memory for the picture");
         stop(decoding);
+    }
+    if (meansOnly) {
+        readMeansOnly(decoding);
+        return;
     }
     readRows(decoding);
     // The markers after the last scan too, so that damage there is seen.
@@ -295,11 +429,13 @@ QSize readJpegSize(QIODevice &device)
     return decodeHeader(decoding, &size) ? size : QSize();
 }
 
-QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse)
+QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse,
+                int scaleDenominator)
 {
     Decoding decoding;
     decoding.device = &device;
     decoding.maxPixels = maxPixels;
+    decoding.scaleDenominator = scaleDenominator;
     decoding.reuse = std::move(reuse);
     if (decode(decoding))
         return std::move(decoding.image);

@@ -19,7 +19,13 @@ constexpr int maxJpegPassesPerComponent = 12;
 //
 // A picture of the decoded size and format in reuse is decoded into when nobody else holds it;
 // otherwise it is let go before the new picture is allocated.
-QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse = QImage());
+//
+// A scaleDenominator of 2, 4 or 8 decodes at that fraction of the size (rounded up), each pixel
+// standing for a block of that many pixels a side; maxPixels still bounds the full size. A
+// progressive JPEG at an eighth is read only as far as its blocks' means, so damage further
+// on goes unseen.
+QImage readJpeg(QIODevice &device, qint64 maxPixels, QString *error, QImage reuse = QImage(),
+                int scaleDenominator = 1);
 
 // The size a JPEG's header declares, read without a word on damage; invalid when there is no
 // readable header.

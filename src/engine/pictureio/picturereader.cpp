@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QSize>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -47,10 +48,26 @@ QSize pngHeaderSize(const QByteArray &header)
     return QSize(field(16), field(20));
 }
 
-} // namespace
-
-QImage readPicture(const QString &path, QString *error, QImage spentPicture)
+// The reduction of a JPEG decoded for a picture at least minSide pixels on its longer side:
+// the largest of 1, 2, 4 and 8 that keeps it so long.
+int jpegReduction(QIODevice &file, int minSide)
 {
+    if (minSide <= 0)
+        return 1;
+    const QSize size = readJpegSize(file);
+    file.seek(0);
+    const int longer = std::max(size.width(), size.height());
+    int reduction = 1;
+    while (reduction < 8 && longer / (2 * reduction) >= minSide)
+        reduction *= 2;
+    return reduction;
+}
+
+QImage readPictureAtLeast(const QString &path, QString *error, QImage spentPicture, int minSide,
+                          int *reduction)
+{
+    if (reduction)
+        *reduction = 1;
     auto fail = [error](const QString &reason) {
         if (error)
             *error = reason;
@@ -90,7 +107,11 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
     // The JPEG decoder checks the declared size itself, before it allocates anything.
     if (format.readerFormat == "jpeg") {
         QString reason;
-        const QImage picture = readJpeg(file, maxPicturePixels, &reason, std::move(spentPicture));
+        const int scale = jpegReduction(file, minSide);
+        const QImage picture =
+            readJpeg(file, maxPicturePixels, &reason, std::move(spentPicture), scale);
+        if (reduction)
+            *reduction = scale;
         return picture.isNull() ? fail(reason) : picture;
     }
 
@@ -132,6 +153,18 @@ QImage readPicture(const QString &path, QString *error, QImage spentPicture)
     if (qint64(picture.width()) * picture.height() > maxPicturePixels)
         return tooLarge(picture.size());
     return picture;
+}
+
+} // namespace
+
+QImage readPicture(const QString &path, QString *error, QImage spentPicture)
+{
+    return readPictureAtLeast(path, error, std::move(spentPicture), 0, nullptr);
+}
+
+QImage readReducedPicture(const QString &path, int minSide, int *reduction, QString *error)
+{
+    return readPictureAtLeast(path, error, QImage(), minSide, reduction);
 }
 
 qint64 declaredPictureBytes(const QString &path)

@@ -3,7 +3,7 @@
 // picture regions shown (the README's mosaic pictures).
 //
 //   orvix-mosaic-example DIR [--views N] [--distance D] [--darker K] [--exposure F]
-//                            [--map WxH]
+//                            [--map WxH] [--suffix png|jpg]
 //
 // View k (1-based) looks at longitude (k - 1) * 360 / N; view K is rendered with every colour
 // scaled by F (a darker exposure, for the rotating-body example).
@@ -35,7 +35,8 @@ int main(int argc, char *argv[])
                        {"distance", "camera distance in globe radii", "D", "6.6"},
                        {"darker", "the view rendered with another exposure (1-based)", "K", "0"},
                        {"exposure", "that view's exposure", "F", "0.7"},
-                       {"map", "map size", "WxH", "2048x1024"}});
+                       {"map", "map size", "WxH", "2048x1024"},
+                       {"suffix", "format of the maps: png or jpg", "SUFFIX", "png"}});
     parser.addHelpOption();
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -104,8 +105,10 @@ int main(int argc, char *argv[])
     options.mapSize = QSize(mapWidth, mapHeight);
     const MosaicResult result = MosaicBuilder().build(loaded.views, options, scheduler);
     // Written compressed: these are pictures for the documentation.
-    if (!result.map.save(QDir(dir).filePath("mosaic.png")) ||
-        !ownerOverlay(result.map, result.owners).save(QDir(dir).filePath("mosaic-regions.png")))
+    const QString suffix = parser.value("suffix");
+    if (!result.map.save(QDir(dir).filePath("mosaic." + suffix)) ||
+        !ownerOverlay(result.map, result.owners)
+             .save(QDir(dir).filePath("mosaic-regions." + suffix)))
         return fail("cannot write the maps");
     return 0;
 }

@@ -108,15 +108,14 @@ QRgb mapPixel(const float *sum, float weight)
 {
     if (!(weight > 0.0f))
         return 0;
-    float c[4];
-    for (int i = 0; i < 4; ++i)
-        c[i] = sum[i] / weight;
-    const float alpha = std::clamp(c[3], 0.0f, 255.0f);
+    // NaN and negative values are taken as 0, alpha at most 255 and the colours at most alpha.
+    const auto limited = [](float value, float top) {
+        return value > 0.0f ? (value < top ? value : top) : 0.0f;
+    };
+    const float alpha = limited(sum[3] / weight, 255.0f);
     int bytes[4];
-    for (int i = 0; i < 4; ++i) {
-        const float limited = std::clamp(c[i], 0.0f, alpha);
-        bytes[i] = int(limited + 0.5f);
-    }
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = int(limited(sum[i] / weight, alpha) + 0.5f);
     // The lanes are blue, green, red, alpha.
     return qRgba(bytes[2], bytes[1], bytes[0], bytes[3]);
 }

@@ -1,6 +1,7 @@
 #include "app/batchoptions.h"
 
 #include "app/settinglimits.h"
+#include "engine/finder/diskfinder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -76,18 +77,40 @@ Apply setSwitch(bool SettingsRecord::*field, bool on)
     };
 }
 
-QString readCircle(const QString &value, SettingsRecord &settings)
+// The circle of --circle in picture pixels, decimals allowed: the precise mode takes it as it
+// is, the standard mode whole pixels rounded as a found circle is (a whole number stays itself).
+bool parseCircle(const QString &value, FoundCircle *circle)
 {
     const QStringList parts = value.split(QLatin1Char(','));
-    int x = 0, y = 0, r = 0;
-    if (parts.size() != 3 || !readWhole(parts[0], limits::circleCentre, &x) ||
-        !readWhole(parts[1], limits::circleCentre, &y) || !readWhole(parts[2], limits::radius, &r))
-        return QStringLiteral("%1 is not X,Y,R in whole pixels, the centre from %2 and the "
+    if (parts.size() != 3)
+        return false;
+    double numbers[3];
+    const limits::Range ranges[3] = {limits::circleCentre, limits::circleCentre, limits::radius};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        numbers[i] = parts[i].toDouble(&ok);
+        if (!ok || !ranges[i].contains(numbers[i]))
+            return false;
+    }
+    DiskFinding finding;
+    finding.found = true;
+    finding.centerX = numbers[0];
+    finding.centerY = numbers[1];
+    finding.radius = numbers[2];
+    *circle = foundCircle(finding);
+    return true;
+}
+
+QString readCircle(const QString &value, SettingsRecord &settings)
+{
+    FoundCircle circle;
+    if (!parseCircle(value, &circle))
+        return QStringLiteral("%1 is not X,Y,R in picture pixels, the centre from %2 and the "
                               "radius from %3")
             .arg(value, rangeText(limits::circleCentre), rangeText(limits::radius));
-    settings.centerX = x;
-    settings.centerY = y;
-    settings.radius = r;
+    settings.centerX = circle.centerX;
+    settings.centerY = circle.centerY;
+    settings.radius = circle.radius;
     return QString();
 }
 
@@ -125,7 +148,10 @@ QString readOutputFolder(const QString &value, SettingsRecord &settings)
 const std::vector<OptionRule> &optionRules()
 {
     static const std::vector<OptionRule> rules{
-        {"--circle", "X,Y,R", "the disk's centre and radius in picture pixels", readCircle},
+        {"--circle", "X,Y,R",
+         "the disk's centre and radius in picture pixels (decimals are kept by the precise "
+         "mode)",
+         readCircle},
         {"--distance", "D", "camera distance in globe radii, " + rangeText(limits::distance),
          number(&SettingsRecord::distance, limits::distance)},
         {"--size", "WxH", "map size in pixels, each side " + rangeText(limits::mapSide), readSize},
@@ -224,6 +250,11 @@ BatchCommand readBatchCommand(const QStringList &arguments, const SettingsRecord
             return command;
         }
         command.overridden = true;
+        if (rule->name == QLatin1String("--circle")) {
+            FoundCircle circle;
+            parseCircle(value, &circle);
+            command.circle = circle;
+        }
     }
     command.files = arguments.mid(next);
     return command;

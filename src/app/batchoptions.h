@@ -1,9 +1,12 @@
 #pragma once
 
 #include "app/settingsrecord.h"
+#include "engine/finder/foundcircle.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // A silent batch run's command line after "/batch": "[OPTIONS] [--] FILES...".
 struct BatchCommand
@@ -11,6 +14,9 @@ struct BatchCommand
     // The settings to convert with: the record the command was read against, with every
     // option applied in the order given (a repeated option counts once, the last time).
     SettingsRecord settings;
+    // The circle of --circle with what rounding to whole pixels left out, for the precise mode
+    // (the settings hold the whole pixels); empty without --circle.
+    std::optional<FoundCircle> circle;
     // True when any option was given.
     bool overridden = false;
     // The file names and patterns, as given.

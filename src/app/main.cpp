@@ -3,6 +3,7 @@
 #include "app/displayplatform.h"
 #include "app/finddiskcommand.h"
 #include "app/fontcheck.h"
+#include "app/mosaiccommand.h"
 #include "app/programpaths.h"
 #include "app/quietstartup.h"
 #include "mainwindow/mainwindow.h"
@@ -45,6 +46,8 @@ int main(int argc, char *argv[])
         return printInformation(request, argc > 0 && argv[0] ? argv[0] : "orvix");
     if (isFindDiskStart(argc, argv))
         return runFindDisk(argc, argv);
+    if (isMosaicStart(argc, argv))
+        return runMosaic(argc, argv);
     const bool silent = isSilentBatchStart(argc, argv);
     if (silent)
         prepareWindowlessPlatform();

@@ -167,6 +167,7 @@ public slots:
     void on_actionSetting_triggered();
     void on_actionParam_Reset_triggered();
     void on_actionFind_Disk_triggered();
+    void on_actionMosaic_triggered();
     void on_actionDetect_Disk_triggered(bool checked);
     void slotPreviewWindowHidden();
     void on_btnPreview_clicked();

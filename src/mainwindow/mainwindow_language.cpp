@@ -35,6 +35,8 @@ void MainWindow::loadLanguage()
         reader.applyTitle(QStringLiteral("menu_disk"), ui->menuDisk);
         reader.applyText(QStringLiteral("cmd_find_disk"), ui->actionFind_Disk);
         reader.applyText(QStringLiteral("cmd_detect_disk"), ui->actionDetect_Disk);
+        reader.applyTitle(QStringLiteral("menu_mosaic"), ui->menuMosaic);
+        reader.applyText(QStringLiteral("cmd_mosaic"), ui->actionMosaic);
         storeMainWindowTexts(reader, texts);
         useQtTranslation(interfaceLanguage(reader));
     }

@@ -73,6 +73,9 @@ void MainWindow::startWith(const QStringList &arguments)
             return refuse(problem, true);
         if (command.overridden)
             overrideSettings(command.settings);
+        // A --circle in decimals keeps its sub-pixel part for the precise mode.
+        if (command.circle)
+            circleFractions = *command.circle;
         batchFiles << expandBatchArguments(command.files);
         batchConvert();
         close();

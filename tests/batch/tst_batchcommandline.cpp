@@ -109,6 +109,8 @@ private slots:
     void argumentsAreFiles();
     void storedValuesAreChecked_data();
     void storedValuesAreChecked();
+    void decimalCircle_data();
+    void decimalCircle();
 };
 
 void TestBatchCommandLine::silentRun_data()
@@ -203,6 +205,8 @@ void TestBatchCommandLine::options_data()
         << "Convert error  0";
     refused("circle of two numbers", {"--circle", "40,30"}, "--circle");
     refused("radius 0", {"--circle", "40,30,0"}, "--circle");
+    refused("radius below one pixel", {"--circle", "40,30,0.6"}, "--circle");
+    refused("centre not a number", {"--circle", "nan,30,20"}, "--circle");
     refused("radius negative", {"--circle", "40,30,-5"}, "--circle");
     refused("radius above the bound", {"--circle", "40,30,1048577"}, "--circle");
     refused("centre beyond an int", {"--circle", "2147483648,30,20"}, "--circle");
@@ -372,6 +376,56 @@ void TestBatchCommandLine::storedValuesAreChecked()
     QVERIFY2(errors.contains(QString(refusal).replace("SETTINGS", folder.settingsFile())),
              qPrintable(errors));
     QVERIFY2(errors.trimmed().endsWith("nothing was converted"), qPrintable(errors));
+}
+
+// --circle in decimals: the precise mode converts with the circle as given, the standard mode
+// with it rounded as a found circle is, which for a whole-pixel circle is the circle itself.
+void TestBatchCommandLine::decimalCircle_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("circle");
+    // The circle the map must equal a conversion with: whole pixels and the precise parts.
+    QTest::addColumn<QList<double>>("expected");
+    QTest::newRow("whole pixels, standard") << "standard"
+                                            << "40,30,28" << QList<double>{40, 30, 28, 0, 0, 0};
+    QTest::newRow("decimals, standard rounds them")
+        << "standard"
+        << "39.5,30.25,27.7" << QList<double>{40, 30, 28, 0, 0, 0};
+    QTest::newRow("decimals, precise keeps them")
+        << "precise"
+        << "39.5,30.25,27.7" << QList<double>{40, 30, 28, -0.5, 0.25, -0.3};
+    QTest::newRow("whole pixels, precise") << "precise"
+                                           << "40,30,28" << QList<double>{40, 30, 28, 0, 0, 0};
+}
+
+void TestBatchCommandLine::decimalCircle()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, circle);
+    QFETCH(QList<double>, expected);
+    ProgramFolder folder;
+    QVERIFY(folder.setUp(true));
+    const QString errors = folder.run({"--mode", mode, "--circle", circle, "IN/a.png"});
+    QVERIFY2(folder.exitCode == 0, qPrintable(errors));
+    const QImage picture(folder.in() + "/a.png");
+    ConversionParameters params;
+    params.centerX = int(expected[0]);
+    params.centerY = int(expected[1]);
+    params.radius = int(expected[2]);
+    params.centerXFraction = expected[3];
+    params.centerYFraction = expected[4];
+    params.radiusFraction = expected[5];
+    params.outputWidth = 256;
+    params.outputHeight = 128;
+    params.mode = mode == "precise" ? ConversionMode::Precise : ConversionMode::Standard;
+    const QImage want = MapConverter().convert(picture, params).map;
+    const QImage got = QImage(folder.out() + "/a.png").convertToFormat(want.format());
+    QCOMPARE(got, want);
+    // The sub-pixel parts change the precise map: dropping them would not pass unseen.
+    if (expected[3] != 0) {
+        params.centerXFraction = params.centerYFraction = params.radiusFraction = 0;
+        QVERIFY(MapConverter().convert(picture, params).map != want);
+    }
 }
 
 QTEST_MAIN(TestBatchCommandLine)

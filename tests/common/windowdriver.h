@@ -61,6 +61,7 @@ struct Form
           menuFile(child<QMenu>(*menuBar, "menuFile")),
           menuView(child<QMenu>(*menuBar, "menuView")),
           menuDisk(child<QMenu>(*menuBar, "menuDisk")),
+          menuMosaic(child<QMenu>(*menuBar, "menuMosaic")),
           actionAuto_Preview(
               child<QAction>(window, "actionAuto_Preview", Qt::FindDirectChildrenOnly)),
           actionAuto_Size(child<QAction>(window, "actionAuto_Size", Qt::FindDirectChildrenOnly)),
@@ -68,6 +69,7 @@ struct Form
               child<QAction>(window, "actionDetect_Disk", Qt::FindDirectChildrenOnly)),
           actionFind_Disk(child<QAction>(window, "actionFind_Disk", Qt::FindDirectChildrenOnly)),
           actionLoad_Param(child<QAction>(window, "actionLoad_Param", Qt::FindDirectChildrenOnly)),
+          actionMosaic(child<QAction>(window, "actionMosaic", Qt::FindDirectChildrenOnly)),
           actionSave_Param(child<QAction>(window, "actionSave_Param", Qt::FindDirectChildrenOnly)),
           actionParam_Reset(
               child<QAction>(window, "actionParam_Reset", Qt::FindDirectChildrenOnly)),
@@ -105,11 +107,13 @@ struct Form
     QMenu *menuFile;
     QMenu *menuView;
     QMenu *menuDisk;
+    QMenu *menuMosaic;
     QAction *actionAuto_Preview;
     QAction *actionAuto_Size;
     QAction *actionDetect_Disk;
     QAction *actionFind_Disk;
     QAction *actionLoad_Param;
+    QAction *actionMosaic;
     QAction *actionSave_Param;
     QAction *actionParam_Reset;
     QAction *actionPreview_Window;

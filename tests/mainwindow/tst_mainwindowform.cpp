@@ -2,6 +2,8 @@
 #include "debuglog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/myimage.h"
+#include "modalanswerer.h"
+#include "mosaicwindow/mosaicdialog.h"
 #include "preview/previewwindow.h"
 #include "windowdriver.h"
 #include "windowtesting.h"
@@ -105,7 +107,7 @@ void MainWindowFormTest::everySlotIsBoundByName()
         QVERIFY2(found, qPrintable(name));
         ++bound;
     }
-    QCOMPARE(bound, 36);
+    QCOMPARE(bound, 37);
 }
 
 void MainWindowFormTest::panelWidgets_data()
@@ -221,10 +223,25 @@ void MainWindowFormTest::menus()
     QCOMPARE(ui.menuFile->title(), QStringLiteral("ファイル"));
     QCOMPARE(ui.menuView->title(), QStringLiteral("表示"));
     const QList<QAction *> bar = ui.menuBar->actions();
-    QCOMPARE(bar.size(), 3);
+    QCOMPARE(bar.size(), 4);
     QCOMPARE(bar[0], ui.menuFile->menuAction());
     QCOMPARE(bar[1], ui.menuView->menuAction());
     QCOMPARE(bar[2], ui.menuDisk->menuAction());
+    QCOMPARE(bar[3], ui.menuMosaic->menuAction());
+    QCOMPARE(ui.menuMosaic->actions(), QList<QAction *>{ui.actionMosaic});
+    // The entry opens the mosaic dialog, offered the window's circle.
+    bool offered = false;
+    {
+        ModalAnswerer answerer;
+        answerer.then<MosaicDialog>([&](MosaicDialog *dialog) {
+            offered = dialog->mainCircleValid == (window->radius > 0) &&
+                      dialog->mainRadius == window->radius;
+            dialog->reject();
+        });
+        ui.actionMosaic->trigger();
+        QCOMPARE(answerer.pending(), 0);
+    }
+    QVERIFY(offered);
 
     QStringList fileEntries;
     for (QAction *action : ui.menuFile->actions())

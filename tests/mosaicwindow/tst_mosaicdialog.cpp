@@ -4,9 +4,13 @@
 #include "mosaic/mosaicpictures.h"
 #include "mosaicwindow/mosaicdialog.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 

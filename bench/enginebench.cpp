@@ -1,7 +1,9 @@
 // Measures the conversion engine against the literal pixel-by-pixel method, side by side in one
 // run: a 4000 x 3000 picture, distance 100, latitude 35.6, longitude 120, azimuth 37.5, at
-// outputs 2048 x 1024 and 8192 x 8192. Prints per-stage medians and one summary line per size,
-// then the precise mode's fresh and repeated times per size.
+// outputs 2048 x 1024 and 8192 x 8192. Prints per-stage medians and one summary line per size
+// (with the fresh conversion's time as a share of the literal method's, the figure that does
+// not depend on the machine, and whether the maps are byte-identical), then the precise mode's
+// fresh and repeated times per size.
 //
 //   orvix_engine_bench [--repeats N] [--literal-runs N] [--size WxH ...] [--precise-only]
 //                      [--threads N]
@@ -72,8 +74,27 @@ struct SizeFigures
     double literal = 0;
     double first = 0;
     double repeated = 0;
+    double fresh = 0;
     double peak = 0;
+    // Pixels in which the engine's map differs from the literal method's, -1 when not compared.
+    qint64 differing = -1;
 };
+
+// Pixels in which two maps of the same size differ.
+qint64 differingPixels(const QImage &map, const QImage &literal)
+{
+    const QImage expected = literal.convertToFormat(map.format());
+    if (expected.size() != map.size())
+        return qint64(map.width()) * map.height();
+    qint64 count = 0;
+    for (int y = 0; y < map.height(); ++y) {
+        const auto *a = reinterpret_cast<const QRgb *>(map.constScanLine(y));
+        const auto *b = reinterpret_cast<const QRgb *>(expected.constScanLine(y));
+        for (int x = 0; x < map.width(); ++x)
+            count += a[x] != b[x];
+    }
+    return count;
+}
 
 SizeFigures measure(const QImage &source, ConversionParameters params, QSize size, int repeats,
                     int literalRuns)
@@ -111,13 +132,16 @@ SizeFigures measure(const QImage &source, ConversionParameters params, QSize siz
     // The same conversion with nothing kept from an earlier one: what a change of the circle
     // or of any setting costs.
     std::vector<double> freshTimes;
-    for (int run = 0; run < std::max(1, repeats / 2); ++run) {
+    QImage freshMap;
+    for (int run = 0; run < std::max(3, repeats / 2); ++run) {
+        freshMap = QImage();
         MapConverter converter;
         QElapsedTimer clock;
         clock.start();
-        converter.convert(source, params);
+        freshMap = converter.convert(source, params).map;
         freshTimes.push_back(clock.nsecsElapsed() / 1e6);
     }
+    figures.fresh = median(freshTimes);
 
     std::vector<double> literalTimes;
     for (int run = 0; run < literalRuns; ++run) {
@@ -125,6 +149,9 @@ SizeFigures measure(const QImage &source, ConversionParameters params, QSize siz
         clock.start();
         const QImage map = literalConvert(source, params);
         literalTimes.push_back(clock.nsecsElapsed() / 1e6);
+        // The fresh map must be the literal method's byte for byte.
+        if (run == 0)
+            figures.differing = differingPixels(freshMap, map);
     }
     figures.literal = median(literalTimes);
 
@@ -246,11 +273,18 @@ int main(int argc, char *argv[])
     std::vector<PreciseFigures> precise;
     for (const QSize &size : sizes)
         precise.push_back(measurePrecise(source, params, size, repeats, threads));
-    for (const SizeFigures &f : all)
+    for (const SizeFigures &f : all) {
+        const QByteArray identity =
+            f.differing == 0 ? QByteArray("map identical to the literal one")
+            : f.differing < 0
+                ? QByteArray("map not compared")
+                : QByteArray::number(f.differing) + " pixels differ from the literal map";
         std::printf("%dx%d: literal %.0f ms, first %.0f ms, repeated %.0f ms, speedup %.1f x, "
-                    "peak %.0f MiB\n",
+                    "peak %.0f MiB, fresh %.0f ms = %.3f of the literal method, %s\n",
                     f.size.width(), f.size.height(), f.literal, f.first, f.repeated,
-                    f.repeated > 0 ? f.literal / f.repeated : 0.0, f.peak);
+                    f.repeated > 0 ? f.literal / f.repeated : 0.0, f.peak, f.fresh,
+                    f.literal > 0 ? f.fresh / f.literal : 0.0, identity.constData());
+    }
     for (auto f = precise.rbegin(); f != precise.rend(); ++f)
         std::printf("precise %dx%d: fresh %.0f ms, repeated %.0f ms (process CPU %.0f ms, "
                     "%.0f ms)\n",

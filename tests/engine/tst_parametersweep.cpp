@@ -11,6 +11,7 @@
 
 #include "conversioncases.h"
 #include "engine/standard/mapconverter.h"
+#include "engine/standard/mapsourcelookup.h"
 #include "literalreference.h"
 #include "testimages.h"
 
@@ -36,6 +37,10 @@ constexpr int premultiplyRounding = 2;
 // Accepted maps are kept small so that the sweep stays quick under the sanitizers; a side at
 // the limit comes with a short other side.
 constexpr qint64 largestDrawnMap = qint64(MapConverter::maxOutputSide) * 2;
+// Parameter sets, and rows of each, on which the lookup's row form is compared with its pixel
+// form on maps up to the largest size.
+constexpr int lookupSetCount = 400;
+constexpr int lookupRowsPerSet = 4;
 
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double infinity = std::numeric_limits<double>::infinity();
@@ -277,6 +282,7 @@ private slots:
     void randomSets();
     void boundarySides_data();
     void boundarySides();
+    void rowLookupMatchesPixelLookup();
 
 private:
     quint64 seed = defaultSeed;
@@ -398,6 +404,78 @@ void ParameterSweepTest::boundarySides()
                 QVERIFY2(testimages::compare(kept.map, once.map).count == 0, qPrintable(where));
         }
     }
+}
+
+void ParameterSweepTest::rowLookupMatchesPixelLookup()
+{
+    // The row form takes the rotation's arc tangents from a fast approximation and computes a
+    // pixel again the literal way when its coordinates come close to a whole number; the pixel
+    // form follows the formulas one by one. On maps up to the largest, with whole-degree turns
+    // and sizes where many coordinates fall exactly on whole numbers (where the approximation
+    // alone would be off by one now and then), they must agree on every pixel. A quarter of
+    // the sets take hostile values too.
+    ParameterDraw draw(seed + 1);
+    const std::vector<int> wholeDegreeSides{91,   181,  360,  361,  721,   1440,  1441, 2049,
+                                            3601, 4097, 7201, 8192, 10801, 14401, 16384};
+    auto side = [&] {
+        return draw.chance(50) ? draw.pick(wholeDegreeSides)
+                               : draw.ordinaryInt(1, MapConverter::maxOutputSide);
+    };
+    auto degrees = [&](int range) {
+        return draw.chance(50) ? double(draw.ordinaryInt(-range, range))
+                               : draw.uniform(-range, range);
+    };
+    qint64 compared = 0, covered = 0;
+    std::vector<std::uint32_t> line;
+    for (int set = 0; set < lookupSetCount; ++set) {
+        // The lookup reads the picture's size only, so pictures of any size cost nothing.
+        const QSize picture(draw.ordinaryInt(1, 6000), draw.ordinaryInt(1, 6000));
+        ConversionParameters params = drawParameters(draw, picture);
+        if (draw.chance(75)) {
+            params.centerX = draw.ordinaryInt(0, picture.width() - 1);
+            params.centerY = draw.ordinaryInt(0, picture.height() - 1);
+            params.radius = draw.ordinaryInt(1, std::max(1, picture.height() / 2));
+            params.distance = draw.chance(50) ? draw.uniform(1, 10) : draw.ordinaryInt(1, 100);
+            params.latitude = degrees(90);
+            params.longitude = degrees(180);
+            params.azimuth = draw.chance(30) ? 0.0 : degrees(360);
+        }
+        params.outputWidth = side();
+        params.outputHeight = side();
+        if (!MapConverter::refusalReason(params, picture).isEmpty())
+            continue;
+        const MapSourceLookup lookup(params, picture);
+        line.assign(params.outputWidth, 0);
+        for (int n = 0; n < lookupRowsPerSet; ++n) {
+            const int row = draw.ordinaryInt(0, params.outputHeight - 1);
+            lookup.fillRow(row, line.data());
+            for (int column = 0; column < params.outputWidth; ++column) {
+                const QPoint source = lookup.sourceOf(column, row);
+                const std::uint32_t expected =
+                    source.x() < 0 ? MapSourceLookup::noSource
+                                   : std::uint32_t(source.y()) * std::uint32_t(picture.width()) +
+                                         std::uint32_t(source.x());
+                if (line[column] != expected)
+                    QFAIL(qPrintable(QStringLiteral("seed %1, set %2, picture %3 x %4: %5\n  "
+                                                    "pixel (%6, %7): row form %8, pixel form %9")
+                                         .arg(seed)
+                                         .arg(set)
+                                         .arg(picture.width())
+                                         .arg(picture.height())
+                                         .arg(describe(params))
+                                         .arg(column)
+                                         .arg(row)
+                                         .arg(line[column])
+                                         .arg(expected)));
+                covered += source.x() >= 0;
+            }
+            compared += params.outputWidth;
+        }
+    }
+    qInfo("row lookup: %lld pixels compared, %lld of them take a source pixel",
+          static_cast<long long>(compared), static_cast<long long>(covered));
+    QVERIFY(compared > qint64(lookupSetCount) * lookupRowsPerSet * 1000);
+    QVERIFY(covered > compared / 5);
 }
 
 QTEST_MAIN(ParameterSweepTest)

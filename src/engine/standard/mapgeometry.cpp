@@ -37,9 +37,14 @@ MapGeometry::MapGeometry(const ConversionParameters &params, QSize sourceSize,
     // Each row comes from the lookup's row form, which skips the pixels and rows that it can
     // tell lie outside the projected disk without following them back to the source.
     scheduler.run(int(rows.size()), [&](int firstRow, int endRow) {
-        std::vector<std::uint32_t> line(width);
-        std::vector<std::uint32_t> blockSources;
-        std::vector<std::size_t> rowStart;
+        // Each thread keeps its working rows from block to block: allocated anew for every
+        // block they would be handed back to the system and faulted in again each time.
+        thread_local std::vector<std::uint32_t> line;
+        thread_local std::vector<std::uint32_t> blockSources;
+        thread_local std::vector<std::size_t> rowStart;
+        line.resize(width);
+        blockSources.clear();
+        rowStart.clear();
         for (int y = firstRow; y < endRow; ++y) {
             rowStart.push_back(blockSources.size());
             lookup.fillRow(y, line.data());

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 using numeric::truncateToInt32;
-using numeric::wrapToInt16;
 
 namespace {
 
@@ -25,13 +24,6 @@ constexpr double bandSlope = 0.9;
 // 1 - bandSlope as double arithmetic gives it, which keeps the sampling radius continuous at
 // the band's end.
 constexpr double outerBandFactor = 1.0 - bandSlope;
-
-// A pixel offset truncated and kept to 16 bits, larger ones wrapping around: kept bit for bit
-// with the maps this tool has always written (only disks far beyond any picture wrap).
-std::int32_t sixteenBitOffset(double offset)
-{
-    return wrapToInt16(truncateToInt32(offset));
-}
 
 // Tangent of the angle off the camera axis under which the camera at the given distance sees
 // the point theta radians from the one facing it. Computed as tan(atan(q)) rather than q: the
@@ -112,18 +104,6 @@ double MapProjector::samplingRadius(int row, int sourceHeight) const
 double MapProjector::columnAngle(int column, int sourceWidth) const
 {
     return angles::degreesToRadians(column * 360 / (sourceWidth * columnScale) - 180);
-}
-
-QPoint MapProjector::sampleSource(double cosPhi, double sinPhi, double rho, int width,
-                                  int height) const
-{
-    // 64-bit sums: a centre near the int range cannot overflow, and the bounds test is the
-    // same as for the 32-bit sum because the offsets are at most 16 bits wide.
-    const std::int64_t x = std::int64_t(sixteenBitOffset(cosPhi * rho)) + centerX;
-    const std::int64_t y = std::int64_t(sixteenBitOffset(sinPhi * rho)) + centerY;
-    if (x < 0 || x >= width || y < 0 || y >= height)
-        return {-1, -1};
-    return {int(x), int(y)};
 }
 
 QPoint MapProjector::projectionSource(int x, int y, int sourceWidth, int sourceHeight,

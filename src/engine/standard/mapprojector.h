@@ -1,10 +1,12 @@
 #pragma once
 
 #include "engine/basics/conversionparameters.h"
+#include "engine/basics/numeric.h"
 
 #include <QPoint>
 #include <QSize>
 #include <cmath>
+#include <cstdint>
 
 // The projection of a marked disk onto an equirectangular map, and the two turns that bring
 // such a map into its final orientation, as small pure functions ("which source pixel feeds
@@ -66,9 +68,24 @@ public:
     double samplingRadius(int row, int sourceHeight) const;
     // Direction of projection column j about the disk centre, radians.
     double columnAngle(int column, int sourceWidth) const;
+    // A pixel offset truncated and kept to 16 bits, larger ones wrapping around: kept bit for
+    // bit with the maps this tool has always written (only disks far beyond any picture wrap).
+    static std::int32_t sixteenBitOffset(double offset)
+    {
+        return numeric::wrapToInt16(numeric::truncateToInt32(offset));
+    }
     // Source pixel for a sample at direction (cos, sin) and radius rho; (-1, -1) when it lies
-    // outside a source of width x height pixels.
-    QPoint sampleSource(double cosPhi, double sinPhi, double rho, int width, int height) const;
+    // outside a source of width x height pixels. Inline: the lookup calls it for every pixel.
+    QPoint sampleSource(double cosPhi, double sinPhi, double rho, int width, int height) const
+    {
+        // 64-bit sums: a centre near the int range cannot overflow, and the bounds test is the
+        // same as for the 32-bit sum because the offsets are at most 16 bits wide.
+        const std::int64_t x = std::int64_t(sixteenBitOffset(cosPhi * rho)) + centerX;
+        const std::int64_t y = std::int64_t(sixteenBitOffset(sinPhi * rho)) + centerY;
+        if (x < 0 || x >= width || y < 0 || y >= height)
+            return {-1, -1};
+        return {int(x), int(y)};
+    }
     // Source pixel that feeds projection target pixel (x, y) of a targetWidth x targetHeight
     // target, or (-1, -1) when the projection leaves that pixel alone.
     QPoint projectionSource(int x, int y, int sourceWidth, int sourceHeight, int targetWidth,

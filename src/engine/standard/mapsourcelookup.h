@@ -45,7 +45,9 @@ public:
     // The optimised form of sourceOf for a whole map row (0 <= row < map height): writes
     // y * source width + x of sourceOf(column, row) into sourceIndices[column] for every
     // column, or noSource. It skips the rotation's arithmetic for pixels that it can tell
-    // from one sine fall outside the projected cap, and whole rows that cannot reach it.
+    // from one sine fall outside the projected cap, and whole rows that cannot reach it, and
+    // runs the rotation's arc tangents in a fast form whose results it checks: a pixel whose
+    // map coordinate comes close to a whole number is computed again the way sourceOf does.
     void fillRow(int row, std::uint32_t *sourceIndices) const;
 
 private:
@@ -56,15 +58,24 @@ private:
         double cv;
     };
     RowAngles rowAngles(int row) const;
+    // fillRow's work for columns [begin, end) of a row that the rotation reaches.
+    void fillRotatedColumns(const RowAngles &angles, int begin, int end,
+                            std::uint32_t *sourceIndices) const;
+    // The source index of a source pixel, or noSource for (-1, -1).
+    std::uint32_t indexOf(QPoint source) const
+    {
+        return source.x() < 0 ? noSource
+                              : std::uint32_t(source.y()) * std::uint32_t(sourceWidth) +
+                                    std::uint32_t(source.x());
+    }
     // Latitude rotation: the pixel of the azimuth-shifted map that rotated-map pixel
     // (column, row) reads.
     QPoint rotatedFrom(int column, const RowAngles &angles) const;
     // Azimuth shift and projection: the source pixel behind pixel (column, row) of the
     // azimuth-shifted map, or (-1, -1).
     QPoint projectedFrom(int column, int row) const;
-    // True when rotated-map pixel (column, row), or every pixel of the row, certainly reads
-    // nothing from the projected cap (fast path only).
-    bool pixelMissesCap(int column, const RowAngles &angles) const;
+    // True when every pixel of the row certainly reads nothing from the projected cap (fast
+    // path only).
     bool rowMissesCap(const RowAngles &angles) const;
 
     MapProjector projector;
@@ -79,9 +90,9 @@ private:
     // Caches of the per-column and per-row quantities, so that a pixel costs one rotation.
     // Column of the rotated map that each map column shows, -1 for none.
     std::vector<int> longitudeColumns;
-    // Column of the projected map that each column of the azimuth-shifted map shows, -1 for
-    // none.
-    std::vector<int> azimuthColumns;
+    // Column of the projection (before its mirroring) that each column of the azimuth-shifted
+    // map shows, -1 for none.
+    std::vector<int> projectionColumns;
     // First and last map rows that the projection fills.
     int topRow = 0;
     int bottomRow = -1;

@@ -1,6 +1,7 @@
 #include "preciseconverter.h"
 
 #include "filteredsource.h"
+#include "mapvisibility.h"
 #include "precisegeometry.h"
 #include "rowscheduler.h"
 
@@ -14,11 +15,11 @@
 
 namespace {
 
-using Colour = FilteredSource::Colour;
-using Int4 = std::int32_t __attribute__((vector_size(16)));
-using UInt4 = std::uint32_t __attribute__((vector_size(16)));
-using Short8 = std::uint16_t __attribute__((vector_size(16)));
-using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+using taps::Bytes16;
+using taps::Colour;
+using taps::Int4;
+using taps::Short8;
+using taps::UInt4;
 
 // Channels of either vector where the mask is set or clear.
 Colour select(Int4 mask, Colour set, Colour clear)
@@ -62,7 +63,7 @@ void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
         geometry.projection.footprintsOfRow(geometry.cosLatitude[r], geometry.sinLatitude[r], along,
                                             across, count, batch);
         for (int k = 0; k < count; ++k) {
-            const double coverage = std::min(1.0, batch.capMargin[k] + 0.5);
+            const double coverage = visibility::capCoverage(batch.capMargin[k]);
             if (!(coverage > 0.0))
                 continue;
             SourceFootprint f;

@@ -198,6 +198,21 @@ PreciseFigures measurePrecise(const QImage &source, ConversionParameters params,
     return figures;
 }
 
+// The literal method's time for one map size, median of `runs`.
+double literalMilliseconds(const QImage &source, ConversionParameters params, QSize size, int runs)
+{
+    params.outputWidth = size.width();
+    params.outputHeight = size.height();
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        literalConvert(source, params);
+        times.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    return median(times);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -251,10 +266,18 @@ int main(int argc, char *argv[])
                     "peak %.0f MiB\n",
                     f.size.width(), f.size.height(), f.literal, f.first, f.repeated,
                     f.repeated > 0 ? f.literal / f.repeated : 0.0, f.peak);
-    for (auto f = precise.rbegin(); f != precise.rend(); ++f)
+    for (auto f = precise.rbegin(); f != precise.rend(); ++f) {
+        // The precise mode's fresh time against the literal method's in this run.
+        double literal = 0;
+        for (const SizeFigures &s : all)
+            if (s.size == f->size)
+                literal = s.literal;
+        if (literal <= 0)
+            literal = literalMilliseconds(source, params, f->size, literalRuns);
         std::printf("precise %dx%d: fresh %.0f ms, repeated %.0f ms (process CPU %.0f ms, "
-                    "%.0f ms)\n",
+                    "%.0f ms), fresh %.3f of the literal method\n",
                     f->size.width(), f->size.height(), f->fresh, f->repeated, f->freshCpu,
-                    f->repeatedCpu);
+                    f->repeatedCpu, literal > 0 ? f->fresh / literal : 0.0);
+    }
     return 0;
 }

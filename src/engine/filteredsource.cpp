@@ -126,7 +126,7 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
 
 FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Disk &disk) const
 {
-    if (!visibility::inPicture(f.x, f.y, picture.width(), picture.height()))
+    if (!visibility::inPicture(f.x, f.y, levels.front().width, levels.front().height))
         return Colour{};
     const sampling::Plan plan = sampling::plan(f, disk, lastLevel);
     const Level &level = levels[plan.level];

@@ -49,11 +49,13 @@ QRgb mapPixel(Colour colour, double coverage)
     return UInt4(bytes)[0];
 }
 
-// Map columns [first, end) of row r, a batch of footprints at a time.
-void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
-                 const FilteredSource::Disk &disk, int r, int first, int end, QRgb *out)
+// Map columns [first, end) of row r, a batch of footprints at a time; returns how many of them
+// show something (are not transparent black).
+int fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
+                const FilteredSource::Disk &disk, int r, int first, int end, QRgb *out)
 {
     PreciseProjection::FootprintBatch batch;
+    int shown = 0;
     for (int c0 = first; c0 < end; c0 += batch.capacity) {
         const int count = std::min(end - c0, int(batch.capacity));
         const double *along[3] = {&geometry.along[0][c0], &geometry.along[1][c0],
@@ -73,9 +75,12 @@ void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
             f.yPerColumn = batch.yPerColumn[k];
             f.xPerRow = batch.xPerRow[k];
             f.yPerRow = batch.yPerRow[k];
-            out[c0 + k] = mapPixel(source.sample(f, disk), coverage);
+            const QRgb pixel = mapPixel(source.sample(f, disk), coverage);
+            out[c0 + k] = pixel;
+            shown += pixel != 0;
         }
     }
+    return shown;
 }
 
 // Fills the rows; returns how many of their pixels show something of the picture.
@@ -90,11 +95,10 @@ qint64 fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
         // The span's columns, taken modulo the width: up to the right edge, then from the left.
         const PreciseGeometry::Span span = geometry.spans[r];
         const int end = span.first + span.count;
-        fillColumns(geometry, source, disk, r, span.first, std::min(end, width), out);
-        if (end > width)
-            fillColumns(geometry, source, disk, r, 0, end - width, out);
         // Footprints outside the picture come out transparent black, as does the rest.
-        covered += std::count_if(out, out + width, [](QRgb pixel) { return pixel != 0; });
+        covered += fillColumns(geometry, source, disk, r, span.first, std::min(end, width), out);
+        if (end > width)
+            covered += fillColumns(geometry, source, disk, r, 0, end - width, out);
     }
     return covered;
 }

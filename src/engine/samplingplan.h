@@ -14,7 +14,7 @@
 // The value it aims at is the picture filtered once at the map pixel's size: the mean over the
 // footprint of the picture as an interpolating cubic reconstructs it. A footprint within a
 // pixel is then one interpolating tap; a larger one is a grid of such taps across it, at most
-// one level pixel apart, on the finest level where its short side still spans
+// 1.5 level pixels apart, on the finest level where its short side still spans
 // minLevelPixels level pixels (each level pixel being the mean of the picture's pixels that
 // it covers, the cubic reconstructs a level as it does the picture).
 namespace sampling {
@@ -75,15 +75,26 @@ inline int ceilLog2(double v)
     return int(bits >> 52) - 1023 + ((bits & ((std::uint64_t(1) << 52) - 1)) != 0);
 }
 
-// Taps along a side whose length in level pixels has the given square: ceil(length), so that
-// they lie at most a level pixel apart, within [1, maxTapsPerSide]. The square is compared
-// with the squares of whole numbers, which spares a square root; NaN gives one tap.
+// Level pixels per picture pixel on a level, 2^-level: exact, without a call.
+inline double levelStep(int level)
+{
+    const std::uint64_t bits = std::uint64_t(1023 - level) << 52;
+    double step;
+    std::memcpy(&step, &bits, sizeof step);
+    return step;
+}
+
+// Taps along a side whose length in level pixels has the given square: at most 1.5 level pixels
+// apart, that is ceil(length / 1.5) within [1, maxTapsPerSide]. Each tap's cubic spans four
+// pixels, so the sum of the taps stays smooth; a footprint up to 1.5 pixels wide costs one tap,
+// which also keeps it as sharp as a smaller one. The square is compared with the squares of
+// the whole multiples of 1.5 (all exact), which spares a square root; NaN gives one tap.
 inline int tapsForSquared(double sideSquared)
 {
     static_assert(maxTapsPerSide == 8, "one comparison per tap beyond the first");
-    return 1 + (sideSquared > 1.0) + (sideSquared > 4.0) + (sideSquared > 9.0) +
-           (sideSquared > 16.0) + (sideSquared > 25.0) + (sideSquared > 36.0) +
-           (sideSquared > 49.0);
+    return 1 + (sideSquared > 1.5 * 1.5) + (sideSquared > 3.0 * 3.0) + (sideSquared > 4.5 * 4.5) +
+           (sideSquared > 6.0 * 6.0) + (sideSquared > 7.5 * 7.5) + (sideSquared > 9.0 * 9.0) +
+           (sideSquared > 10.5 * 10.5);
 }
 
 // True when every pixel within `reach` of a point whose squared distance from the disk centre
@@ -127,11 +138,14 @@ inline Plan plan(const SourceFootprint &f, const Circle &disk, int lastLevel)
     const double columnSquared = f.xPerColumn * f.xPerColumn + f.yPerColumn * f.yPerColumn;
     const double rowSquared = f.xPerRow * f.xPerRow + f.yPerRow * f.yPerRow;
     Plan p;
-    p.level = std::min(levelOf(columnSquared, rowSquared), std::max(lastLevel, 0));
-    // Exact: a power of two.
-    const double step = std::ldexp(1.0, -p.level);
-    p.across = detail::tapsForSquared(columnSquared * step * step);
-    p.down = detail::tapsForSquared(rowSquared * step * step);
+    double step = 1.0;
+    // Many footprints lie within a pixel: one tap on the picture.
+    if (!(columnSquared <= 1.0 && rowSquared <= 1.0)) {
+        p.level = std::min(levelOf(columnSquared, rowSquared), std::max(lastLevel, 0));
+        step = detail::levelStep(p.level);
+        p.across = detail::tapsForSquared(columnSquared * step * step);
+        p.down = detail::tapsForSquared(rowSquared * step * step);
+    }
     p.kernel = p.across * p.down == 1 ? Kernel::Interpolate : Kernel::BoxOfTaps;
 
     const double dx = f.x - disk.centerX;

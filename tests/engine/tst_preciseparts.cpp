@@ -56,17 +56,19 @@ void PrecisePartsTest::planFollowsTheFootprint_data()
     const double c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
     QTest::newRow("within a pixel: one tap")
         << mid << QPointF(0.6, 0) << QPointF(0, 0.8) << 5 << 0 << 1 << 1 << false;
-    QTest::newRow("1.5 pixels: two taps each way")
-        << mid << QPointF(1.5, 0) << QPointF(0, 1.5) << 5 << 0 << 2 << 2 << false;
+    QTest::newRow("1.5 pixels: still one tap")
+        << mid << QPointF(1.5, 0) << QPointF(0, 1.2) << 5 << 0 << 1 << 1 << false;
+    QTest::newRow("2 pixels: two taps each way")
+        << mid << QPointF(2, 0) << QPointF(0, 2) << 5 << 0 << 2 << 2 << false;
     QTest::newRow("3-times shrink stays on the picture")
-        << mid << QPointF(3, 0) << QPointF(0, 3) << 5 << 0 << 3 << 3 << false;
+        << mid << QPointF(3.1, 0) << QPointF(0, 3.1) << 5 << 0 << 3 << 3 << false;
     QTest::newRow("5 pixels: level 1")
-        << mid << QPointF(5, 0) << QPointF(0, 5) << 5 << 1 << 3 << 3 << false;
+        << mid << QPointF(5, 0) << QPointF(0, 5) << 5 << 1 << 2 << 2 << false;
     QTest::newRow("turned 12 pixels: level 2")
-        << mid << QPointF(12 * c30, 12 * s30) << QPointF(-12 * s30, 12 * c30) << 5 << 2 << 3 << 3
+        << mid << QPointF(12 * c30, 12 * s30) << QPointF(-12 * s30, 12 * c30) << 5 << 2 << 2 << 2
         << false;
     QTest::newRow("long and thin: the long side sets the level")
-        << mid << QPointF(40, 0) << QPointF(0, 0.5) << 5 << 3 << 5 << 1 << false;
+        << mid << QPointF(40, 0) << QPointF(0, 0.5) << 5 << 3 << 4 << 1 << false;
     QTest::newRow("capped by the picture's levels")
         << mid << QPointF(64, 0) << QPointF(0, 64) << 2 << 2 << 8 << 8 << false;
     QTest::newRow("degenerate footprint")
@@ -78,9 +80,9 @@ void PrecisePartsTest::planFollowsTheFootprint_data()
     QTest::newRow("one tap whose pixels reach past the limb")
         << QPointF(500, 101.5) << QPointF(0.5, 0) << QPointF(0, 0.5) << 5 << 0 << 1 << 1 << true;
     QTest::newRow("many taps near the limb")
-        << QPointF(500, 110) << QPointF(6, 0) << QPointF(0, 6) << 5 << 1 << 3 << 3 << true;
+        << QPointF(500, 110) << QPointF(7, 0) << QPointF(0, 7) << 5 << 1 << 3 << 3 << true;
     QTest::newRow("many taps well inside")
-        << QPointF(500, 200) << QPointF(6, 0) << QPointF(0, 6) << 5 << 1 << 3 << 3 << false;
+        << QPointF(500, 200) << QPointF(7, 0) << QPointF(0, 7) << 5 << 1 << 3 << 3 << false;
 }
 
 void PrecisePartsTest::planFollowsTheFootprint()

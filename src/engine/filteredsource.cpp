@@ -2,7 +2,6 @@
 
 #include "largebuffer.h"
 #include "limbsolve.h"
-#include "mapvisibility.h"
 #include "rowscheduler.h"
 
 #include <QtGlobal>
@@ -124,30 +123,21 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     lastLevel = int(levels.size()) - 1;
 }
 
-FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f, const Disk &disk) const
+FilteredSource::Colour FilteredSource::solveLimb(const SourceFootprint &f, const Disk &disk,
+                                                 const sampling::Plan &plan, Colour filtered) const
 {
-    if (!visibility::inPicture(f.x, f.y, levels.front().width, levels.front().height))
-        return Colour{};
-    const sampling::Plan plan = sampling::plan(f, disk, lastLevel);
     const Level &level = levels[plan.level];
     const double step = level.scale;
-    // Level pixel i covers base pixels [2^L i, 2^L (i + 1)), so its centre is at
-    // 2^L i + (2^L - 1) / 2 in base coordinates.
     const double x = (f.x + 0.5) * step - 0.5;
     const double y = (f.y + 0.5) * step - 0.5;
-    const bool one = plan.kernel == sampling::Kernel::Interpolate;
-    const Colour c = one ? cubicAt(level, x, y)
-                         : boxOfTaps(f, x, y, step, plan.across, plan.down,
-                                     [&level](double u, double v) { return cubicAt(level, u, v); });
-    if (!plan.limbSolve)
-        return c;
     const LimbSolve limb(disk, step, x, y);
     auto coverage = [&limb](int i, int j) { return limb.coverage(i, j); };
     const float share =
-        one ? cubicOf(level, x, y, coverage)
+        plan.kernel == sampling::Kernel::Interpolate
+            ? cubicOf(level, x, y, coverage)
             : boxOfTaps(f, x, y, step, plan.across, plan.down,
                         [&](double u, double v) { return cubicOf(level, u, v, coverage); });
-    return LimbSolve::globeColour(c, share, disk.sky);
+    return LimbSolve::globeColour(filtered, share, disk.sky);
 }
 
 FilteredSource::Disk FilteredSource::diskOf(double centerX, double centerY, double radius) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "largebuffer.h"
+#include "mapvisibility.h"
 #include "preciseprojection.h"
 #include "samplingplan.h"
 #include "tapkernels.h"
@@ -42,10 +43,15 @@ public:
     Disk diskOf(double centerX, double centerY, double radius) const;
 
     // The colour of the globe that the footprint shows; transparent when its centre lies
-    // outside the picture.
+    // outside the picture. Inline: most footprints take one tap, which a call would cost as
+    // much as.
     Colour sample(const SourceFootprint &footprint, const Disk &disk) const;
 
 private:
+    // The globe's colour from the taps' colour where they reach pixels that the limb crosses.
+    Colour solveLimb(const SourceFootprint &f, const Disk &disk, const sampling::Plan &plan,
+                     Colour filtered) const;
+
     std::vector<taps::Level> levels;
     // Every level but the picture, one after another. Left uninitialised when made: every
     // pixel is written when its level is built.
@@ -55,3 +61,24 @@ private:
     int levelLimit;
     int lastLevel = 0;
 };
+
+inline FilteredSource::Colour FilteredSource::sample(const SourceFootprint &f,
+                                                     const Disk &disk) const
+{
+    const taps::Level &base = levels.front();
+    if (!visibility::inPicture(f.x, f.y, base.width, base.height))
+        return Colour{};
+    const sampling::Plan plan = sampling::plan(f, disk, lastLevel);
+    const taps::Level &level = levels[plan.level];
+    const double step = level.scale;
+    // Level pixel i covers base pixels [2^L i, 2^L (i + 1)), so its centre is at
+    // 2^L i + (2^L - 1) / 2 in base coordinates.
+    const double x = (f.x + 0.5) * step - 0.5;
+    const double y = (f.y + 0.5) * step - 0.5;
+    const Colour c =
+        plan.kernel == sampling::Kernel::Interpolate
+            ? taps::cubicAt(level, x, y)
+            : taps::boxOfTaps(f, x, y, step, plan.across, plan.down,
+                              [&level](double u, double v) { return taps::cubicAt(level, u, v); });
+    return plan.limbSolve ? solveLimb(f, disk, plan, c) : c;
+}

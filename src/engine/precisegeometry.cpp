@@ -46,7 +46,7 @@ PreciseGeometry::PreciseGeometry(const ConversionParameters &params, QSize sourc
 
     // The deepest level any footprint needs, probed on a grid of every few rows and columns:
     // footprints change slowly, and a level too shallow only costs taps, not correctness.
-    constexpr int probeStep = 4;
+    constexpr int probeStep = 16;
     std::atomic<int> deepest{0};
     scheduler.run((height + probeStep - 1) / probeStep, [&](int first, int end) {
         int level = 0;

@@ -133,7 +133,8 @@ inline int levelOf(const SourceFootprint &f)
 }
 
 // The plan for a footprint on a picture whose deepest level is `lastLevel`.
-inline Plan plan(const SourceFootprint &f, const Circle &disk, int lastLevel)
+__attribute__((always_inline)) inline Plan plan(const SourceFootprint &f, const Circle &disk,
+                                                int lastLevel)
 {
     const double columnSquared = f.xPerColumn * f.xPerColumn + f.yPerColumn * f.yPerColumn;
     const double rowSquared = f.xPerRow * f.xPerRow + f.yPerRow * f.yPerRow;

@@ -3,15 +3,21 @@
 // disk large and small in the picture; each picture is converted in both modes and every map
 // is compared with the true surface inside a 45 degree cap around the disk centre. Prints per
 // case the mean absolute error in grey levels and the whole-pixel shift that fits best.
+// A second table does the same for globes that POV-Ray drew from a texture (povrayglobes.h),
+// with the texture's mean over each map pixel as the truth.
 //
-//   orvix_quality_bench [--dir DIR]
+//   orvix_quality_bench [--dir DIR] [--povray DIR [--povray-only]]
+//   orvix_quality_bench --povray-scenes DIR
 //
 // With --dir the pictures are kept in DIR (read back when present, so that other tools can
 // convert the same ones; cases.txt lists their parameters) and maps that other tools made,
-// DIR/<case>_<label>.png, are scored beside the two modes.
+// DIR/<case>_<label>.png, are scored beside the two modes. --povray reads the ray tracer's
+// pictures and other tools' maps from DIR, where tools/povray-globes.sh renders the scenes
+// that --povray-scenes writes.
 
 #include "engine/standard/mapconverter.h"
 #include "globerenderer.h"
+#include "povrayglobes.h"
 #include "samplesurface.h"
 
 #include <QDir>
@@ -36,14 +42,6 @@ constexpr double capDegrees = 45.0;
 constexpr int shiftReach = 3;
 // Labels of maps from other tools that are scored when present.
 const char *const externalLabels[] = {"gdal-bilinear", "gdal-cubic"};
-
-struct QualityCase
-{
-    QString name;
-    CameraSetup camera;
-    int mapWidth = 0;
-    int mapHeight = 0;
-};
 
 // The map width that gives the disk centre as many map pixels per degree as picture pixels:
 // the picture shows r sqrt((D + 1) / (D - 1)) pixels per radian there.
@@ -88,16 +86,13 @@ std::vector<QualityCase> qualityCases()
                 c.camera.azimuth = view.azimuth;
                 c.mapWidth = matchedMapWidth(disk.radius, distance);
                 c.mapHeight = c.mapWidth / 2;
+                c.stem = c.picture =
+                    QStringLiteral("case%1").arg(cases.size(), 2, 10, QLatin1Char('0'));
                 cases.push_back(c);
             }
         }
     }
     return cases;
-}
-
-QString fileStem(int index)
-{
-    return QStringLiteral("case%1").arg(index, 2, 10, QLatin1Char('0'));
 }
 
 // The true surface at every map pixel centre within the cap; other pixels are marked with
@@ -196,6 +191,73 @@ QString describe(const Score &s)
     return QStringLiteral("%1 (%2,%3)").arg(s.error, 8, 'f', 2).arg(s.shiftX, 2).arg(s.shiftY, 2);
 }
 
+// Scores every case in both modes, and the other tools' maps found in `dir`, and prints the
+// table with the mean error per camera distance.
+template <typename PictureOf, typename TruthOf>
+void printTable(const std::vector<QualityCase> &cases, const QString &dir, PictureOf pictureOf,
+                TruthOf truthOf)
+{
+    std::printf("Mean absolute error in grey levels within %.0f degrees of the disk centre, and "
+                "the best-fitting shift (columns, rows) in map pixels\n",
+                capDegrees);
+    std::printf("%-56s %-10s %-20s %-20s", "case", "map", "standard", "precise");
+    for (const char *label : externalLabels)
+        if (!dir.isEmpty())
+            std::printf(" %-20s", label);
+    std::printf("\n");
+    // Sums of the errors per camera distance, for the means printed at the end: standard,
+    // precise, then the other tools' maps (counted only where present).
+    constexpr int columns = 2 + int(std::size(externalLabels));
+    std::map<double, std::array<std::pair<double, int>, columns>> sums;
+    std::array<std::pair<double, int>, columns> total{};
+    auto add = [&](double distance, int column, double error) {
+        if (!std::isnan(error)) {
+            sums[distance][column].first += error;
+            ++sums[distance][column].second;
+            total[column].first += error;
+            ++total[column].second;
+        }
+    };
+    for (const QualityCase &c : cases) {
+        const QImage picture = pictureOf(c);
+        const QImage truth = truthOf(c);
+        const Score standard = score(convert(picture, c, ConversionMode::Standard), truth);
+        const Score precise = score(convert(picture, c, ConversionMode::Precise), truth);
+        std::printf("%-56s %-10s %-20s %-20s", qPrintable(c.name),
+                    qPrintable(QStringLiteral("%1x%2").arg(c.mapWidth).arg(c.mapHeight)),
+                    qPrintable(describe(standard)), qPrintable(describe(precise)));
+        add(c.camera.distance, 0, standard.error);
+        add(c.camera.distance, 1, precise.error);
+        for (std::size_t k = 0; k < std::size(externalLabels); ++k) {
+            if (dir.isEmpty())
+                continue;
+            const QImage external(dir + "/" + c.stem + "_" + externalLabels[k] + ".png");
+            const Score other = score(external, truth);
+            add(c.camera.distance, 2 + int(k), other.error);
+            std::printf(" %-20s", qPrintable(describe(other)));
+        }
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    std::printf("Mean error per camera distance (standard, precise");
+    for (const char *label : externalLabels)
+        if (!dir.isEmpty())
+            std::printf(", %s", label);
+    std::printf(")\n");
+    auto printSums = [](const auto &sum) {
+        for (const auto &[errors, count] : sum)
+            if (count > 0)
+                std::printf(" %8.3f", errors / count);
+        std::printf("\n");
+    };
+    for (const auto &[distance, sum] : sums) {
+        std::printf("D %-6g", distance);
+        printSums(sum);
+    }
+    std::printf("all     ");
+    printSums(total);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -203,13 +265,25 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     QString dir;
-    for (int i = 1; i + 1 < args.size(); ++i)
+    QString povrayDir;
+    QString scenesDir;
+    const bool povrayOnly = args.contains("--povray-only");
+    for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == "--dir")
             dir = args[++i];
-    if (!dir.isEmpty() && !QDir().mkpath(dir)) {
-        std::fprintf(stderr, "cannot make the folder %s\n", qPrintable(dir));
-        return 1;
+        else if (args[i] == "--povray")
+            povrayDir = args[++i];
+        else if (args[i] == "--povray-scenes")
+            scenesDir = args[++i];
     }
+    for (const QString &folder : {dir, povrayDir, scenesDir}) {
+        if (!folder.isEmpty() && !QDir().mkpath(folder)) {
+            std::fprintf(stderr, "cannot make the folder %s\n", qPrintable(folder));
+            return 1;
+        }
+    }
+    if (!scenesDir.isEmpty())
+        return povray::writeScenes(scenesDir) ? 0 : 1;
 
     const SampleSurface surface;
     const SurfaceColour colour = [&surface](const GeoPoint &p) { return surface.colourAt(p); };
@@ -223,71 +297,50 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot write %s\n", qPrintable(caseList.fileName()));
         return 1;
     }
-    std::printf("Mean absolute error in grey levels within %.0f degrees of the disk centre, and "
-                "the best-fitting shift (columns, rows) in map pixels\n",
-                capDegrees);
-    std::printf("%-44s %-10s %-20s %-20s", "case", "map", "standard", "precise");
-    for (const char *label : externalLabels)
-        if (!dir.isEmpty())
-            std::printf(" %-20s", label);
-    std::printf("\n");
-    // Sums of the errors per camera distance, for the means printed at the end: standard,
-    // precise, then the other tools' maps (counted only where present).
-    constexpr int columns = 2 + int(std::size(externalLabels));
-    std::map<double, std::array<std::pair<double, int>, columns>> sums;
-    auto add = [&sums](double distance, int column, double error) {
-        if (!std::isnan(error)) {
-            sums[distance][column].first += error;
-            ++sums[distance][column].second;
-        }
-    };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const QualityCase &c = cases[i];
-        const QString stem = fileStem(int(i));
-        QImage picture;
-        if (!dir.isEmpty())
-            picture.load(dir + "/" + stem + ".png");
-        if (picture.size() != QSize(c.camera.width, c.camera.height)) {
-            picture = renderGlobe(GlobeCamera(c.camera), colour, render);
-            if (!dir.isEmpty())
-                picture.save(dir + "/" + stem + ".png");
-        }
-        if (!dir.isEmpty())
-            caseLines << stem << ' ' << c.camera.width << ' ' << c.camera.height << ' '
-                      << c.camera.centerX << ' ' << c.camera.centerY << ' ' << c.camera.radius
-                      << ' ' << c.camera.distance << ' ' << c.camera.view.latitude << ' '
-                      << c.camera.view.longitude << ' ' << c.camera.azimuth << ' ' << c.mapWidth
-                      << ' ' << c.mapHeight << '\n';
-        const QImage truth = trueSurface(surface, c);
-        const Score standard = score(convert(picture, c, ConversionMode::Standard), truth);
-        const Score precise = score(convert(picture, c, ConversionMode::Precise), truth);
-        std::printf("%-44s %-10s %-20s %-20s", qPrintable(c.name),
-                    qPrintable(QStringLiteral("%1x%2").arg(c.mapWidth).arg(c.mapHeight)),
-                    qPrintable(describe(standard)), qPrintable(describe(precise)));
-        add(c.camera.distance, 0, standard.error);
-        add(c.camera.distance, 1, precise.error);
-        for (std::size_t k = 0; k < std::size(externalLabels); ++k) {
-            if (dir.isEmpty())
-                continue;
-            const QImage external(dir + "/" + stem + "_" + externalLabels[k] + ".png");
-            const Score other = score(external, truth);
-            add(c.camera.distance, 2 + int(k), other.error);
-            std::printf(" %-20s", qPrintable(describe(other)));
-        }
-        std::printf("\n");
-        std::fflush(stdout);
+    if (!povrayOnly) {
+        std::printf(
+            "Globes of the team's own renderer, the true surface at each map pixel's centre\n");
+        printTable(
+            cases, dir,
+            [&](const QualityCase &c) {
+                QImage picture;
+                if (!dir.isEmpty())
+                    picture.load(dir + "/" + c.picture + ".png");
+                if (picture.size() != QSize(c.camera.width, c.camera.height)) {
+                    picture = renderGlobe(GlobeCamera(c.camera), colour, render);
+                    if (!dir.isEmpty())
+                        picture.save(dir + "/" + c.picture + ".png");
+                }
+                if (!dir.isEmpty())
+                    caseLines << c.stem << ' ' << c.camera.width << ' ' << c.camera.height << ' '
+                              << c.camera.centerX << ' ' << c.camera.centerY << ' '
+                              << c.camera.radius << ' ' << c.camera.distance << ' '
+                              << c.camera.view.latitude << ' ' << c.camera.view.longitude << ' '
+                              << c.camera.azimuth << ' ' << c.mapWidth << ' ' << c.mapHeight << ' '
+                              << c.picture << Qt::endl;
+                return picture;
+            },
+            [&](const QualityCase &c) { return trueSurface(surface, c); });
     }
-    std::printf("Mean error per camera distance (standard, precise");
-    for (const char *label : externalLabels)
-        if (!dir.isEmpty())
-            std::printf(", %s", label);
-    std::printf(")\n");
-    for (const auto &[distance, sum] : sums) {
-        std::printf("D %-6g", distance);
-        for (const auto &[total, count] : sum)
-            if (count > 0)
-                std::printf(" %8.3f", total / count);
-        std::printf("\n");
+
+    if (povrayDir.isEmpty())
+        return 0;
+    std::printf("\nGlobes drawn by POV-Ray, the texture's mean over each map pixel as the truth "
+                "(disk circle from the known geometry)\n");
+    const QImage texture(povrayDir + "/texture.png");
+    const std::vector<QualityCase> drawn = povray::cases();
+    for (const QualityCase &c : drawn) {
+        if (texture.isNull() || !QFile::exists(povrayDir + "/" + c.picture + ".png")) {
+            std::printf("skipped: %s holds no pictures drawn by POV-Ray; tools/povray-globes.sh "
+                        "draws them (it needs povray)\n",
+                        qPrintable(povrayDir));
+            return 0;
+        }
     }
+    const QImage opaqueTexture = texture.convertToFormat(QImage::Format_RGB32);
+    printTable(
+        drawn, povrayDir,
+        [&](const QualityCase &c) { return QImage(povrayDir + "/" + c.picture + ".png"); },
+        [&](const QualityCase &c) { return povray::truthOf(opaqueTexture, c, capDegrees); });
     return 0;
 }

@@ -1,8 +1,9 @@
 #include "engine/precise/preciseconverter.h"
 
-#include "engine/basics/rowscheduler.h"
 #include "engine/precise/filteredsource.h"
+#include "engine/precise/mapvisibility.h"
 #include "engine/precise/precisegeometry.h"
+#include "engine/basics/rowscheduler.h"
 
 #include <QElapsedTimer>
 
@@ -14,11 +15,11 @@
 
 namespace {
 
-using Colour = FilteredSource::Colour;
-using Int4 = std::int32_t __attribute__((vector_size(16)));
-using UInt4 = std::uint32_t __attribute__((vector_size(16)));
-using Short8 = std::uint16_t __attribute__((vector_size(16)));
-using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+using taps::Bytes16;
+using taps::Colour;
+using taps::Int4;
+using taps::Short8;
+using taps::UInt4;
 
 // Channels of either vector where the mask is set or clear.
 Colour select(Int4 mask, Colour set, Colour clear)
@@ -48,11 +49,13 @@ QRgb mapPixel(Colour colour, double coverage)
     return UInt4(bytes)[0];
 }
 
-// Map columns [first, end) of row r, a batch of footprints at a time.
-void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
-                 const FilteredSource::Disk &disk, int r, int first, int end, QRgb *out)
+// Map columns [first, end) of row r, a batch of footprints at a time; returns how many of them
+// show something (are not transparent black).
+int fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
+                const FilteredSource::Disk &disk, int r, int first, int end, QRgb *out)
 {
     PreciseProjection::FootprintBatch batch;
+    int shown = 0;
     for (int c0 = first; c0 < end; c0 += batch.capacity) {
         const int count = std::min(end - c0, int(batch.capacity));
         const double *along[3] = {&geometry.along[0][c0], &geometry.along[1][c0],
@@ -62,7 +65,7 @@ void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
         geometry.projection.footprintsOfRow(geometry.cosLatitude[r], geometry.sinLatitude[r], along,
                                             across, count, batch);
         for (int k = 0; k < count; ++k) {
-            const double coverage = std::min(1.0, batch.capMargin[k] + 0.5);
+            const double coverage = visibility::capCoverage(batch.capMargin[k]);
             if (!(coverage > 0.0))
                 continue;
             SourceFootprint f;
@@ -72,9 +75,12 @@ void fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
             f.yPerColumn = batch.yPerColumn[k];
             f.xPerRow = batch.xPerRow[k];
             f.yPerRow = batch.yPerRow[k];
-            out[c0 + k] = mapPixel(source.sample(f, disk), coverage);
+            const QRgb pixel = mapPixel(source.sample(f, disk), coverage);
+            out[c0 + k] = pixel;
+            shown += pixel != 0;
         }
     }
+    return shown;
 }
 
 // Fills the rows; returns how many of their pixels show something of the picture.
@@ -89,11 +95,10 @@ qint64 fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
         // The span's columns, taken modulo the width: up to the right edge, then from the left.
         const PreciseGeometry::Span span = geometry.spans[r];
         const int end = span.first + span.count;
-        fillColumns(geometry, source, disk, r, span.first, std::min(end, width), out);
-        if (end > width)
-            fillColumns(geometry, source, disk, r, 0, end - width, out);
         // Footprints outside the picture come out transparent black, as does the rest.
-        covered += std::count_if(out, out + width, [](QRgb pixel) { return pixel != 0; });
+        covered += fillColumns(geometry, source, disk, r, span.first, std::min(end, width), out);
+        if (end > width)
+            covered += fillColumns(geometry, source, disk, r, 0, end - width, out);
     }
     return covered;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/basics/conversionparameters.h"
+#include "engine/precise/mapvisibility.h"
 #include "engine/precise/preciseprojection.h"
 
 #include <QSize>
@@ -18,11 +19,7 @@ class RowScheduler;
 struct PreciseGeometry
 {
     // Columns [first, first + count) of a row, taken modulo the map width.
-    struct Span
-    {
-        int first = 0;
-        int count = 0;
-    };
+    using Span = visibility::ColumnSpan;
 
     PreciseGeometry(const ConversionParameters &params, QSize sourceSize, RowScheduler &scheduler);
 

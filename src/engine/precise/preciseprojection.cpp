@@ -14,7 +14,7 @@ constexpr double radiansPerDegree = pi / 180.0;
 } // namespace
 
 PreciseProjection::PreciseProjection(const ConversionParameters &params)
-    : centerX(params.exactCenterX()), centerY(params.exactCenterY()), distance(params.distance),
+    : centerX(params.exactCenterX()), centerY(params.exactCenterY()),
       perDistance(1.0 / params.distance),
       scale(params.exactRadius() *
             std::sqrt(std::fmax(0.0, 1.0 - 1.0 / (params.distance * params.distance)))),

@@ -91,7 +91,6 @@ private:
     double toPicture[3][3];
     double centerX;
     double centerY;
-    double distance;
     double perDistance;
     // Pixels per unit of tangent-plane offset: r sqrt(1 - 1/D^2).
     double scale;

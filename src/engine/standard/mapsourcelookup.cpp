@@ -3,6 +3,7 @@
 #include "engine/basics/angles.h"
 #include "engine/basics/numeric.h"
 #include "engine/standard/mapconverter.h"
+#include "engine/precise/mapvisibility.h"
 
 #include <algorithm>
 #include <climits>
@@ -334,11 +335,8 @@ std::optional<QPointF> MapSourceLookup::sourcePosition(int column, int row) cons
         const QPoint pixel = sourceOf(column, row);
         return pixel.x() < 0 ? std::nullopt : std::optional<QPointF>(pixel);
     }
-    // The precise converter's rule: the pixel shows something when its centre lies in the
-    // picture and within half a map pixel of the cap.
     const SourceFootprint f = precise->footprintAt(column + 0.5, row + 0.5);
-    if (!(f.capMargin > -0.5 && f.x >= -0.5 && f.x <= sourceWidth - 0.5 && f.y >= -0.5 &&
-          f.y <= sourceHeight - 0.5))
+    if (!visibility::showsPicture(f, sourceWidth, sourceHeight))
         return std::nullopt;
     return QPointF(f.x, f.y);
 }

@@ -382,7 +382,7 @@ void MapSourceLookup::fillRotatedColumns(const RowAngles &angles, int begin, int
     // the source pixels where they are clear of rounding boundaries.
     double across[blockColumns];
     double down[blockColumns];
-    mapCoordinates(count, rotatedColumns, cosU.data(), sinU.data(), rotation, projector.pi / 180,
+    mapCoordinates(count, rotatedColumns, cosU.data(), sinU.data(), rotation, angles::pi / 180,
                    width, height, across, down);
     const ProjectionTables tables{projectionColumns.data(),
                                   radiusOfRow.data(),

@@ -83,16 +83,15 @@ BatchSummary BatchRunner::run(const QStringList &files)
         QImage map;
         const BatchFileOutcome outcome =
             convertFile(position, files.at(position), inputIdentities, read, &map);
-        if (mapsOverlap && !map.isNull() && format == MapFormat::Jpg) {
-            // Two packed maps in turn: the other one may still be being written.
-            QImage &packed = packedMaps[position % 2];
-            map = packed = packedForJpeg(map, std::move(packed), packingScheduler);
-        }
-        // Encoded while the hooks of the previous file and of this one run; the file is
-        // replaced only once the hooks have let this file go on.
+        // The previous map has been written meanwhile; its packed copy is this map's to reuse,
+        // so that a batch never holds two.
+        finishWriting();
+        if (mapsOverlap && !map.isNull() && format == MapFormat::Jpg)
+            map = packedMap = packedForJpeg(map, std::move(packedMap), packingScheduler);
+        // Encoded while the hooks of this file run; the file is replaced only once they have
+        // let this file go on.
         if (!map.isNull())
             startWriting(outcome, map);
-        finishWriting();
 
         if (beforeFile)
             beforeFile();
@@ -119,7 +118,7 @@ BatchSummary BatchRunner::run(const QStringList &files)
     }
     finishWriting();
     spentPictures[0] = spentPictures[1] = QImage();
-    packedMaps[0] = packedMaps[1] = QImage();
+    packedMap = QImage();
     converter.setKeptMapCount(mapsKeptBefore);
     return summary;
 }

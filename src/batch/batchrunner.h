@@ -71,13 +71,13 @@ struct BatchSummary
 // let the file go on; on a stop there it is dropped with the picture read ahead. The hooks are
 // still called on the caller's thread in the order of a one-step-at-a-time run, and the outputs
 // are the same. At most two maps are held (the one being converted and the one being written,
-// both reused from file to file; a JPEG map is written from a packed copy, of which there are
-// two more) and, besides those the hooks keep, two pictures (the one converted and the one read
-// ahead, decoded into the memory of an earlier one). Two pictures that would together take more
-// than 256 MiB are not overlapped: the next one is read once the one before is converted, into
-// its memory or after it is let go, so a batch of huge pictures holds one at a time. Likewise
-// two maps of more than 256 MiB together: a map is written before the next one is converted
-// into its memory, so a batch of huge maps holds one at a time.
+// both reused from file to file; a JPEG map is written from a packed copy, reused too) and, besides
+// those the hooks keep, two pictures (the one converted and the one read ahead, decoded into the
+// memory of an earlier one). Two pictures that would together take more than 256 MiB are not
+// overlapped: the next one is read once the one before is converted, into its memory or after it is
+// let go, so a batch of huge pictures holds one at a time. Likewise two maps of more than 256 MiB
+// together: a map is written before the next one is converted into its memory, so a batch of huge
+// maps holds one at a time.
 class BatchRunner
 {
 public:
@@ -142,6 +142,6 @@ private:
     PendingWrite inFlight;
     // The last pictures converted, oldest first.
     QImage spentPictures[2];
-    // The JPEG maps packed for writing, used in turn.
-    QImage packedMaps[2];
+    // The JPEG map packed for writing, reused from map to map.
+    QImage packedMap;
 };

@@ -18,6 +18,7 @@
 #include "engine/pictureio/mapwriter.h"
 #include "engine/standard/mapconverter.h"
 #include "mainwindow/mainwindow.h"
+#include "peakmemory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -102,12 +103,7 @@ void dropDebugLines(QtMsgType type, const QMessageLogContext &, const QString &m
 // peak across the exec.
 void printOwnPeak()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            std::printf("%.0f\n", line.mid(6).trimmed().split(' ').first().toDouble() / 1024);
+    std::printf("%.0f\n", peakResidentMiB());
 }
 
 // The peak memory of a batch is measured in a process of its own, this program started again

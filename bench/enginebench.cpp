@@ -14,6 +14,7 @@
 
 #include "engine/standard/mapconverter.h"
 #include "literalreference.h"
+#include "peakmemory.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -37,18 +38,6 @@ double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// Peak resident memory of the process since the last reset, in MiB (Linux).
-double peakResidentMiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    return 0;
 }
 
 void resetPeakResident()

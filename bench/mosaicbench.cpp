@@ -8,10 +8,11 @@
 //
 //   orvix_mosaic_bench [--skip-speed | --speed-only]
 
-#include "engine/standard/mapconverter.h"
 #include "engine/basics/rowscheduler.h"
+#include "engine/standard/mapconverter.h"
 #include "globerenderer.h"
 #include "mosaic/mosaicbuilder.h"
+#include "peakmemory.h"
 #include "samplesurface.h"
 
 #include <QElapsedTimer>
@@ -33,17 +34,6 @@ constexpr double viewDistance = 6.6;
 const double viewLongitudes[] = {0.0, 90.0, 180.0, 270.0};
 // The uneven set's exposures: the first picture is the reference of the matching.
 const double unevenExposures[] = {1.0, 0.8, 1.15, 0.9};
-
-double peakResidentMiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    return 0;
-}
 
 int threads()
 {

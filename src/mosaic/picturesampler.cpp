@@ -1,9 +1,10 @@
 #include "mosaic/picturesampler.h"
 
-#include "engine/precise/filteredsource.h"
 #include "engine/basics/numeric.h"
-#include "engine/precise/precisegeometry.h"
 #include "engine/basics/rowscheduler.h"
+#include "engine/precise/filteredsource.h"
+#include "engine/precise/mapvisibility.h"
+#include "engine/precise/precisegeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -113,19 +114,13 @@ void PictureSampler::sampleRow(int row, int first, int end, Sample *out) const
                                      batch);
         for (int k = 0; k < count; ++k) {
             Sample &s = out[c0 - first + k];
-            const double coverage = std::min(1.0, batch.capMargin[k] + 0.5);
+            const double coverage = visibility::capCoverage(batch.capMargin[k]);
             if (!(coverage > 0.0)) {
                 s = Sample();
                 continue;
             }
-            SourceFootprint f;
-            f.x = batch.x[k];
-            f.y = batch.y[k];
-            f.xPerColumn = batch.xPerColumn[k];
-            f.yPerColumn = batch.yPerColumn[k];
-            f.xPerRow = batch.xPerRow[k];
-            f.yPerRow = batch.yPerRow[k];
-            const FilteredSource::Colour colour = parts->source.sample(f, parts->disk);
+            const FilteredSource::Colour colour =
+                parts->source.sample(batch.footprint(k), parts->disk);
             for (int i = 0; i < 4; ++i)
                 s.colour[i] = colour[i];
             s.coverage = float(coverage);

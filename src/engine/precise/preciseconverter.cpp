@@ -1,9 +1,9 @@
 #include "engine/precise/preciseconverter.h"
 
+#include "engine/basics/rowscheduler.h"
 #include "engine/precise/filteredsource.h"
 #include "engine/precise/mapvisibility.h"
 #include "engine/precise/precisegeometry.h"
-#include "engine/basics/rowscheduler.h"
 
 #include <QElapsedTimer>
 
@@ -68,14 +68,7 @@ int fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
             const double coverage = visibility::capCoverage(batch.capMargin[k]);
             if (!(coverage > 0.0))
                 continue;
-            SourceFootprint f;
-            f.x = batch.x[k];
-            f.y = batch.y[k];
-            f.xPerColumn = batch.xPerColumn[k];
-            f.yPerColumn = batch.yPerColumn[k];
-            f.xPerRow = batch.xPerRow[k];
-            f.yPerRow = batch.yPerRow[k];
-            const QRgb pixel = mapPixel(source.sample(f, disk), coverage);
+            const QRgb pixel = mapPixel(source.sample(batch.footprint(k), disk), coverage);
             out[c0 + k] = pixel;
             shown += pixel != 0;
         }

@@ -65,6 +65,19 @@ public:
         // Squared gradient of the cap test per entry, kept between the two passes that
         // fill the batch.
         double gradientSquared[capacity];
+
+        // Entry k as the footprint the sampler reads (its cap margin left out).
+        SourceFootprint footprint(int k) const
+        {
+            SourceFootprint f;
+            f.x = x[k];
+            f.y = y[k];
+            f.xPerColumn = xPerColumn[k];
+            f.yPerColumn = yPerColumn[k];
+            f.xPerRow = xPerRow[k];
+            f.yPerRow = yPerRow[k];
+            return f;
+        }
     };
     // Fills the batch's first `count` (at most its capacity) entries for a row of the given
     // latitude; entry k is the pixel whose column terms are along[i][k] and across[i][k].

@@ -13,6 +13,8 @@ struct BuiltInText
 const BuiltInText builtInTexts[] = {
     {"title", "Kyuvia 画像変換ツール"},
     {"file_filter", "画像ファイル (*.gif *.png *.jpg)"},
+    // The open dialog's second filter: every format the reader takes.
+    {"file_filter_all", "すべての画像 (*.gif *.png *.jpg *.jpeg *.tif *.tiff *.webp)"},
     {"open_file", "表示したい画像ファイルを選択して下さい"},
     {"open_error", " は開けませんでした"},
     {"overwrite_question",

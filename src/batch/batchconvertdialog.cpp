@@ -36,6 +36,9 @@ void BatchConvertDialog::loadLanguage()
     reader.applyText("btn_filename1", ui->radioFilename1);
     reader.applyText("btn_filename2", ui->radioFilename2);
     reader.storeText("file_filter", QStringLiteral("画像ファイル (*.gif *.png *.jpg)"), texts);
+    reader.storeText("file_filter_all",
+                     QStringLiteral("すべての画像 (*.gif *.png *.jpg *.jpeg *.tif *.tiff *.webp)"),
+                     texts);
     reader.storeText("file_open_title", QStringLiteral("変換するファイルを選択して下さい"), texts);
     reader.storeText("file_selected", QStringLiteral(" 個のファイルが選択されました"), texts);
     reader.storeText("folder_open_title",
@@ -73,7 +76,7 @@ void BatchConvertDialog::on_btnSelectFiles_clicked()
 {
     QFileDialog picker(this);
     picker.setFileMode(QFileDialog::ExistingFiles);
-    picker.setNameFilter(texts.value("file_filter"));
+    picker.setNameFilters({texts.value("file_filter"), texts.value("file_filter_all")});
     picker.setDirectory(inputFolder);
     picker.setWindowTitle(texts.value("file_open_title"));
     if (picker.exec() != QDialog::Accepted)

@@ -118,7 +118,8 @@ void MainWindow::on_btnImageRead_clicked()
 {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(texts.value(QStringLiteral("file_filter")));
+    dialog.setNameFilters({texts.value(QStringLiteral("file_filter")),
+                           texts.value(QStringLiteral("file_filter_all"))});
     dialog.setDirectory(QFileInfo(loadFileName).absolutePath());
     dialog.setWindowTitle(texts.value(QStringLiteral("open_file")));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

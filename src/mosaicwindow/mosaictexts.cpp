@@ -21,7 +21,7 @@ const QMap<QString, QString> &MosaicTexts::builtIn()
         {"write_failed", "地図を書き出せませんでした: "},
         {"write_done", "地図を書き出しました: "},
         {"no_memory", "メモリが足りません。"},
-        {"filter_pictures", "画像 (*.gif *.png *.jpg *.jpeg)"},
+        {"filter_pictures", "画像 (*.gif *.png *.jpg *.jpeg *.tif *.tiff *.webp)"},
         {"filter_mosaic", "モザイクファイル (*.ini)"},
         {"filter_map", "地図 (*.jpg *.png)"},
         {"add_title", "モザイクに加える画像を選択"},

@@ -275,8 +275,11 @@ void MainWindowCommandsTest::openDialogOpensChosenPicture()
     formOf(*window).btnImageRead->click();
     QCOMPARE(answerer.fileDialogTitles,
              QStringList{QStringLiteral("表示したい画像ファイルを選択して下さい")});
-    QCOMPARE(answerer.fileDialogFilters,
-             QStringList{QStringLiteral("画像ファイル (*.gif *.png *.jpg)")});
+    // The specified filter first, then the one of every format the reader takes.
+    QCOMPARE(
+        answerer.fileDialogFilters,
+        QStringList{QStringLiteral("画像ファイル (*.gif *.png *.jpg);すべての画像 (*.gif *.png "
+                                   "*.jpg *.jpeg *.tif *.tiff *.webp)")});
     QCOMPARE(answerer.fileDialogFolders, QStringList{folder.path()});
     QCOMPARE(window->loadFileName, chosen);
     QCOMPARE(window->sourceImage.size(), QSize(120, 80));

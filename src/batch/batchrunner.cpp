@@ -3,11 +3,15 @@
 #include "batch/batchfiles.h"
 #include "engine/pictureio/picturereader.h"
 
+#include "engine/basics/picturedepth.h"
 #include "engine/finder/diskfinder.h"
 #include "engine/finder/foundcircle.h"
 #include "engine/pictureio/mapwriter.h"
+#include "engine/pictureio/regularfile.h"
+#include "engine/pictureio/sixteenbitpng.h"
 #include "engine/standard/mapconverter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -35,6 +39,22 @@ void useFoundDisk(const QImage &picture, ConversionParameters &params, BatchFile
     const QString said =
         QStringLiteral("no disk found, converted with the batch's circle: ") + finding.reason;
     outcome.note = outcome.note.isEmpty() ? said : outcome.note + QStringLiteral("; ") + said;
+}
+
+// The memory that the picture path declares takes once read: declaredPictureBytes counts four
+// bytes a pixel, a picture kept at 16 bits per channel takes eight. A PNG says its depth in
+// its header; a TIFF says it in a directory that may lie anywhere in the file, so it is
+// counted as the deeper kind.
+qint64 declaredBytesAtDepth(const QString &path)
+{
+    const qint64 bytes = declaredPictureBytes(path);
+    QFile file;
+    if (bytes <= 0 || !openRegularFile(file, path, -1))
+        return bytes;
+    const QByteArray start = file.peek(32);
+    const bool tiff = start.startsWith(QByteArrayLiteral("II*\0")) ||
+                      start.startsWith(QByteArrayLiteral("MM\0*"));
+    return tiff || isSixteenBitPng(start) ? 2 * bytes : bytes;
 }
 
 } // namespace
@@ -76,7 +96,7 @@ BatchSummary BatchRunner::run(const QStringList &files)
         // Converted while the previous map is still being written and the next picture read.
         if (position + 1 < files.size() &&
             (!overlapped ||
-             read.picture.sizeInBytes() + declaredPictureBytes(files.at(position + 1)) <=
+             read.picture.sizeInBytes() + declaredBytesAtDepth(files.at(position + 1)) <=
                  overlapPairBytes))
             startReading(files.at(position + 1));
         const QImage &picture = read.picture;
@@ -86,8 +106,16 @@ BatchSummary BatchRunner::run(const QStringList &files)
         // The previous map has been written meanwhile; its packed copy is this map's to reuse,
         // so that a batch never holds two.
         finishWriting();
-        if (mapsOverlap && !map.isNull() && format == MapFormat::Jpg)
-            map = packedMap = packedForJpeg(map, std::move(packedMap), packingScheduler);
+        // A map of 16 bits per channel (of a 16-bit picture in the precise mode) takes twice
+        // the memory counted above: it overlaps the next one only when the pair still fits.
+        const bool mapOverlaps = mapsOverlap && 2 * map.sizeInBytes() <= overlapPairBytes;
+        if (mapsOverlap)
+            converter.setKeptMapCount(mapOverlaps ? 2 : 1);
+        // JPG holds 8 bits: such a map is rounded to them before it is packed, as writeMap
+        // would round it.
+        if (mapOverlaps && !map.isNull() && format == MapFormat::Jpg)
+            map = packedMap = packedForJpeg(hasSixteenBits(map) ? toEightBits(map) : map,
+                                            std::move(packedMap), packingScheduler);
         // Encoded while the hooks of this file run; the file is replaced only once they have
         // let this file go on.
         if (!map.isNull())
@@ -111,7 +139,7 @@ BatchSummary BatchRunner::run(const QStringList &files)
         }
         letWriteAheadReplace();
         // The map's memory is converted into next unless a second map may be held.
-        if (!mapsOverlap)
+        if (!mapOverlaps)
             finishWriting();
         spentPictures[0] = std::move(spentPictures[1]);
         spentPictures[1] = std::move(read.picture);

@@ -1,5 +1,6 @@
 #include "mosaic/mosaicbuilder.h"
 
+#include "engine/basics/picturedepth.h"
 #include "engine/basics/rowscheduler.h"
 #include "mosaic/blendweight.h"
 #include "mosaic/exposurematching.h"
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <type_traits>
 
 namespace {
 
@@ -104,7 +106,9 @@ struct RowSums
     std::vector<float> frame;
 };
 
-QRgb mapPixel(const float *sum, float weight)
+// The map pixel of a blended sum, at 8 bits per channel (QRgb) or at 16 (quint64, each
+// channel 257 times its 0..255 value, rounded).
+template <typename Pixel> Pixel mapPixel(const float *sum, float weight)
 {
     if (!(weight > 0.0f))
         return 0;
@@ -113,11 +117,17 @@ QRgb mapPixel(const float *sum, float weight)
         return value > 0.0f ? (value < top ? value : top) : 0.0f;
     };
     const float alpha = limited(sum[3] / weight, 255.0f);
-    int bytes[4];
+    constexpr bool deep = sizeof(Pixel) == 8;
+    constexpr float scale = deep ? 257.0f : 1.0f;
+    int channels[4];
     for (int i = 0; i < 4; ++i)
-        bytes[i] = int(limited(sum[i] / weight, alpha) + 0.5f);
+        channels[i] = int(limited(sum[i] / weight, alpha) * scale + 0.5f);
     // The lanes are blue, green, red, alpha.
-    return qRgba(bytes[2], bytes[1], bytes[0], bytes[3]);
+    if constexpr (deep)
+        return qRgba64(quint16(channels[2]), quint16(channels[1]), quint16(channels[0]),
+                       quint16(channels[3]));
+    else
+        return qRgba(channels[2], channels[1], channels[0], channels[3]);
 }
 
 } // namespace
@@ -135,7 +145,13 @@ MosaicResult MosaicBuilder::build(const std::vector<MosaicView> &views,
     MosaicResult result;
     result.gains.assign(n, 1.0);
     result.leadingPixels.assign(n, 0);
-    result.map = QImage(options.mapSize, QImage::Format_ARGB32_Premultiplied);
+    // A map of 16 bits per channel when any picture has them: it then keeps what they hold
+    // beyond 8 bits, and the 8-bit pictures' values are exact in it.
+    const bool deep = std::any_of(views.begin(), views.end(), [](const MosaicView &view) {
+        return hasSixteenBits(view.picture);
+    });
+    result.map = QImage(options.mapSize, deep ? QImage::Format_RGBA64_Premultiplied
+                                              : QImage::Format_ARGB32_Premultiplied);
     result.owners = QImage(options.mapSize, QImage::Format_Grayscale8);
     if (result.map.isNull() || result.owners.isNull())
         throw std::bad_alloc();
@@ -221,17 +237,23 @@ MosaicResult MosaicBuilder::build(const std::vector<MosaicView> &views,
                     c = end;
                 }
             }
-            auto *line = reinterpret_cast<QRgb *>(result.map.scanLine(r));
             uchar *owners = result.owners.scanLine(r);
-            for (int c = 0; c < width; ++c) {
-                line[c] = mapPixel(&sums.colour[std::size_t(c) * 4], sums.weight[c]);
-                owners[c] = line[c] ? sums.owner[c] : 0;
-                if (line[c]) {
-                    ++coveredHere;
-                    if (owners[c])
-                        ++lead[owners[c] - 1];
+            const auto fillRow = [&](auto *line) {
+                using Pixel = std::remove_pointer_t<decltype(line)>;
+                for (int c = 0; c < width; ++c) {
+                    line[c] = mapPixel<Pixel>(&sums.colour[std::size_t(c) * 4], sums.weight[c]);
+                    owners[c] = line[c] ? sums.owner[c] : 0;
+                    if (line[c]) {
+                        ++coveredHere;
+                        if (owners[c])
+                            ++lead[owners[c] - 1];
+                    }
                 }
-            }
+            };
+            if (deep)
+                fillRow(reinterpret_cast<quint64 *>(result.map.scanLine(r)));
+            else
+                fillRow(reinterpret_cast<QRgb *>(result.map.scanLine(r)));
         }
         covered += coveredHere;
         {

@@ -19,7 +19,8 @@ struct MosaicOptions
 
 struct MosaicResult
 {
-    // ARGB32_Premultiplied; pixels that no picture sees are transparent black.
+    // RGBA64_Premultiplied when any picture has 16 bits per channel, ARGB32_Premultiplied
+    // otherwise; pixels that no picture sees are transparent black.
     QImage map;
     // Grayscale8 of the map's size: 1 + the index of the picture with the largest weight at
     // each pixel, 0 where none sees it.

@@ -1,5 +1,6 @@
 #include "mosaic/mosaicpictures.h"
 
+#include "engine/basics/picturedepth.h"
 #include "engine/finder/diskfinder.h"
 #include "engine/pictureio/picturereader.h"
 
@@ -47,11 +48,15 @@ LoadedMosaic loadMosaicPictures(const MosaicDescription &description, const QStr
             loaded.pictures.push_back(picture);
             continue;
         }
-        // The sampler reads 32-bit pixels; converted here, while nothing else holds the picture,
-        // so that the conversion happens in place where it can.
-        if (view.picture.format() != QImage::Format_RGB32 &&
-            view.picture.format() != QImage::Format_ARGB32_Premultiplied)
+        // The sampler reads premultiplied pixels of the picture's depth; converted here, while
+        // nothing else holds the picture, so that the conversion happens in place where it can.
+        if (hasSixteenBits(view.picture)) {
+            if (view.picture.format() == QImage::Format_RGBA64)
+                view.picture.convertTo(QImage::Format_RGBA64_Premultiplied);
+        } else if (view.picture.format() != QImage::Format_RGB32 &&
+                   view.picture.format() != QImage::Format_ARGB32_Premultiplied) {
             view.picture.convertTo(QImage::Format_ARGB32_Premultiplied);
+        }
         if (entry.detect) {
             const DiskFinding finding = findDisk(view.picture);
             if (!finding.found) {

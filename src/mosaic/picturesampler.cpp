@@ -1,6 +1,7 @@
 #include "mosaic/picturesampler.h"
 
 #include "engine/basics/numeric.h"
+#include "engine/basics/picturedepth.h"
 #include "engine/basics/rowscheduler.h"
 #include "engine/precise/filteredsource.h"
 #include "engine/precise/mapvisibility.h"
@@ -37,19 +38,41 @@ ConversionParameters parametersOf(const MosaicView &view, QSize mapSize)
     return params;
 }
 
-// The sampler reads 32-bit pixels with packed lines; converted in place where Qt can, so that
-// a picture is not held twice.
+// The sampler reads pixels of the picture's own depth (32 or 64 bits) with packed lines;
+// converted in place where Qt can, so that a picture is not held twice.
 QImage samplerPixels(QImage picture)
 {
-    if (picture.format() != QImage::Format_RGB32 &&
-        picture.format() != QImage::Format_ARGB32_Premultiplied)
-        picture.convertTo(QImage::Format_ARGB32_Premultiplied);
-    if (picture.bytesPerLine() != picture.width() * 4)
+    const bool deep = hasSixteenBits(picture);
+    const QImage::Format opaque = deep ? QImage::Format_RGBX64 : QImage::Format_RGB32;
+    const QImage::Format premultiplied =
+        deep ? QImage::Format_RGBA64_Premultiplied : QImage::Format_ARGB32_Premultiplied;
+    if (picture.format() != opaque && picture.format() != premultiplied)
+        picture.convertTo(premultiplied);
+    if (picture.bytesPerLine() != qsizetype(picture.width()) * picture.depth() / 8)
         picture = picture.copy();
     if (picture.isNull())
         throw std::bad_alloc();
     return picture;
 }
+
+// The filtered picture at its own depth: one of the two is made.
+struct Sources
+{
+    Sources(const QImage &picture, qint64 key, int deepestLevel, RowScheduler &scheduler)
+    {
+        if (hasSixteenBits(picture))
+            deep = std::make_unique<FilteredSource16>(picture, key, deepestLevel, scheduler);
+        else
+            shallow = std::make_unique<FilteredSource>(picture, key, deepestLevel, scheduler);
+    }
+    FilteredSource::Disk diskOf(double centerX, double centerY, double radius) const
+    {
+        return deep ? deep->diskOf(centerX, centerY, radius)
+                    : shallow->diskOf(centerX, centerY, radius);
+    }
+    std::unique_ptr<FilteredSource> shallow;
+    std::unique_ptr<FilteredSource16> deep;
+};
 
 } // namespace
 
@@ -57,9 +80,9 @@ struct PictureSampler::Parts
 {
     Parts(const MosaicView &view, QSize mapSize, RowScheduler &scheduler)
         : geometry(parametersOf(view, mapSize), view.picture.size(), scheduler),
-          source(samplerPixels(view.picture), view.picture.cacheKey(), geometry.deepestLevel,
-                 scheduler),
-          disk(source.diskOf(view.centerX, view.centerY, view.radius)), distance(view.distance)
+          sources(samplerPixels(view.picture), view.picture.cacheKey(), geometry.deepestLevel,
+                  scheduler),
+          disk(sources.diskOf(view.centerX, view.centerY, view.radius)), distance(view.distance)
     {
         // Every point of the cap appears within the circle: when the circle and the feather
         // lie inside the frame, no point needs its own test.
@@ -79,8 +102,12 @@ struct PictureSampler::Parts
         return float((distance * t - 1) / std::sqrt(std::max(squared, 1e-12)));
     }
 
+    // The samples of columns [first, end) of the row from the filtered picture.
+    template <typename Source>
+    void sampleRow(const Source &source, int row, int first, int end, Sample *out) const;
+
     PreciseGeometry geometry;
-    FilteredSource source;
+    Sources sources;
     FilteredSource::Disk disk;
     double distance;
     bool diskInFrame = false;
@@ -103,7 +130,17 @@ PictureSampler::Span PictureSampler::span(int row) const
 
 void PictureSampler::sampleRow(int row, int first, int end, Sample *out) const
 {
-    const PreciseGeometry &g = parts->geometry;
+    if (parts->sources.deep)
+        parts->sampleRow(*parts->sources.deep, row, first, end, out);
+    else
+        parts->sampleRow(*parts->sources.shallow, row, first, end, out);
+}
+
+template <typename Source>
+void PictureSampler::Parts::sampleRow(const Source &source, int row, int first, int end,
+                                      Sample *out) const
+{
+    const PreciseGeometry &g = geometry;
     const double normalZ = g.projection.capNormal()[2];
     PreciseProjection::FootprintBatch batch;
     for (int c0 = first; c0 < end; c0 += batch.capacity) {
@@ -119,13 +156,12 @@ void PictureSampler::sampleRow(int row, int first, int end, Sample *out) const
                 s = Sample();
                 continue;
             }
-            const FilteredSource::Colour colour =
-                parts->source.sample(batch.footprint(k), parts->disk);
+            const FilteredSource::Colour colour = source.sample(batch.footprint(k), disk);
             for (int i = 0; i < 4; ++i)
                 s.colour[i] = colour[i];
             s.coverage = float(coverage);
-            s.viewCosine = parts->viewCosine(g.cosLatitude[row] * g.along[2][c0 + k] +
-                                             g.sinLatitude[row] * normalZ);
+            s.viewCosine =
+                viewCosine(g.cosLatitude[row] * g.along[2][c0 + k] + g.sinLatitude[row] * normalZ);
         }
     }
 }

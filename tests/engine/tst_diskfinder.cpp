@@ -146,7 +146,9 @@ void DiskFinderTest::readsEveryPictureFormat_data()
     QTest::newRow("grey 8 bits") << int(QImage::Format_Grayscale8);
     QTest::newRow("RGB888") << int(QImage::Format_RGB888);
     QTest::newRow("RGB16, converted first") << int(QImage::Format_RGB16);
-    QTest::newRow("RGBA64, converted first") << int(QImage::Format_RGBA64);
+    QTest::newRow("16 bits, opaque") << int(QImage::Format_RGBX64);
+    QTest::newRow("16 bits with alpha") << int(QImage::Format_RGBA64);
+    QTest::newRow("16 bits premultiplied") << int(QImage::Format_RGBA64_Premultiplied);
 }
 
 // Every format gives the circle that the ARGB32 picture gives: a wrongly read channel or row

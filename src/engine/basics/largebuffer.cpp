@@ -59,12 +59,13 @@ QImage allocateLargeImage(int width, int height, QImage::Format format)
 
 QImage allocatePictureImage(int width, int height, QImage::Format format)
 {
-    if (qint64(width) * height * 4 >= largePictureBytes)
+    const int bytesPerPixel = QImage::toPixelFormat(format).bitsPerPixel() == 64 ? 8 : 4;
+    if (qint64(width) * height * bytesPerPixel >= largePictureBytes)
         return allocateLargeImage(width, height, format);
     return QImage(width, height, format);
 }
 
-QImage allocateMapImage(int width, int height)
+QImage allocateMapImage(int width, int height, QImage::Format format)
 {
-    return allocateLargeImage(width, height, QImage::Format_ARGB32_Premultiplied);
+    return allocateLargeImage(width, height, format);
 }

@@ -21,10 +21,13 @@ struct LargeBufferRelease
 // it cannot be had.
 QImage allocateLargeImage(int width, int height, QImage::Format format);
 
-// A decoded picture of at least this many bytes (at four bytes a pixel) is put on such memory;
-// smaller ones on ordinary memory, which huge pages would mostly waste.
+// A decoded picture of at least this many bytes (at four bytes a pixel, eight for 16 bits per
+// channel) is put on such memory; smaller ones on ordinary memory, which huge pages would
+// mostly waste.
 constexpr qint64 largePictureBytes = qint64(16) << 20;
 QImage allocatePictureImage(int width, int height, QImage::Format format);
 
-// A premultiplied 32-bit image of the given size on such memory; null when it cannot be had.
-QImage allocateMapImage(int width, int height);
+// A map of the given size on such memory (premultiplied, 32 or 64 bits a pixel); null when it
+// cannot be had.
+QImage allocateMapImage(int width, int height,
+                        QImage::Format format = QImage::Format_ARGB32_Premultiplied);

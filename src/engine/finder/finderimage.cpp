@@ -27,6 +27,16 @@ inline void readPixel(const uchar *line, QImage::Format format, int x, float rgb
         rgb[1] = line[3 * x + 1];
         rgb[2] = line[3 * x + 2];
         return;
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied: {
+        // 16 bits per channel on the same 0..255 scale, fractions kept.
+        const quint16 *words = reinterpret_cast<const quint16 *>(line) + 4 * std::size_t(x);
+        rgb[0] = words[0] / 257.0f;
+        rgb[1] = words[1] / 257.0f;
+        rgb[2] = words[2] / 257.0f;
+        return;
+    }
     default: {
         const QRgb pixel = reinterpret_cast<const QRgb *>(line)[x];
         rgb[0] = qRed(pixel);
@@ -47,6 +57,9 @@ bool hasDirectLayout(const QImage &picture)
     case QImage::Format_ARGB32_Premultiplied:
     case QImage::Format_Grayscale8:
     case QImage::Format_RGB888:
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
         return true;
     default:
         return false;
@@ -69,6 +82,11 @@ ReducedPicture::ReducedPicture(const QImage &picture, int maxSide, int threads)
         break;
     case QImage::Format_RGB888:
         reduce<QImage::Format_RGB888>(picture, stride, scheduler);
+        break;
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+        reduce<QImage::Format_RGBX64>(picture, stride, scheduler);
         break;
     default:
         reduce<QImage::Format_RGB32>(picture, stride, scheduler);

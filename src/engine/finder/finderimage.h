@@ -56,6 +56,6 @@ private:
     const QImage &image;
 };
 
-// True for the formats that the finder reads directly (32-bit RGB, 8-bit grey, 24-bit RGB);
-// other pictures are converted first.
+// True for the formats that the finder reads directly (32-bit RGB, 8-bit grey, 24-bit RGB,
+// 16 bits per channel); other pictures are converted first.
 bool hasDirectLayout(const QImage &picture);

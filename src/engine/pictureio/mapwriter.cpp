@@ -1,5 +1,6 @@
 #include "engine/pictureio/mapwriter.h"
 
+#include "engine/basics/picturedepth.h"
 #include "engine/basics/rowscheduler.h"
 #include "engine/pictureio/wholefilewriter.h"
 
@@ -77,7 +78,10 @@ bool writeMap(const QImage &map, MapTarget &target, MapFormat format, int qualit
         return fail(file.errorString());
     QImageWriter writer(&file, mapFormatName(format).toLatin1());
     writer.setQuality(quality);
-    if (!writer.write(map))
+    // JPG holds 8 bits: a map of 16 bits per channel is rounded to them as a map of 8 bits is
+    // written (premultiplied, so blended on black); PNG writes the 64-bit formats at 16 bits.
+    const bool narrowed = format == MapFormat::Jpg && hasSixteenBits(map);
+    if (!writer.write(narrowed ? toEightBits(map) : map))
         return fail(writer.errorString());
     if (mayReplace && !mayReplace())
         return fail(QStringLiteral("the map was not to be written"));

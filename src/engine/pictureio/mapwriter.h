@@ -36,7 +36,8 @@ struct MapTarget
     std::function<QString(const QString &taken)> nextName;
 };
 
-// Writes a map in the given format with the given quality (JPG only). The map is encoded out
+// Writes a map in the given format with the given quality (JPG only). A map of 16 bits per
+// channel is written at 16 bits as PNG and rounded to 8 bits as JPG. The map is encoded out
 // of sight and appears under its name only whole, so a failed write leaves every file as it
 // was and adds none. Returns false and sets errorText when the write failed, with what the
 // system said ("No space left on device") where it was the file system that failed.

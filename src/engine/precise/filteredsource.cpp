@@ -2,8 +2,8 @@
 
 #include "engine/basics/angles.h"
 #include "engine/basics/largebuffer.h"
-#include "engine/precise/limbsolve.h"
 #include "engine/basics/rowscheduler.h"
+#include "engine/precise/limbsolve.h"
 
 #include <QtGlobal>
 
@@ -75,17 +75,54 @@ void halveRows(const QRgb *in, QRgb alpha, int inWidth, int inHeight, QRgb *out,
     }
 }
 
+// The same for 16-bit pixels, whose sums need 32-bit lanes: a pixel at a time.
+void halveRows(const Pixel64 *in, Pixel64 alpha, int inWidth, int inHeight, Pixel64 *out,
+               int outWidth, int firstRow, int endRow)
+{
+    using Words4 = std::uint16_t __attribute__((vector_size(8)));
+    const auto widen = [alpha](Pixel64 p) {
+        Words4 words;
+        p |= alpha;
+        std::memcpy(&words, &p, sizeof words);
+        return __builtin_convertvector(words, UInt4);
+    };
+    for (int y = firstRow; y < endRow; ++y) {
+        const Pixel64 *top = in + std::size_t(2 * y) * inWidth;
+        const Pixel64 *bottom = in + std::size_t(std::min(2 * y + 1, inHeight - 1)) * inWidth;
+        Pixel64 *line = out + std::size_t(y) * outWidth;
+        for (int x = 0; x < outWidth; ++x) {
+            const int x0 = 2 * x;
+            const int x1 = std::min(x0 + 1, inWidth - 1);
+            const UInt4 sum =
+                widen(top[x0]) + widen(top[x1]) + widen(bottom[x0]) + widen(bottom[x1]);
+            const Words4 mean = __builtin_convertvector((sum + 1 + ((sum >> 2) & 1)) >> 2, Words4);
+            std::memcpy(line + x, &mean, sizeof mean);
+        }
+    }
+}
+
+// The alpha or-ed into the pixels of a picture without an alpha channel.
+Pixel64 opaqueAlpha(Pixel64)
+{
+    return Pixel64(0xffff) << 48;
+}
+QRgb opaqueAlpha(QRgb)
+{
+    return 0xff000000u;
+}
+
 } // namespace
 
-FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLevel,
-                               RowScheduler &scheduler)
+template <typename Pixel>
+FilteredSourceOf<Pixel>::FilteredSourceOf(const QImage &source, qint64 key, int deepestLevel,
+                                          RowScheduler &scheduler)
     : picture(source), key(key), levelLimit(deepestLevel)
 {
-    Level base;
+    Level<Pixel> base;
     base.width = picture.width();
     base.height = picture.height();
-    base.data = reinterpret_cast<const QRgb *>(picture.constBits());
-    base.alpha = picture.format() == QImage::Format_RGB32 ? 0xff000000u : 0u;
+    base.data = reinterpret_cast<const Pixel *>(picture.constBits());
+    base.alpha = picture.hasAlphaChannel() ? Pixel(0) : opaqueAlpha(Pixel{});
     base.lastX = base.width - 1.0;
     base.lastY = base.height - 1.0;
     levels.push_back(std::move(base));
@@ -100,17 +137,17 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
         total += std::size_t(size.width()) * std::size_t(size.height());
     }
     if (total > 0) {
-        levelMemory.reset(static_cast<QRgb *>(allocateLargeBuffer(total * sizeof(QRgb))));
+        levelMemory.reset(static_cast<Pixel *>(allocateLargeBuffer(total * sizeof(Pixel))));
         if (!levelMemory)
             throw std::bad_alloc();
     }
-    QRgb *next = levelMemory.get();
+    Pixel *next = levelMemory.get();
     for (const QSize size : sizes) {
-        const Level &in = levels.back();
-        Level out;
+        const Level<Pixel> &in = levels.back();
+        Level<Pixel> out;
         out.width = size.width();
         out.height = size.height();
-        QRgb *pixels = next;
+        Pixel *pixels = next;
         next += std::size_t(out.width) * std::size_t(out.height);
         scheduler.run(out.height, [&](int first, int end) {
             halveRows(in.data, in.alpha, in.width, in.height, pixels, out.width, first, end);
@@ -124,10 +161,12 @@ FilteredSource::FilteredSource(const QImage &source, qint64 key, int deepestLeve
     lastLevel = int(levels.size()) - 1;
 }
 
-FilteredSource::Colour FilteredSource::solveLimb(const SourceFootprint &f, const Disk &disk,
-                                                 const sampling::Plan &plan, Colour filtered) const
+template <typename Pixel>
+typename FilteredSourceOf<Pixel>::Colour
+FilteredSourceOf<Pixel>::solveLimb(const SourceFootprint &f, const Disk &disk,
+                                   const sampling::Plan &plan, Colour filtered) const
 {
-    const Level &level = levels[plan.level];
+    const Level<Pixel> &level = levels[plan.level];
     const double step = level.scale;
     const double x = (f.x + 0.5) * step - 0.5;
     const double y = (f.y + 0.5) * step - 0.5;
@@ -141,7 +180,9 @@ FilteredSource::Colour FilteredSource::solveLimb(const SourceFootprint &f, const
     return LimbSolve::globeColour(filtered, share, disk.sky);
 }
 
-FilteredSource::Disk FilteredSource::diskOf(double centerX, double centerY, double radius) const
+template <typename Pixel>
+typename FilteredSourceOf<Pixel>::Disk
+FilteredSourceOf<Pixel>::diskOf(double centerX, double centerY, double radius) const
 {
     Disk disk;
     disk.centerX = centerX;
@@ -149,7 +190,7 @@ FilteredSource::Disk FilteredSource::diskOf(double centerX, double centerY, doub
     disk.radius = radius;
     // Points 1.5 and 2.5 pixels beyond the circle, at most 1024 angles: past the limb's mixed
     // pixels, close enough to see the sky around this disk.
-    const Level &base = levels.front();
+    const Level<Pixel> &base = levels.front();
     const int angleCount = int(std::clamp(2 * angles::pi * (radius + 2), 8.0, 1024.0));
     std::vector<float> channels[4];
     for (int k = 0; k < angleCount; ++k) {
@@ -161,8 +202,8 @@ FilteredSource::Disk FilteredSource::diskOf(double centerX, double centerY, doub
             const double py = std::round(centerY + (radius + beyond) * sinAngle);
             if (!(px >= 0 && px < base.width && py >= 0 && py < base.height))
                 continue;
-            const Colour c =
-                channelsOf(base.data[std::size_t(py) * base.width + std::size_t(px)] | base.alpha);
+            const Colour c = colourOf(
+                Pixel(base.data[std::size_t(py) * base.width + std::size_t(px)] | base.alpha));
             for (int lane = 0; lane < 4; ++lane)
                 channels[lane].push_back(c[lane]);
         }
@@ -176,3 +217,6 @@ FilteredSource::Disk FilteredSource::diskOf(double centerX, double centerY, doub
     }
     return disk;
 }
+
+template class FilteredSourceOf<QRgb>;
+template class FilteredSourceOf<Pixel64>;

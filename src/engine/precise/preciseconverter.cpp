@@ -1,5 +1,6 @@
 #include "engine/precise/preciseconverter.h"
 
+#include "engine/basics/picturedepth.h"
 #include "engine/basics/rowscheduler.h"
 #include "engine/precise/filteredsource.h"
 #include "engine/precise/mapvisibility.h"
@@ -29,7 +30,7 @@ Colour select(Int4 mask, Colour set, Colour clear)
 
 // The map pixel of a filtered colour scaled by the cap coverage: each channel rounded, NaN and
 // negative values taken as 0, alpha at most 255 and the colours at most alpha.
-QRgb mapPixel(Colour colour, double coverage)
+QRgb mapPixel(Colour colour, double coverage, QRgb)
 {
     const Colour zero = {};
     const Colour top = {255.0f, 255.0f, 255.0f, 255.0f};
@@ -49,10 +50,35 @@ QRgb mapPixel(Colour colour, double coverage)
     return UInt4(bytes)[0];
 }
 
+// The same at 16 bits per channel: the colour, limited to 0..255 as above, times 257 and
+// rounded, so that 8-bit values come out as their exact 16-bit equals; the words in the order
+// red, green, blue, alpha of a 64-bit map pixel.
+taps::Pixel64 mapPixel(Colour colour, double coverage, taps::Pixel64)
+{
+    using Words4 = std::uint16_t __attribute__((vector_size(8)));
+    const Colour zero = {};
+    const Colour top = {255.0f, 255.0f, 255.0f, 255.0f};
+    Colour c = colour * float(coverage);
+    c = select(c > zero, c, zero);
+    c = select(c < top, c, top) * 257.0f + 0.5f;
+    const Int4 rounded = __builtin_convertvector(c, Int4);
+    const Int4 limit = __builtin_shufflevector(rounded, Int4{65535, 65535, 65535, 65535},
+                                               FilteredSource::alphaLane, FilteredSource::alphaLane,
+                                               FilteredSource::alphaLane, 4);
+    const Int4 over = rounded > limit;
+    const Int4 channels = (rounded & ~over) | (limit & over);
+    const Words4 words =
+        __builtin_convertvector(__builtin_shufflevector(channels, channels, 2, 1, 0, 3), Words4);
+    taps::Pixel64 pixel;
+    std::memcpy(&pixel, &words, sizeof pixel);
+    return pixel;
+}
+
 // Map columns [first, end) of row r, a batch of footprints at a time; returns how many of them
 // show something (are not transparent black).
-int fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
-                const FilteredSource::Disk &disk, int r, int first, int end, QRgb *out)
+template <typename Source, typename MapPixel>
+int fillColumns(const PreciseGeometry &geometry, const Source &source,
+                const FilteredSource::Disk &disk, int r, int first, int end, MapPixel *out)
 {
     PreciseProjection::FootprintBatch batch;
     int shown = 0;
@@ -68,7 +94,8 @@ int fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
             const double coverage = visibility::capCoverage(batch.capMargin[k]);
             if (!(coverage > 0.0))
                 continue;
-            const QRgb pixel = mapPixel(source.sample(batch.footprint(k), disk), coverage);
+            const MapPixel pixel =
+                mapPixel(source.sample(batch.footprint(k), disk), coverage, MapPixel{});
             out[c0 + k] = pixel;
             shown += pixel != 0;
         }
@@ -76,15 +103,17 @@ int fillColumns(const PreciseGeometry &geometry, const FilteredSource &source,
     return shown;
 }
 
-// Fills the rows; returns how many of their pixels show something of the picture.
-qint64 fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
+// Fills the rows; returns how many of their pixels show something of the picture. The map's
+// pixels have the source's depth: QRgb or taps::Pixel64.
+template <typename Pixel>
+qint64 fillRows(const PreciseGeometry &geometry, const FilteredSourceOf<Pixel> &source,
                 const FilteredSource::Disk &disk, QImage &map, int firstRow, int endRow)
 {
     const int width = map.width();
     qint64 covered = 0;
     for (int r = firstRow; r < endRow; ++r) {
-        auto *out = reinterpret_cast<QRgb *>(map.scanLine(r));
-        std::memset(out, 0, sizeof(QRgb) * width);
+        auto *out = reinterpret_cast<Pixel *>(map.scanLine(r));
+        std::memset(out, 0, sizeof(Pixel) * width);
         // The span's columns, taken modulo the width: up to the right edge, then from the left.
         const PreciseGeometry::Span span = geometry.spans[r];
         const int end = span.first + span.count;
@@ -93,6 +122,41 @@ qint64 fillRows(const PreciseGeometry &geometry, const FilteredSource &source,
         if (end > width)
             covered += fillColumns(geometry, source, disk, r, 0, end - width, out);
     }
+    return covered;
+}
+
+// The filtered picture of a source at its own depth, made anew unless the kept one is of the
+// same picture with levels enough.
+template <typename Pixel>
+void keepFiltered(std::shared_ptr<const FilteredSourceOf<Pixel>> &filtered, const QImage &source,
+                  QImage::Format opaque, QImage::Format premultiplied, int deepestLevel,
+                  RowScheduler &scheduler)
+{
+    if (filtered && filtered->pictureKey() == source.cacheKey() &&
+        filtered->deepestLevel() >= deepestLevel)
+        return;
+    filtered.reset();
+    const bool readable = source.format() == premultiplied || source.format() == opaque;
+    QImage pixels = readable ? source : source.convertToFormat(premultiplied);
+    if (pixels.bytesPerLine() != qsizetype(pixels.width()) * qsizetype(sizeof(Pixel)))
+        pixels = pixels.copy();
+    if (pixels.isNull())
+        throw std::bad_alloc();
+    filtered = std::make_shared<FilteredSourceOf<Pixel>>(pixels, source.cacheKey(), deepestLevel,
+                                                         scheduler);
+}
+
+// The map of one filtered picture.
+template <typename Pixel>
+qint64 fillMap(const PreciseGeometry &geometry, const FilteredSourceOf<Pixel> &source,
+               const ConversionParameters &params, QImage &map, RowScheduler &scheduler)
+{
+    const FilteredSource::Disk disk =
+        source.diskOf(params.exactCenterX(), params.exactCenterY(), params.exactRadius());
+    std::atomic<qint64> covered{0};
+    scheduler.run(map.height(), [&](int firstRow, int endRow) {
+        covered += fillRows(geometry, source, disk, map, firstRow, endRow);
+    });
     return covered;
 }
 
@@ -118,26 +182,17 @@ double PreciseConverter::convert(const QImage &source, const ConversionParameter
     }
     const double geometryMilliseconds = clock.nsecsElapsed() / 1e6;
 
-    if (!filtered || filtered->pictureKey() != source.cacheKey() ||
-        filtered->deepestLevel() < geometry->deepestLevel) {
+    // One filtered picture is kept, at the depth of the last source.
+    if (hasSixteenBits(source)) {
         filtered.reset();
-        const bool readable = source.format() == QImage::Format_ARGB32_Premultiplied ||
-                              source.format() == QImage::Format_RGB32;
-        QImage pixels =
-            readable ? source : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        if (pixels.bytesPerLine() != pixels.width() * 4)
-            pixels = pixels.copy();
-        if (pixels.isNull())
-            throw std::bad_alloc();
-        filtered = std::make_shared<FilteredSource>(pixels, source.cacheKey(),
-                                                    geometry->deepestLevel, scheduler);
+        keepFiltered(filtered16, source, QImage::Format_RGBX64, QImage::Format_RGBA64_Premultiplied,
+                     geometry->deepestLevel, scheduler);
+        coveredPixels = fillMap(*geometry, *filtered16, params, map, scheduler);
+    } else {
+        filtered16.reset();
+        keepFiltered(filtered, source, QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied,
+                     geometry->deepestLevel, scheduler);
+        coveredPixels = fillMap(*geometry, *filtered, params, map, scheduler);
     }
-    const FilteredSource::Disk disk =
-        filtered->diskOf(params.exactCenterX(), params.exactCenterY(), params.exactRadius());
-    std::atomic<qint64> covered{0};
-    scheduler.run(map.height(), [&](int firstRow, int endRow) {
-        covered += fillRows(*geometry, *filtered, disk, map, firstRow, endRow);
-    });
-    coveredPixels = covered;
     return geometryMilliseconds;
 }

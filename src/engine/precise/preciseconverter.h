@@ -3,10 +3,12 @@
 #include "engine/basics/conversionparameters.h"
 
 #include <QImage>
+#include <QRgb>
 
+#include <cstdint>
 #include <memory>
 
-class FilteredSource;
+template <typename Pixel> class FilteredSourceOf;
 class RowScheduler;
 struct PreciseGeometry;
 
@@ -23,8 +25,9 @@ public:
     PreciseConverter(const PreciseConverter &) = delete;
     PreciseConverter &operator=(const PreciseConverter &) = delete;
 
-    // Fills `map` (ARGB32_Premultiplied, the parameters' size) from the source. Returns the
-    // milliseconds spent on the geometry (0 when the kept one was reused).
+    // Fills `map` (the parameters' size; RGBA64_Premultiplied for a source of 16 bits per
+    // channel, see hasSixteenBits, ARGB32_Premultiplied for others) from the source. Returns
+    // the milliseconds spent on the geometry (0 when the kept one was reused).
     double convert(const QImage &source, const ConversionParameters &params, QImage &map,
                    RowScheduler &scheduler);
     void releaseCache();
@@ -33,5 +36,6 @@ public:
 
 private:
     std::shared_ptr<const PreciseGeometry> geometry;
-    std::shared_ptr<const FilteredSource> filtered;
+    std::shared_ptr<const FilteredSourceOf<QRgb>> filtered;
+    std::shared_ptr<const FilteredSourceOf<std::uint64_t>> filtered16;
 };

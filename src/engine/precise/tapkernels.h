@@ -12,7 +12,8 @@
 // The precise sampler's taps: the interpolating cubic at a point of one level of the picture,
 // and the mean of a grid of such taps across a footprint. Both read the level's colours or,
 // through the same weights, any other value per pixel (the limb solve reads the disk's
-// coverage of each pixel).
+// coverage of each pixel). Levels hold pixels of 8 or 16 bits per channel; the taps give the
+// same Colour for both.
 namespace taps {
 
 // Premultiplied colour with channels in 0..255, in the order of a QRgb's bytes in memory
@@ -66,14 +67,74 @@ inline UInt4 loadFour(const QRgb *pixels, QRgb alpha)
     return v | alpha;
 }
 
-// One level of the picture: the picture itself, or a box-filtered reduction of it.
-struct Level
+// A pixel of 16 bits per channel as QImage's 64-bit formats hold it: red, green, blue and alpha
+// from the low bits up.
+using Pixel64 = std::uint64_t;
+using Long2 = std::uint64_t __attribute__((vector_size(16)));
+
+// The channels of pixels as they lie in memory, in the units of their type: a QRgb's bytes
+// (blue, green, red, alpha), a Pixel64's 16-bit words (red, green, blue, alpha).
+inline Colour rawChannels(QRgb p)
+{
+    return channelsOf(p);
+}
+inline Colour rawChannels(Pixel64 p)
+{
+    return firstPixel(Short8(Long2{p, 0}));
+}
+
+// Four adjacent pixels' raw channels, with `alpha` or-ed into each.
+inline void loadFourChannels(const QRgb *pixels, QRgb alpha, Colour out[4])
+{
+    const Bytes16 b = Bytes16(loadFour(pixels, alpha));
+    const Short8 low = lowBytes(b);
+    const Short8 high = highBytes(b);
+    out[0] = firstPixel(low);
+    out[1] = secondPixel(low);
+    out[2] = firstPixel(high);
+    out[3] = secondPixel(high);
+}
+inline void loadFourChannels(const Pixel64 *pixels, Pixel64 alpha, Colour out[4])
+{
+    Long2 first, second;
+    std::memcpy(&first, pixels, sizeof first);
+    std::memcpy(&second, pixels + 2, sizeof second);
+    const Short8 a = Short8(first | alpha);
+    const Short8 b = Short8(second | alpha);
+    out[0] = firstPixel(a);
+    out[1] = secondPixel(a);
+    out[2] = firstPixel(b);
+    out[3] = secondPixel(b);
+}
+
+// A sum of raw channels weighted to one as a Colour: 8-bit channels are one already; 16-bit
+// ones are put in a QRgb's order and scaled by 1/257, so that 0..65535 maps onto 0..255 and all
+// that follows (the limb solve, the sky, the mosaic's blend) works on one scale whatever the
+// depth. A float's 24 bits keep the 16 bits of the channels.
+inline Colour toColour(Colour raw, QRgb)
+{
+    return raw;
+}
+inline Colour toColour(Colour raw, Pixel64)
+{
+    return __builtin_shufflevector(raw, raw, 2, 1, 0, 3) * (1.0f / 257.0f);
+}
+
+// The Colour of one pixel.
+template <typename Pixel> Colour colourOf(Pixel p)
+{
+    return toColour(rawChannels(p), Pixel{});
+}
+
+// One level of the picture: the picture itself, or a box-filtered reduction of it, of 8-bit
+// (QRgb) or 16-bit (Pixel64) pixels.
+template <typename Pixel> struct Level
 {
     int width = 0;
     int height = 0;
-    const QRgb *data = nullptr;
-    // Or-ed into every pixel read: RGB32 pictures need not hold 0xff in their alpha byte.
-    QRgb alpha = 0;
+    const Pixel *data = nullptr;
+    // Or-ed into every pixel read: RGB32 and RGBX64 pictures need not hold an opaque alpha.
+    Pixel alpha = 0;
     // Level pixels per picture pixel: 2^-index.
     double scale = 1.0;
     // Centre of the last column and row.
@@ -154,7 +215,8 @@ inline void cubicWeights(double tx, double ty, float wx[4], float wy[4])
 
 // The cubic at level point (x, y), pixel (i, j) centred on (i, j). Inlined where it is called:
 // a call would spill every live double, as the ABI keeps no vector register across calls.
-__attribute__((always_inline)) inline Colour cubicAt(const Level &level, double x, double y)
+template <typename Pixel>
+__attribute__((always_inline)) inline Colour cubicAt(const Level<Pixel> &level, double x, double y)
 {
     // Each row of four taps is weighted along the row first, then the rows down the column,
     // in the same order whether or not the taps are clamped to the level.
@@ -165,19 +227,18 @@ __attribute__((always_inline)) inline Colour cubicAt(const Level &level, double 
         const int x0 = int(x);
         const int y0 = int(y);
         cubicWeights(x - x0, y - y0, wx, wy);
-        const QRgb *line = level.data + std::size_t(y0 - 1) * level.width + (x0 - 1);
+        const Pixel *line = level.data + std::size_t(y0 - 1) * level.width + (x0 - 1);
         for (int j = 0; j < 4; ++j, line += level.width) {
-            const Bytes16 b = Bytes16(loadFour(line, level.alpha));
-            const Short8 low = lowBytes(b);
-            const Short8 high = highBytes(b);
+            Colour p[4];
+            loadFourChannels(line, level.alpha, p);
             Colour r = {};
-            r = r + wx[0] * firstPixel(low);
-            r = r + wx[1] * secondPixel(low);
-            r = r + wx[2] * firstPixel(high);
-            r = r + wx[3] * secondPixel(high);
+            r = r + wx[0] * p[0];
+            r = r + wx[1] * p[1];
+            r = r + wx[2] * p[2];
+            r = r + wx[3] * p[3];
             c = c + wy[j] * r;
         }
-        return c;
+        return toColour(c, Pixel{});
     }
     const int x0 = floorToInt(x, level.width);
     const int y0 = floorToInt(y, level.height);
@@ -186,18 +247,19 @@ __attribute__((always_inline)) inline Colour cubicAt(const Level &level, double 
     for (int i = 0; i < 4; ++i)
         columns[i] = clampIndex(x0 - 1 + i, level.width);
     for (int j = 0; j < 4; ++j) {
-        const QRgb *line =
+        const Pixel *line =
             level.data + std::size_t(clampIndex(y0 - 1 + j, level.height)) * level.width;
         Colour r = {};
         for (int i = 0; i < 4; ++i)
-            r = r + wx[i] * channelsOf(line[columns[i]] | level.alpha);
+            r = r + wx[i] * rawChannels(Pixel(line[columns[i]] | level.alpha));
         c = c + wy[j] * r;
     }
-    return c;
+    return toColour(c, Pixel{});
 }
 
 // The same weights applied to read(i, j), a float per pixel, at clamped indices.
-template <typename Read> float cubicOf(const Level &level, double x, double y, Read read)
+template <typename Pixel, typename Read>
+float cubicOf(const Level<Pixel> &level, double x, double y, Read read)
 {
     const int x0 = floorToInt(x, level.width);
     const int y0 = floorToInt(y, level.height);

@@ -2,6 +2,7 @@
 
 #include "engine/basics/diagnostics.h"
 #include "engine/basics/largebuffer.h"
+#include "engine/basics/picturedepth.h"
 #include "engine/basics/rowscheduler.h"
 #include "engine/precise/preciseconverter.h"
 #include "engine/standard/mapgeometry.h"
@@ -202,7 +203,10 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     QElapsedTimer clock;
     if (params.mode == ConversionMode::Precise) {
         clock.start();
-        QImage map = reusableMap(params);
+        // A picture of 16 bits per channel gives a map of 16 bits per channel.
+        QImage map =
+            reusableMap(params, hasSixteenBits(source) ? QImage::Format_RGBA64_Premultiplied
+                                                       : QImage::Format_ARGB32_Premultiplied);
         result.geometryMilliseconds = precise->convert(source, params, map, scheduler);
         result.gatherMilliseconds = clock.nsecsElapsed() / 1e6 - result.geometryMilliseconds;
         keep(map);
@@ -223,13 +227,14 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     clock.start();
 
     // The gather reads pixel y * width + x, so scan lines must be packed: pictures made over
-    // foreign memory with longer lines are copied first.
-    QImage pixels = isDirectlyReadable(source.format())
-                        ? source
-                        : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // foreign memory with longer lines are copied first. A picture of 16 bits per channel is
+    // rounded to 8 bits first, so its map is that of the same picture read at 8 bits.
+    QImage pixels = hasSixteenBits(source) ? toEightBits(source) : source;
+    if (!isDirectlyReadable(pixels.format()))
+        pixels = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (pixels.bytesPerLine() != pixels.width() * 4)
         pixels = pixels.copy();
-    QImage map = reusableMap(params);
+    QImage map = reusableMap(params, QImage::Format_ARGB32_Premultiplied);
     if (pixels.isNull())
         throw std::bad_alloc();
     gather(*cachedGeometry, pixels, map, scheduler);
@@ -240,14 +245,14 @@ ConversionResult MapConverter::convertUnguarded(const QImage &source,
     return result;
 }
 
-QImage MapConverter::reusableMap(const ConversionParameters &params)
+QImage MapConverter::reusableMap(const ConversionParameters &params, QImage::Format format)
 {
     // Reuse a kept map's memory when the caller has let go of it: fresh pages of a large map
     // cost more than the gather itself.
     const QSize size(params.outputWidth, params.outputHeight);
     QImage map;
     for (auto kept = keptMaps.begin(); kept != keptMaps.end(); ++kept) {
-        if (kept->size() == size && kept->isDetached()) {
+        if (kept->size() == size && kept->format() == format && kept->isDetached()) {
             map = std::move(*kept);
             keptMaps.erase(kept);
             break;
@@ -256,7 +261,7 @@ QImage MapConverter::reusableMap(const ConversionParameters &params)
     if (map.isNull()) {
         // Kept maps that do not fit are let go before the new one is allocated.
         keptMaps.clear();
-        map = allocateMapImage(params.outputWidth, params.outputHeight);
+        map = allocateMapImage(params.outputWidth, params.outputHeight, format);
     }
     if (map.isNull())
         throw std::bad_alloc();

@@ -77,8 +77,9 @@ public:
 
 private:
     ConversionResult convertUnguarded(const QImage &source, const ConversionParameters &params);
-    // A map of the parameters' size, made from a kept map's memory when possible.
-    QImage reusableMap(const ConversionParameters &params);
+    // A map of the parameters' size and the given format, made from a kept map's memory when
+    // possible.
+    QImage reusableMap(const ConversionParameters &params, QImage::Format format);
     void keep(const QImage &map);
 
     std::function<void()> eventPump;

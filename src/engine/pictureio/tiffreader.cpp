@@ -2,15 +2,24 @@
 
 #include "engine/basics/largebuffer.h"
 
+#include <QFileDevice>
 #include <QIODevice>
+#include <QThread>
 
 #include <tiffio.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -18,8 +27,10 @@ namespace {
 // header declaring absurd counts fails instead of taking the machine's memory. Strips are
 // read a part at a time, so no sound file needs more.
 constexpr tmsize_t libtiffAllocationLimit = tmsize_t(256) << 20;
-// A tile is decoded whole before it is copied into the picture.
-constexpr qint64 maxTileBytes = qint64(64) << 20;
+// A strip or tile is decoded whole before it is copied into the picture, on several threads at
+// once; a strip larger than this is read a row at a time instead, a tile is refused.
+constexpr qint64 maxPieceBytes = qint64(64) << 20;
+constexpr int maxDecodingThreads = 8;
 
 // The first error libtiff reports while the file is read; warnings are dropped.
 struct Messages
@@ -48,9 +59,33 @@ int dropWarning(TIFF *, void *, const char *, const char *, va_list)
     return 1;
 }
 
+// Where libtiff reads: a file descriptor read at a position of its own (pread), so that
+// several threads can decode from one open file; or the device itself when it has none.
+struct Source
+{
+    QIODevice *device = nullptr;
+    int descriptor = -1;
+    qint64 size = 0;
+    qint64 position = 0;
+};
+
 tmsize_t readBytes(thandle_t handle, void *data, tmsize_t size)
 {
-    return tmsize_t(static_cast<QIODevice *>(handle)->read(static_cast<char *>(data), size));
+    auto *source = static_cast<Source *>(handle);
+    if (source->descriptor < 0)
+        return tmsize_t(source->device->read(static_cast<char *>(data), size));
+    tmsize_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(source->descriptor, static_cast<char *>(data) + done,
+                                    size_t(size - done), off_t(source->position));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+        source->position += got;
+    }
+    return done;
 }
 
 tmsize_t writeNothing(thandle_t, void *, tmsize_t)
@@ -60,14 +95,15 @@ tmsize_t writeNothing(thandle_t, void *, tmsize_t)
 
 toff_t seekTo(thandle_t handle, toff_t offset, int whence)
 {
-    auto *device = static_cast<QIODevice *>(handle);
+    auto *source = static_cast<Source *>(handle);
     qint64 target = qint64(offset);
     if (whence == SEEK_CUR)
-        target += device->pos();
+        target += source->position;
     else if (whence == SEEK_END)
-        target += device->size();
-    if (target < 0 || !device->seek(target))
+        target += source->size;
+    if (target < 0 || (source->descriptor < 0 && !source->device->seek(target)))
         return toff_t(-1);
+    source->position = target;
     return toff_t(target);
 }
 
@@ -78,7 +114,7 @@ int closeNothing(thandle_t)
 
 toff_t sizeOf(thandle_t handle)
 {
-    return toff_t(static_cast<QIODevice *>(handle)->size());
+    return toff_t(static_cast<Source *>(handle)->size);
 }
 
 int mapNothing(thandle_t, void **, toff_t *)
@@ -115,7 +151,18 @@ bool directoryInside(QIODevice &device)
     return offset < quint64(device.size());
 }
 
-TiffFile openTiff(QIODevice &device, Messages &messages)
+Source sourceOf(QIODevice &device)
+{
+    Source source;
+    source.device = &device;
+    source.size = device.size();
+    if (auto *file = qobject_cast<QFileDevice *>(&device))
+        source.descriptor = file->handle();
+    return source;
+}
+
+// Opens the TIFF on source, which must outlive it.
+TiffFile openTiff(Source &source, Messages &messages)
 {
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
     if (!options)
@@ -123,10 +170,11 @@ TiffFile openTiff(QIODevice &device, Messages &messages)
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, libtiffAllocationLimit);
     TIFFOpenOptionsSetErrorHandlerExtR(options, keepError, &messages);
     TIFFOpenOptionsSetWarningHandlerExtR(options, dropWarning, nullptr);
-    if (!device.seek(0))
+    source.position = 0;
+    if (source.descriptor < 0 && !source.device->seek(0))
         return nullptr;
     // "m": no memory mapping, so that large strips are read a part at a time.
-    TiffFile tiff(TIFFClientOpenExt("picture", "rm", &device, readBytes, writeNothing, seekTo,
+    TiffFile tiff(TIFFClientOpenExt("picture", "rm", &source, readBytes, writeNothing, seekTo,
                                     closeNothing, sizeOf, mapNothing, unmapNothing, options));
     TIFFOpenOptionsFree(options);
     return tiff;
@@ -145,6 +193,7 @@ struct Layout
     bool inverted = false; // grey with 0 for white
     int orientation = ORIENTATION_TOPLEFT;
     bool tiled = false;
+    bool ycbcr = false; // JPEG colours that libjpeg turns into RGB
     quint16 compression = COMPRESSION_NONE;
 };
 
@@ -228,6 +277,7 @@ QString describeLayoutProblem(TIFF *tiff, Layout &layout)
         // libjpeg turns the colours into RGB and undoes the subsampling.
         if (!TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB))
             return QStringLiteral("the TIFF's JPEG colours cannot be decoded");
+        layout.ycbcr = true;
         layout.channels = 3;
         break;
     case PHOTOMETRIC_PALETTE:
@@ -409,8 +459,9 @@ QImage::Format pictureFormat(const Layout &layout, bool deep)
     return layout.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
 }
 
-bool decodeStrips(TIFF *tiff, const Layout &layout, const Placement &placement,
-                  RunConverter convert, const Messages &messages)
+// A strip picture whose strips are too large to decode whole: a row at a time, in order.
+bool decodeRows(TIFF *tiff, const Layout &layout, const Placement &placement, RunConverter convert,
+                const Messages &messages)
 {
     const tmsize_t rowBytes = TIFFScanlineSize(tiff);
     const qint64 needed = qint64(layout.width) * layout.samples * (layout.bits / 8);
@@ -427,40 +478,103 @@ bool decodeStrips(TIFF *tiff, const Layout &layout, const Placement &placement,
     return true;
 }
 
-bool decodeTiles(TIFF *tiff, const Layout &layout, const Placement &placement, RunConverter convert,
-                 const Messages &messages, QString *problem)
+// The strips or tiles of a picture: how large each is and where it lies.
+struct Pieces
 {
-    quint32 tileWidth = 0, tileHeight = 0;
-    TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
-    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
-    const tmsize_t tileBytes = TIFFTileSize(tiff);
+    quint32 count = 0;
+    quint32 across = 1; // tiles in a row of tiles
+    quint32 width = 0;  // pixels of a piece, the last ones cut by the picture's edge
+    quint32 height = 0;
+    tmsize_t bytes = 0;  // of a whole decoded piece
+    qint64 rowBytes = 0; // from one row of a piece to the next
+};
+
+Pieces piecesOf(TIFF *tiff, const Layout &layout)
+{
+    Pieces pieces;
     const qint64 pixelBytes = qint64(layout.samples) * (layout.bits / 8);
-    if (tileWidth == 0 || tileHeight == 0 || tileBytes <= 0 ||
-        qint64(tileBytes) < qint64(tileWidth) * tileHeight * pixelBytes)
-        return false;
-    if (qint64(tileBytes) > maxTileBytes) {
-        *problem =
-            QStringLiteral("a tile of the TIFF takes more than %1 MiB").arg(maxTileBytes >> 20);
-        return false;
+    if (layout.tiled) {
+        TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &pieces.width);
+        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &pieces.height);
+        pieces.count = TIFFNumberOfTiles(tiff);
+        pieces.bytes = TIFFTileSize(tiff);
+        pieces.rowBytes = qint64(pieces.width) * pixelBytes;
+        if (pieces.width > 0)
+            pieces.across = (quint32(layout.width) + pieces.width - 1) / pieces.width;
+    } else {
+        pieces.width = quint32(layout.width);
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &pieces.height);
+        pieces.height = std::min(pieces.height, quint32(layout.height));
+        pieces.count = TIFFNumberOfStrips(tiff);
+        pieces.bytes = TIFFStripSize(tiff);
+        pieces.rowBytes = TIFFScanlineSize(tiff);
     }
-    std::vector<uchar> tile(static_cast<size_t>(tileBytes));
-    for (quint32 top = 0; top < quint32(layout.height); top += tileHeight) {
-        for (quint32 left = 0; left < quint32(layout.width); left += tileWidth) {
-            const quint32 index = TIFFComputeTile(tiff, left, top, 0, 0);
-            if (TIFFReadEncodedTile(tiff, index, tile.data(), tileBytes) < 0 ||
-                !messages.error.isEmpty())
-                return false;
-            const int columns = int(std::min<quint32>(tileWidth, quint32(layout.width) - left));
-            const int rows = int(std::min<quint32>(tileHeight, quint32(layout.height) - top));
+    // A layout whose pieces do not hold their pixels is damaged.
+    if (pieces.width == 0 || pieces.height == 0 || pieces.rowBytes < pieces.width * pixelBytes ||
+        pieces.bytes < pieces.rowBytes * qint64(pieces.height))
+        pieces.count = 0;
+    return pieces;
+}
+
+// Decodes every strip or tile, on up to maxDecodingThreads threads, each with a TIFF handle
+// of its own on the same file.
+bool decodePieces(const Source &file, const Layout &layout, const Pieces &pieces,
+                  const Placement &placement, RunConverter convert, QString *problem)
+{
+    std::atomic<quint32> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex problemLock;
+    auto fail = [&](const QString &reason) {
+        std::lock_guard<std::mutex> guard(problemLock);
+        if (!failed.exchange(true))
+            *problem = reason;
+    };
+    auto work = [&] {
+        Source source = file;
+        Messages messages;
+        const TiffFile tiff = openTiff(source, messages);
+        if (!tiff ||
+            (layout.ycbcr && !TIFFSetField(tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB)))
+            return fail(messages.error);
+        std::vector<uchar> buffer(static_cast<size_t>(pieces.bytes));
+        for (quint32 index = next++; index < pieces.count && !failed; index = next++) {
+            const quint32 left = layout.tiled ? index % pieces.across * pieces.width : 0;
+            const quint32 top =
+                layout.tiled ? index / pieces.across * pieces.height : index * pieces.height;
+            if (left >= quint32(layout.width) || top >= quint32(layout.height))
+                continue;
+            const int columns = int(std::min(pieces.width, quint32(layout.width) - left));
+            const int rows = int(std::min(pieces.height, quint32(layout.height) - top));
+            const tmsize_t decoded =
+                layout.tiled ? TIFFReadEncodedTile(tiff.get(), index, buffer.data(), pieces.bytes)
+                             : TIFFReadEncodedStrip(tiff.get(), index, buffer.data(), pieces.bytes);
+            if (!messages.error.isEmpty() || decoded < 0)
+                return fail(messages.error);
+            const qint64 pixelBytes = qint64(layout.samples) * (layout.bits / 8);
+            if (qint64(decoded) < pieces.rowBytes * (rows - 1) + columns * pixelBytes)
+                return fail(QStringLiteral("a %1 of the TIFF holds fewer pixels than it covers")
+                                .arg(QLatin1String(layout.tiled ? "tile" : "strip")));
             for (int y = 0; y < rows; ++y) {
                 qsizetype step = 0;
                 uchar *target = placement.at(int(left), int(top) + y, &step);
-                convert(tile.data() + qint64(y) * tileWidth * pixelBytes, columns, target, step,
-                        layout);
+                convert(buffer.data() + y * pieces.rowBytes, columns, target, step, layout);
             }
         }
+    };
+    const int threads = int(std::min<qint64>(
+        {qint64(QThread::idealThreadCount()), qint64(maxDecodingThreads), qint64(pieces.count)}));
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error &) {
+            break; // the threads started and this one carry on
+        }
     }
-    return true;
+    work();
+    for (std::thread &helper : helpers)
+        helper.join();
+    return !failed;
 }
 
 } // namespace
@@ -468,7 +582,8 @@ bool decodeTiles(TIFF *tiff, const Layout &layout, const Placement &placement, R
 TiffHeader readTiffHeader(QIODevice &device)
 {
     Messages messages;
-    TiffFile tiff = openTiff(device, messages);
+    Source source = sourceOf(device);
+    TiffFile tiff = openTiff(source, messages);
     TiffHeader header;
     quint32 width = 0, height = 0;
     quint16 bits = 1;
@@ -499,7 +614,8 @@ QImage readTiff(QIODevice &device, qint64 maxPixels, qint64 maxSixteenBitBytes, 
                                       : reason;
         return QImage();
     };
-    TiffFile tiff = openTiff(device, messages);
+    Source source = sourceOf(device);
+    TiffFile tiff = openTiff(source, messages);
     if (!tiff)
         return fail(QString());
     Layout layout;
@@ -510,7 +626,7 @@ QImage readTiff(QIODevice &device, qint64 maxPixels, qint64 maxSixteenBitBytes, 
         return fail(QStringLiteral("the picture is too large (%1 x %2 pixels)")
                         .arg(layout.width)
                         .arg(layout.height));
-    problem = describeStorageProblem(tiff.get(), layout, device.size());
+    problem = describeStorageProblem(tiff.get(), layout, source.size);
     if (!problem.isEmpty())
         return fail(problem);
     if (!messages.error.isEmpty())
@@ -532,9 +648,17 @@ QImage readTiff(QIODevice &device, qint64 maxPixels, qint64 maxSixteenBitBytes, 
     placement.height = layout.height;
     placement.orientation = layout.orientation;
     const RunConverter convert = runConverter(layout, deep);
-    const bool decoded =
-        layout.tiled ? decodeTiles(tiff.get(), layout, placement, convert, messages, &problem)
-                     : decodeStrips(tiff.get(), layout, placement, convert, messages);
+    const Pieces pieces = piecesOf(tiff.get(), layout);
+    if (pieces.count == 0)
+        return fail(QStringLiteral("the TIFF's strips or tiles do not hold its pixels"));
+    bool decoded = false;
+    if (qint64(pieces.bytes) <= maxPieceBytes && source.descriptor >= 0)
+        decoded = decodePieces(source, layout, pieces, placement, convert, &problem);
+    else if (!layout.tiled)
+        decoded = decodeRows(tiff.get(), layout, placement, convert, messages);
+    else
+        problem =
+            QStringLiteral("a tile of the TIFF takes more than %1 MiB").arg(maxPieceBytes >> 20);
     if (!decoded || !messages.error.isEmpty())
         return fail(problem);
     return picture;

@@ -28,7 +28,8 @@ namespace {
 // read a part at a time, so no sound file needs more.
 constexpr tmsize_t libtiffAllocationLimit = tmsize_t(256) << 20;
 // A strip or tile is decoded whole before it is copied into the picture, on several threads at
-// once; a strip larger than this is read a row at a time instead, a tile is refused.
+// once, whose pieces together stay within this; a strip larger than this is read a row at a time
+// instead, a tile is refused.
 constexpr qint64 maxPieceBytes = qint64(64) << 20;
 constexpr int maxDecodingThreads = 8;
 
@@ -561,8 +562,11 @@ bool decodePieces(const Source &file, const Layout &layout, const Pieces &pieces
             }
         }
     };
-    const int threads = int(std::min<qint64>(
-        {qint64(QThread::idealThreadCount()), qint64(maxDecodingThreads), qint64(pieces.count)}));
+    // The threads' decoded pieces together stay within one piece's bound.
+    const int threads = int(
+        std::max<qint64>(1, std::min<qint64>({qint64(QThread::idealThreadCount()),
+                                              qint64(maxDecodingThreads), qint64(pieces.count),
+                                              maxPieceBytes / std::max<qint64>(1, pieces.bytes)})));
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) {
         try {

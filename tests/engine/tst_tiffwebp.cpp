@@ -168,6 +168,8 @@ void TiffWebpTest::readAsThePng()
     QVERIFY2(!read.isNull(), qPrintable(error));
     QCOMPARE(read.format(), format);
     QCOMPARE(read.size(), picture.size());
+    // What a batch reckons with before it reads the file.
+    QCOMPARE(declaredPictureBytes(path), qint64(read.sizeInBytes()));
     const QImage fromPng = readPicture(pngPath, &error);
     QVERIFY2(!fromPng.isNull(), qPrintable(error));
     if (tolerance == 0)

@@ -256,6 +256,11 @@ void TiffWebpTest::refusedWithReason_data()
     for (int i = 30; i < damaged.size(); i += 7)
         damaged[i] = char(~damaged.at(i));
     QTest::newRow("WebP with damaged data") << damaged << "damaged";
+    // The extended header of an animation on a 16 x 16 canvas, then one empty ANIM chunk.
+    const QByteArray animated = QByteArray::fromHex("524946462400000057454250565038580a000000"
+                                                    "020000000f00000f0000414e494d06000000"
+                                                    "000000000000");
+    QTest::newRow("animated WebP") << animated << "animated";
 }
 
 void TiffWebpTest::refusedWithReason()

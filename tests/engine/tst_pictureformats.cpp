@@ -1,11 +1,13 @@
-// The formats readPicture accepts: JPEG, PNG and GIF by their content; every other format is
-// refused by its content (not its suffix) with a reason naming it, before it is decoded; GIF
-// images outside their logical screen are refused; 16-bit PNGs come out at 8 bits per channel
-// exactly as Qt's own decoding followed by a conversion gives them; JPEGs come out pixel for
+// The formats readPicture accepts: JPEG, PNG, GIF, TIFF and WebP by their content; every other
+// format is refused by its content (not its suffix) with a reason naming it, before it is
+// decoded; GIF images outside their logical screen are refused; 16-bit PNGs come out at 16 bits
+// per channel, and beyond the 16-bit bound at 8, exactly as Qt's own decoding followed by a
+// conversion gives them; JPEGs come out pixel for
 // pixel as Qt's reader gives them, and damaged or overly costly ones are refused.
 
 #include "damagedpictures.h"
 #include "engine/pictureio/picturereader.h"
+#include "engine/pictureio/sixteenbitpng.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -72,8 +74,8 @@ class PictureFormatsTest : public QObject
 private slots:
     void refusedByContent_data();
     void refusedByContent();
-    void sixteenBitPngAtEightBits_data();
-    void sixteenBitPngAtEightBits();
+    void sixteenBitPng_data();
+    void sixteenBitPng();
     void jpegAsQtReadsIt_data();
     void jpegAsQtReadsIt();
 
@@ -100,7 +102,7 @@ void PictureFormatsTest::refusedByContent_data()
     QTest::newRow("PPM") << encoded(damagedpictures::intactPicture(), "PPM") << "PPM";
     QTest::newRow("TIFF signature") << QByteArray("II*\0\x08\0\0\0", 8) << "TIFF";
     QTest::newRow("WebP signature") << QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16) << "WebP";
-    QTest::newRow("text") << QByteArray("just words") << "not a JPEG, PNG or GIF";
+    QTest::newRow("text") << QByteArray("just words") << "not a JPEG, PNG, GIF, TIFF or WebP";
     QTest::newRow("TGA header") << damagedpictures::tgaHeader() << "TGA";
     QTest::newRow("CUR header") << QByteArray::fromHex("00000200010020200000100010003001") << "CUR";
     QTest::newRow("ICO header") << QByteArray::fromHex("00000100010020200000010020003001") << "ICO";
@@ -193,20 +195,25 @@ void PictureFormatsTest::jpegAsQtReadsIt()
     QVERIFY(reread == expected);
 }
 
-void PictureFormatsTest::sixteenBitPngAtEightBits_data()
+void PictureFormatsTest::sixteenBitPng_data()
 {
     QTest::addColumn<QImage>("picture");
     QTest::addColumn<QImage::Format>("format");
+    QTest::addColumn<QImage::Format>("eightBitFormat");
 
-    QTest::newRow("RGBA, 16 bits") << noise(QImage::Format_RGBA64) << QImage::Format_ARGB32;
-    QTest::newRow("RGB, 16 bits") << noise(QImage::Format_RGBX64) << QImage::Format_RGB32;
-    QTest::newRow("grey, 16 bits") << noise(QImage::Format_Grayscale16) << QImage::Format_RGB32;
+    QTest::newRow("RGBA, 16 bits")
+        << noise(QImage::Format_RGBA64) << QImage::Format_RGBA64 << QImage::Format_ARGB32;
+    QTest::newRow("RGB, 16 bits") << noise(QImage::Format_RGBX64) << QImage::Format_RGBX64
+                                  << QImage::Format_RGB32;
+    QTest::newRow("grey, 16 bits")
+        << noise(QImage::Format_Grayscale16) << QImage::Format_RGBX64 << QImage::Format_RGB32;
 }
 
-void PictureFormatsTest::sixteenBitPngAtEightBits()
+void PictureFormatsTest::sixteenBitPng()
 {
     QFETCH(QImage, picture);
     QFETCH(QImage::Format, format);
+    QFETCH(QImage::Format, eightBitFormat);
     const QString path = dir.filePath(QStringLiteral("deep.png"));
     QVERIFY(picture.save(path, "PNG"));
     QFile file(path);
@@ -218,6 +225,13 @@ void PictureFormatsTest::sixteenBitPngAtEightBits()
     QVERIFY2(!read.isNull(), qPrintable(error));
     QCOMPARE(read.format(), format);
     QCOMPARE(read, QImage(path).convertToFormat(format));
+
+    // A picture beyond the 16-bit bound (here every picture) comes at 8 bits.
+    QVERIFY(file.seek(0));
+    const QImage shallow = readSixteenBitPng(file, maxPicturePixels, 0, &error);
+    QVERIFY2(!shallow.isNull(), qPrintable(error));
+    QCOMPARE(shallow.format(), eightBitFormat);
+    QCOMPARE(shallow, QImage(path).convertToFormat(eightBitFormat));
 
     // Cut inside the picture data: refused, not made up.
     file.close();

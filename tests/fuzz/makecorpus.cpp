@@ -1,9 +1,10 @@
 // Writes the fuzzers' seed corpus: settings and parameter files as the program writes them,
-// a language file with all three sections, and tiny pictures in every format the program
-// reads. Run by hand when the seeds should change:
+// a language file with all three sections, and tiny pictures in every format and layout the
+// program reads. Run by hand when the seeds should change:
 //     build-fuzz/tests/fuzz/orvix_make_fuzz_corpus tests/fuzz/corpus
 #include "engine/pictureio/picturereader.h"
 #include "mainwindow/mainwindow.h"
+#include "picturefiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -178,6 +179,40 @@ bool allPicturesDecode(const QDir &folder)
     return true;
 }
 
+// TIFFs of the layouts the reader takes (depths, alpha, compressions, strips and tiles, a turned
+// one) and WebPs lossy and lossless, with and without alpha.
+bool writeTiffAndWebpSeeds(const QDir &folder, const QImage &colour, const QImage &alpha)
+{
+    using picturefiles::TiffVariant;
+    const QImage tiles = colour.scaled(18, 17);
+    const QImage deep = alpha.convertToFormat(QImage::Format_RGBA64);
+    const struct
+    {
+        const char *name;
+        QImage picture;
+        TiffVariant variant;
+    } tiffs[] = {
+        {"plain.tif", colour, {8, 3, 1, false, 3}},
+        {"alpha-lzw-tiles.tif", tiles.convertToFormat(QImage::Format_ARGB32), {8, 4, 5, true}},
+        {"deep-deflate.tif", deep, {16, 3, 8, false, 4}},
+        {"deep-grey-alpha-tiles.tif", deep, {16, 2, 32946, true}},
+        {"associated-packbits.tif", alpha, {8, 4, 32773, false, 8, true}},
+        {"ycbcr-jpeg-tiles.tif", tiles, {8, 3, 7, true, 8, false, true}},
+        {"grey-jpeg.tif", colour, {8, 1, 7, false, 8}},
+        {"turned.tif", colour, {8, 3, 5, false, 2, false, false, 6}},
+    };
+    for (const auto &tiff : tiffs)
+        if (!picturefiles::writeFile(folder.filePath(QLatin1String(tiff.name)),
+                                     picturefiles::tiffBytes(tiff.picture, tiff.variant)))
+            return false;
+    return picturefiles::writeFile(folder.filePath(QStringLiteral("lossy.webp")),
+                                   picturefiles::webpBytes(colour, false, 50)) &&
+           picturefiles::writeFile(folder.filePath(QStringLiteral("lossy-alpha.webp")),
+                                   picturefiles::webpBytes(alpha, false, 50)) &&
+           picturefiles::writeFile(folder.filePath(QStringLiteral("lossless.webp")),
+                                   picturefiles::webpBytes(alpha, true));
+}
+
 bool writePictureSeeds(const QDir &folder)
 {
     QImage colour(12, 8, QImage::Format_RGB32);
@@ -200,7 +235,7 @@ bool writePictureSeeds(const QDir &folder)
                .save(folder.filePath(QStringLiteral("mono.png")), "png") &&
            colour.copy(0, 0, 1, 1).save(folder.filePath(QStringLiteral("one-pixel.png")), "png") &&
            writeBytes(folder.filePath(QStringLiteral("tiny.gif")), tinyGif(6, 4)) &&
-           allPicturesDecode(folder);
+           writeTiffAndWebpSeeds(folder, colour, alpha) && allPicturesDecode(folder);
 }
 
 } // namespace

@@ -13,9 +13,6 @@ struct Signature
 // name them.
 const Signature refusedSignatures[] = {
     {0, QByteArrayLiteral("BM"), "BMP"},
-    {0, QByteArrayLiteral("II*\x00"), "TIFF"},
-    {0, QByteArrayLiteral("MM\x00*"), "TIFF"},
-    {8, QByteArrayLiteral("WEBP"), "WebP"},
     {0, QByteArrayLiteral("/* XPM */"), "XPM"},
     {0, QByteArrayLiteral("#define"), "XBM"},
     {0, QByteArrayLiteral("P1"), "PBM"},
@@ -76,7 +73,8 @@ bool isTgaHeader(const QByteArray &start)
 
 QString refusalNaming(const char *name)
 {
-    return QStringLiteral("the file is a %1 picture; only JPEG, PNG and GIF pictures are read")
+    return QStringLiteral(
+               "the file is a %1 picture; only JPEG, PNG, GIF, TIFF and WebP pictures are read")
         .arg(QLatin1String(name));
 }
 
@@ -90,6 +88,12 @@ PictureFormat pictureFormatOf(const QByteArray &start)
         return {"png", QString()};
     if (hasAt(start, 0, "GIF87a") || hasAt(start, 0, "GIF89a"))
         return {"gif", QString()};
+    // Classic TIFF (version 42) and BigTIFF (43), little- or big-endian.
+    for (const char *tiff : {"II*\x00", "MM\x00*", "II+\x00", "MM\x00+"})
+        if (hasAt(start, 0, QByteArray(tiff, 4)))
+            return {"tiff", QString()};
+    if (hasAt(start, 0, "RIFF") && hasAt(start, 8, "WEBP"))
+        return {"webp", QString()};
     // XBM files may begin with blank lines or comments before their first #define.
     const QByteArray trimmed = start.trimmed();
     for (const Signature &signature : refusedSignatures)
@@ -99,5 +103,5 @@ PictureFormat pictureFormatOf(const QByteArray &start)
         return {QByteArray(), refusalNaming(icon)};
     if (isTgaHeader(start))
         return {QByteArray(), refusalNaming("TGA")};
-    return {QByteArray(), QStringLiteral("the file is not a JPEG, PNG or GIF picture")};
+    return {QByteArray(), QStringLiteral("the file is not a JPEG, PNG, GIF, TIFF or WebP picture")};
 }

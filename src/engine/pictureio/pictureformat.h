@@ -4,11 +4,11 @@
 #include <QString>
 
 // The picture format a file's first bytes show, whatever its name says. Only formats whose
-// damage the reader can detect are read: a JPEG or GIF cut short is refused, a PNG carries
-// checksums. Other formats would turn a cut file into a picture with a black or blank part.
+// damage the reader can detect are read: a JPEG, GIF, TIFF or WebP cut short is refused, a PNG
+// carries checksums. Other formats would turn a cut file into a picture with a black or blank part.
 struct PictureFormat
 {
-    // "jpeg", "png" or "gif" for a format that is read; empty otherwise.
+    // "jpeg", "png", "gif", "tiff" or "webp" for a format that is read; empty otherwise.
     QByteArray readerFormat;
     // For a file that is refused, why: the format it is in when that is recognised.
     QString refusal;

@@ -5,6 +5,8 @@
 #include "engine/pictureio/pictureformat.h"
 #include "engine/pictureio/regularfile.h"
 #include "engine/pictureio/sixteenbitpng.h"
+#include "engine/pictureio/tiffreader.h"
+#include "engine/pictureio/webpreader.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -115,6 +117,16 @@ QImage readPictureAtLeast(const QString &path, QString *error, QImage spentPictu
         return picture.isNull() ? fail(reason) : picture;
     }
 
+    // TIFF and WebP are decoded by their own libraries, which check the declared size first.
+    if (format.readerFormat == "tiff" || format.readerFormat == "webp") {
+        QString reason;
+        const QImage picture =
+            format.readerFormat == "tiff"
+                ? readTiff(file, maxPicturePixels, maxSixteenBitPictureBytes, &reason)
+                : readWebp(file, maxPicturePixels, &reason);
+        return picture.isNull() ? fail(reason) : picture;
+    }
+
     // The other formats read here declare their size in the header too, so an absurd size is
     // refused before the decoder allocates anything.
     QImageReader reader(&file, format.readerFormat);
@@ -142,7 +154,8 @@ QImage readPictureAtLeast(const QString &path, QString *error, QImage spentPictu
         QString reason;
         if (!file.seek(0))
             return fail(file.errorString());
-        const QImage picture = readSixteenBitPng(file, maxPicturePixels, &reason);
+        const QImage picture =
+            readSixteenBitPng(file, maxPicturePixels, maxSixteenBitPictureBytes, &reason);
         return picture.isNull() ? fail(reason) : picture;
     }
 
@@ -172,8 +185,24 @@ qint64 declaredPictureBytes(const QString &path)
     QFile file;
     if (!openRegularFile(file, path, -1))
         return 0;
-    const QSize size = pictureFormatOf(file.peek(pictureSignatureLength)).readerFormat == "jpeg"
-                           ? readJpegSize(file)
-                           : QImageReader(&file).size();
-    return size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
+    const QByteArray start = file.peek(pictureSignatureLength);
+    const QByteArray format = pictureFormatOf(start).readerFormat;
+    QSize size;
+    bool sixteenBits = false;
+    if (format == "jpeg") {
+        size = readJpegSize(file);
+    } else if (format == "tiff") {
+        const TiffHeader header = readTiffHeader(file);
+        size = header.size;
+        sixteenBits = header.bitsPerSample == 16;
+    } else if (format == "webp") {
+        size = readWebpSize(file);
+    } else {
+        size = QImageReader(&file).size();
+        sixteenBits = isSixteenBitPng(start);
+    }
+    if (!size.isValid())
+        return 0;
+    const qint64 pixels = qint64(size.width()) * size.height();
+    return sixteenBits && pixels * 8 <= maxSixteenBitPictureBytes ? pixels * 8 : pixels * 4;
 }

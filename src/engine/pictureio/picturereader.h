@@ -8,13 +8,19 @@
 // a copy.
 constexpr qint64 maxPicturePixels = qint64(16384) * 16384;
 
-// Reads a JPEG, PNG or GIF picture, the format shown by the content (not the suffix). Returns a
-// null image and sets error when the file is missing, is no regular file (a FIFO is refused
-// without waiting), is in another format (named in the reason), is damaged (a JPEG or GIF
-// whose data ends early, a GIF image outside its screen included) or declares more than
+// Pictures of 16 bits per channel are delivered at 16 bits (RGBX64, or RGBA64 with alpha) up
+// to this many bytes, the memory of the largest picture at 8 bits; larger ones at 8 bits.
+constexpr qint64 maxSixteenBitPictureBytes = maxPicturePixels * 4;
+
+// Reads a JPEG, PNG, GIF, TIFF or WebP picture, the format shown by the content (not the
+// suffix). Returns a null image and sets error when the file is missing, is no regular file (a
+// FIFO is refused without waiting), is in another format (named in the reason), is damaged (a
+// JPEG, GIF, TIFF or WebP whose data ends early or that its decoder reports, a GIF image
+// outside its screen included, a TIFF decompression bomb) or declares more than
 // maxPicturePixels, so nothing huge is ever allocated (a GIF must stay below it: Qt's GIF
-// decoder refuses exactly 16384 x 16384). A PNG of 16 bits per channel is decoded straight to
-// 8 bits.
+// decoder refuses exactly 16384 x 16384). A PNG or TIFF of 16 bits per channel comes at 16
+// bits (RGBX64, or RGBA64 unpremultiplied when it has alpha) up to maxSixteenBitPictureBytes,
+// and beyond that straight at 8 bits (RGB32 or ARGB32, each channel round(v / 257)).
 //
 // A JPEG of the same size as spentPicture is decoded into its memory when nobody else holds
 // it, which spares a batch of equally sized frames the fresh pages of every picture.
@@ -28,6 +34,6 @@ QImage readPicture(const QString &path, QString *error = nullptr, QImage spentPi
 QImage readReducedPicture(const QString &path, int minSide, int *reduction,
                           QString *error = nullptr);
 
-// The memory, at four bytes a pixel, of the picture the header of path declares; 0 when it
-// cannot be told.
+// The memory of the picture the header of path declares, at eight bytes a pixel for one that
+// comes at 16 bits and four otherwise; 0 when it cannot be told.
 qint64 declaredPictureBytes(const QString &path);

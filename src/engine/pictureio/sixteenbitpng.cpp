@@ -19,6 +19,7 @@ struct Decoding
 {
     QIODevice *device = nullptr;
     qint64 maxPixels = 0;
+    qint64 maxSixteenBitBytes = 0;
     QImage image;
     std::vector<png_bytep> rows;
     char message[256] = {};
@@ -42,37 +43,50 @@ void readBytes(png_structp png, png_bytep data, size_t length)
         png_error(png, "the file ends before the picture does");
 }
 
-// Sets the transformations to 8-bit BGRA (or BGR plus an opaque filler), the byte order of
-// QImage's 32-bit formats on a little-endian machine, and allocates the picture.
+// Sets the transformations and allocates the picture. At 16 bits: R, G, B and A (or an opaque
+// filler) in the machine's byte order, QImage's RGBA64 and RGBX64. At 8 bits: BGRA (or BGR plus
+// an opaque filler), the byte order of QImage's 32-bit formats on a little-endian machine.
 void prepareOutput(png_structp png, png_infop info, Decoding &decoding)
 {
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
-    if (qint64(width) * height > decoding.maxPixels || width > INT_MAX / 4 || height > INT_MAX)
+    if (qint64(width) * height > decoding.maxPixels || width > INT_MAX / 8 || height > INT_MAX)
         png_error(png, "the picture is too large");
     const int colourType = png_get_color_type(png, info);
     const bool transparent =
         (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    const bool deep = png_get_bit_depth(png, info) == 16 &&
+                      qint64(width) * height * 8 <= decoding.maxSixteenBitBytes;
     png_set_expand(png);
-    png_set_scale_16(png);
     png_set_gray_to_rgb(png);
+    QImage::Format format;
+    if (deep) {
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    png_set_bgr(png);
-    if (!transparent)
-        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-#else
-    if (transparent)
-        png_set_swap_alpha(png);
-    else
-        png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+        png_set_swap(png);
 #endif
+        if (!transparent)
+            png_set_filler(png, 0xFFFF, PNG_FILLER_AFTER);
+        format = transparent ? QImage::Format_RGBA64 : QImage::Format_RGBX64;
+    } else {
+        png_set_scale_16(png);
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        png_set_bgr(png);
+        if (!transparent)
+            png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+#else
+        if (transparent)
+            png_set_swap_alpha(png);
+        else
+            png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+#endif
+        format = transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != size_t(width) * 4)
+    if (png_get_rowbytes(png, info) != size_t(width) * (deep ? 8 : 4))
         png_error(png, "unexpected row layout");
 
-    decoding.image = allocatePictureImage(
-        int(width), int(height), transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    decoding.image = allocatePictureImage(int(width), int(height), format);
     if (decoding.image.isNull())
         png_error(png, "not enough memory for the picture");
     decoding.rows.resize(height);
@@ -115,11 +129,13 @@ bool isSixteenBitPng(const QByteArray &start)
            start.mid(12, 4) == "IHDR" && quint8(start[24]) == 16;
 }
 
-QImage readSixteenBitPng(QIODevice &device, qint64 maxPixels, QString *error)
+QImage readSixteenBitPng(QIODevice &device, qint64 maxPixels, qint64 maxSixteenBitBytes,
+                         QString *error)
 {
     Decoding decoding;
     decoding.device = &device;
     decoding.maxPixels = maxPixels;
+    decoding.maxSixteenBitBytes = maxSixteenBitBytes;
     if (decodeRows(decoding))
         return decoding.image;
     if (error)

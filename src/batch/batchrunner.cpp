@@ -207,6 +207,7 @@ void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
     writeAhead.output = outcome.output;
     writeAhead.mayReplace = std::move(mayReplace);
     MapTarget target = outputNames.target(outcome.output, outcome.input, outcome.position);
+    target.worldFile = settings.worldFile;
     writeAhead.done =
         std::async(overlapped ? std::launch::async : std::launch::deferred,
                    [this, outcome, map, target, answer = std::move(answer)]() mutable {

@@ -43,16 +43,10 @@ struct WritableAgain
     }
 };
 
-// Qt reads no TIFF here: a TIFF is told by its first bytes and read with libtiff.
-bool isTiff(const QString &path)
-{
-    const QByteArray start = readBytes(path).left(4);
-    return start == QByteArray("II*\0", 4) || start == QByteArray("MM\0*", 4);
-}
-
 QByteArray detectedFormat(const QString &path)
 {
-    if (isTiff(path))
+    // Qt reads no TIFF here: a TIFF is told by its first bytes and read with libtiff.
+    if (readBytes(path).startsWith(QByteArray("II*\0", 4)))
         return "tiff";
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
@@ -61,7 +55,7 @@ QByteArray detectedFormat(const QString &path)
 
 QImage readMap(const QString &path)
 {
-    return isTiff(path) ? tiffreading::readTiff(path).pixels : QImage(path);
+    return detectedFormat(path) == "tiff" ? tiffreading::readTiff(path).pixels : QImage(path);
 }
 
 // A map with an opaque white square in the middle of transparent black.

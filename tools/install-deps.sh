@@ -2,8 +2,9 @@
 # Installs the Debian packages that building, testing and running orvix need, when missing.
 set -e
 packages="cmake g++ make libpng-dev libjpeg62-turbo-dev qtbase5-dev qtbase5-dev-tools xvfb xauth desktop-file-utils"
-# TIFF and WebP pictures are read with libtiff (4.5 or later) and libwebp, found by pkg-config.
-packages="$packages libtiff-dev libwebp-dev pkg-config"
+# TIFF and WebP pictures are read with libtiff (4.5 or later) and libwebp, found by pkg-config;
+# TIFF maps are encoded with libtiff, and libgeotiff writes the keys that place them on the globe.
+packages="$packages libtiff-dev libwebp-dev pkg-config libgeotiff-dev"
 # The built-in texts are Japanese: IPAGothic draws them (3.5 MB, against 56 MB for the Noto
 # CJK fonts). DejaVu is the font without Japanese glyphs that the tests are run with again.
 packages="$packages fonts-ipafont-gothic fonts-dejavu-core"

@@ -49,9 +49,9 @@ bool readDouble(const QCommandLineParser &parser, const QString &option, double 
 
 MapFormat mapFormatFor(const QString &path)
 {
-    return QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0
-               ? MapFormat::Png
-               : MapFormat::Jpg;
+    MapFormat format = MapFormat::Jpg;
+    mapFormatForSuffix(QFileInfo(path).suffix(), &format);
+    return format;
 }
 
 int fail(const QString &message, int exitCode)

@@ -26,7 +26,7 @@ bool readInt(const QCommandLineParser &parser, const QString &option, int &value
 bool readDouble(const QCommandLineParser &parser, const QString &option, double &value,
                 QString &error);
 
-// The map format for a file name: PNG for ".png", JPG otherwise.
+// The map format for a file name: PNG for ".png", TIFF for ".tif" and ".tiff", JPG otherwise.
 MapFormat mapFormatFor(const QString &path);
 
 // Prints "<program>: <message>" to standard error and returns the exit code.

@@ -161,8 +161,8 @@ const std::vector<OptionRule> &optionRules()
          number(&SettingsRecord::longitude, limits::longitude)},
         {"--azimuth", "A", "azimuth in degrees, " + rangeText(limits::azimuth),
          number(&SettingsRecord::azimuth, limits::azimuth)},
-        {"--format", "jpg|png", "format of the maps",
-         choice(&SettingsRecord::outputFormat, {"jpg", "png"})},
+        {"--format", "jpg|png|tiff", "format of the maps (a TIFF map is a GeoTIFF)",
+         choice(&SettingsRecord::outputFormat, {"jpg", "png", "tiff"})},
         {"--quality", "Q", "JPG quality, " + rangeText(limits::quality), readQuality},
         {"--output-dir", "DIR", "an existing folder for the maps", readOutputFolder},
         {"--naming", "input|numbered", "maps named after the pictures, or map_0, map_1...",
@@ -178,6 +178,10 @@ const std::vector<OptionRule> &optionRules()
          setSwitch(&SettingsRecord::detectDisk, true)},
         {"--no-detect", "", "use the circle for every picture",
          setSwitch(&SettingsRecord::detectDisk, false)},
+        {"--world-file", "", "write a world file beside each JPG or PNG map (.jgw, .pgw)",
+         setSwitch(&SettingsRecord::worldFile, true)},
+        {"--no-world-file", "", "write no world files",
+         setSwitch(&SettingsRecord::worldFile, false)},
     };
     return rules;
 }

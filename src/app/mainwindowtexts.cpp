@@ -47,6 +47,9 @@ const BuiltInText builtInTexts[] = {
     {"batch_no_disk", "個の画像は円が見つからなかったため、一括変換の中心点、半径で変換しました："},
     // The box after a batch whose output folder could not be opened: the folder, then this.
     {"batch_open_folder_error", " をファイルマネージャーで開けませんでした"},
+    // The save dialog's filter when maps are written as TIFF (save_image_filter serves JPG and
+    // PNG).
+    {"save_tiff_filter", "GeoTIFF 地図 (*.tif *.tiff)"},
 };
 
 } // namespace

@@ -3,8 +3,8 @@
 #include "app/commandline.h"
 #include "app/mosaicfile.h"
 #include "app/printabletext.h"
-#include "engine/pictureio/mapwriter.h"
 #include "engine/basics/rowscheduler.h"
+#include "engine/pictureio/mapwriter.h"
 #include "engine/pictureio/wholefilewriter.h"
 #include "mosaic/mosaicbuilder.h"
 #include "mosaic/mosaicpictures.h"
@@ -74,14 +74,12 @@ int runMosaic(int argc, char *argv[])
     }
     const QString mosaicFile = arguments.at(0);
     const QString mapFile = arguments.at(1);
-    const QString suffix = QFileInfo(mapFile).suffix().toLower();
     MapFormat format = MapFormat::Jpg;
-    if (suffix == QLatin1String("png"))
-        format = MapFormat::Png;
-    else if (suffix != QLatin1String("jpg") && suffix != QLatin1String("jpeg"))
-        return refuse(
-            argc, argv,
-            QStringLiteral("%1: the map's name must end in .jpg, .jpeg or .png").arg(mapFile));
+    if (!mapFormatForSuffix(QFileInfo(mapFile).suffix(), &format))
+        return refuse(argc, argv,
+                      QStringLiteral("%1: the map's name must end in .jpg, .jpeg, .png, .tif or "
+                                     ".tiff")
+                          .arg(mapFile));
     ignoreFileSizeSignal();
 
     MosaicDescription description;

@@ -46,6 +46,7 @@ const SettingsKey settingsKeys[] = {
     {"OpenFiler", &SettingsRecord::openFiler},
     {"ConversionMode", &SettingsRecord::conversionMode},
     {"DetectDisk", &SettingsRecord::detectDisk},
+    {"WorldFile", &SettingsRecord::worldFile},
 };
 
 // The keys whose values are the windows' geometries, stored as "@ByteArray(...)".

@@ -41,4 +41,6 @@ struct SettingsRecord
     int conversionMode = 0;
     // Opening a picture and batch runs use the disk found in each picture.
     bool detectDisk = false;
+    // A batch writes a world file beside each JPG or PNG map.
+    bool worldFile = false;
 };

@@ -50,6 +50,8 @@ void BatchConvertDialog::loadLanguage()
     reader.applyText("chk_open_filer", ui->checkOpenFiler);
     reader.applyToolTip("chk_open_filer_tip", ui->checkOpenFiler);
     reader.applyText("chk_detect_disk", ui->checkDetectDisk);
+    reader.applyText("chk_world_file", ui->checkWorldFile);
+    reader.applyToolTip("chk_world_file_tip", ui->checkWorldFile);
 }
 
 int BatchConvertDialog::exec()
@@ -67,6 +69,7 @@ int BatchConvertDialog::exec()
     ui->checkOverwrite->setChecked(overwrite);
     ui->checkOpenFiler->setChecked(openFiler);
     ui->checkDetectDisk->setChecked(detectDisk);
+    ui->checkWorldFile->setChecked(worldFile);
     // Enter on a radio button or check box closes rather than starts a long conversion.
     ui->btnClose->setDefault(true);
     return QDialog::exec();
@@ -149,4 +152,5 @@ void BatchConvertDialog::storeChoices()
     overwrite = ui->checkOverwrite->isChecked();
     openFiler = ui->checkOpenFiler->isChecked();
     detectDisk = ui->checkDetectDisk->isChecked();
+    worldFile = ui->checkWorldFile->isChecked();
 }

@@ -37,6 +37,8 @@ public:
     bool overwrite = true;
     // Each picture is converted with the disk found in it.
     bool detectDisk = false;
+    // A world file is written beside each JPG or PNG map.
+    bool worldFile = false;
 
 private slots:
     void on_btnSelectFiles_clicked();

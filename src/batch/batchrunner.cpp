@@ -41,22 +41,6 @@ void useFoundDisk(const QImage &picture, ConversionParameters &params, BatchFile
     outcome.note = outcome.note.isEmpty() ? said : outcome.note + QStringLiteral("; ") + said;
 }
 
-// The memory that the picture path declares takes once read: declaredPictureBytes counts four
-// bytes a pixel, a picture kept at 16 bits per channel takes eight. A PNG says its depth in
-// its header; a TIFF says it in a directory that may lie anywhere in the file, so it is
-// counted as the deeper kind.
-qint64 declaredBytesAtDepth(const QString &path)
-{
-    const qint64 bytes = declaredPictureBytes(path);
-    QFile file;
-    if (bytes <= 0 || !openRegularFile(file, path, -1))
-        return bytes;
-    const QByteArray start = file.peek(32);
-    const bool tiff = start.startsWith(QByteArrayLiteral("II*\0")) ||
-                      start.startsWith(QByteArrayLiteral("MM\0*"));
-    return tiff || isSixteenBitPng(start) ? 2 * bytes : bytes;
-}
-
 } // namespace
 
 BatchRunner::BatchRunner(MapConverter &converter, const ConversionParameters &params,
@@ -96,7 +80,7 @@ BatchSummary BatchRunner::run(const QStringList &files)
         // Converted while the previous map is still being written and the next picture read.
         if (position + 1 < files.size() &&
             (!overlapped ||
-             read.picture.sizeInBytes() + declaredBytesAtDepth(files.at(position + 1)) <=
+             read.picture.sizeInBytes() + declaredPictureBytes(files.at(position + 1)) <=
                  overlapPairBytes))
             startReading(files.at(position + 1));
         const QImage &picture = read.picture;
@@ -235,6 +219,7 @@ void BatchRunner::startWriting(BatchFileOutcome outcome, const QImage &map)
     writeAhead.output = outcome.output;
     writeAhead.mayReplace = std::move(mayReplace);
     MapTarget target = outputNames.target(outcome.output, outcome.input, outcome.position);
+    target.worldFile = settings.worldFile;
     writeAhead.done =
         std::async(overlapped ? std::launch::async : std::launch::deferred,
                    [this, outcome, map, target, answer = std::move(answer)]() mutable {

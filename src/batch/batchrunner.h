@@ -27,6 +27,8 @@ struct BatchSettings
     // Each picture is converted with the disk found in it; one without a disk found keeps
     // the batch's circle.
     bool detectDisk = false;
+    // A world file goes beside each JPG or PNG map (a TIFF map carries its place itself).
+    bool worldFile = false;
 };
 
 // What became of one input file.

@@ -38,6 +38,7 @@ bool chooseBatch(QWidget *parent, const QString &languageFile, QStringList &file
     dialog.overwrite = settings.overwrite;
     dialog.openFiler = settings.openFiler;
     dialog.detectDisk = settings.detectDisk;
+    dialog.worldFile = settings.worldFile;
 
     const bool accepted = dialog.exec() != 0;
     files = dialog.files;
@@ -48,6 +49,7 @@ bool chooseBatch(QWidget *parent, const QString &languageFile, QStringList &file
     settings.overwrite = dialog.overwrite;
     settings.openFiler = dialog.openFiler;
     settings.detectDisk = dialog.detectDisk;
+    settings.worldFile = dialog.worldFile;
     return accepted;
 }
 
@@ -61,6 +63,7 @@ BatchSession::BatchSession(QWidget *window, MapConverter &converter, const Setti
     this->settings.outputQuality = settings.outputQuality;
     this->settings.overwrite = settings.overwrite;
     this->settings.detectDisk = settings.detectDisk;
+    this->settings.worldFile = settings.worldFile;
 }
 
 int BatchSession::run(QStringList &files)

@@ -163,8 +163,11 @@ void MainWindow::on_btnBrowse_clicked()
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(texts.value(QStringLiteral("save_image_filter")) +
-                         outputFormatName(outputFormat) + QLatin1Char(')'));
+    if (mapFormatForCode(outputFormat) == MapFormat::Tiff)
+        dialog.setNameFilter(texts.value(QStringLiteral("save_tiff_filter")));
+    else
+        dialog.setNameFilter(texts.value(QStringLiteral("save_image_filter")) +
+                             outputFormatName(outputFormat) + QLatin1Char(')'));
     dialog.setDirectory(QFileInfo(saveFileName).absolutePath());
     dialog.setWindowTitle(texts.value(QStringLiteral("save_image_title")));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

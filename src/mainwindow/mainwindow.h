@@ -90,6 +90,8 @@ public:
     bool previewAtStart = false;
     // Opening a picture proposes the disk found in it (and batches use each picture's own).
     bool detectDisk = false;
+    // Batches write a world file beside each JPG or PNG map.
+    bool worldFile = false;
 
     void openImage();
     void updatePreview();

@@ -54,6 +54,7 @@ void MainWindow::on_actionBatch_Convert_triggered()
     openFiler = record.openFiler;
     detectDisk = record.detectDisk;
     ui->actionDetect_Disk->setChecked(detectDisk);
+    worldFile = record.worldFile;
     if (accepted)
         batchConvert();
 }

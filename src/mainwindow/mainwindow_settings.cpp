@@ -62,6 +62,7 @@ SettingsRecord MainWindow::settings() const
     record.openFiler = openFiler;
     record.conversionMode = conversionMode;
     record.detectDisk = detectDisk;
+    record.worldFile = worldFile;
     return record;
 }
 
@@ -96,4 +97,5 @@ void MainWindow::applySettings(const SettingsRecord &record)
     conversionMode = record.conversionMode;
     detectDisk = record.detectDisk;
     ui->actionDetect_Disk->setChecked(detectDisk);
+    worldFile = record.worldFile;
 }

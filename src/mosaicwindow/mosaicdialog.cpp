@@ -3,10 +3,10 @@
 #include "app/languagereader.h"
 #include "app/mosaicfile.h"
 #include "app/settinglimits.h"
+#include "engine/basics/rowscheduler.h"
 #include "engine/finder/diskfinder.h"
 #include "engine/pictureio/mapwriter.h"
 #include "engine/pictureio/picturereader.h"
-#include "engine/basics/rowscheduler.h"
 #include "mosaic/mosaicbuilder.h"
 #include "mosaic/mosaicpictures.h"
 #include "mosaic/owneroverlay.h"
@@ -351,13 +351,15 @@ void MosaicDialog::on_btnWrite_clicked()
         return message(QStringLiteral("bad_value"), problem);
     if (d.pictures.empty())
         return message(QStringLiteral("no_pictures"), QString());
-    const QString path = QFileDialog::getSaveFileName(
-        this, text(QStringLiteral("write_title")), QString(), text(QStringLiteral("filter_map")));
+    const QString path =
+        QFileDialog::getSaveFileName(this, text(QStringLiteral("write_title")), QString(),
+                                     text(QStringLiteral("filter_map")) + QStringLiteral(";;") +
+                                         text(QStringLiteral("filter_map_tiff")));
     if (path.isEmpty())
         return;
-    const MapFormat format = QFileInfo(path).suffix().toLower() == QLatin1String("png")
-                                 ? MapFormat::Png
-                                 : MapFormat::Jpg;
+    // The name's suffix chooses the format; a name without a known one is written as JPG.
+    MapFormat format = MapFormat::Jpg;
+    mapFormatForSuffix(QFileInfo(path).suffix(), &format);
     const LoadedMosaic loaded = loadMosaicPictures(d, QString());
     if (loaded.views.empty())
         return message(QStringLiteral("left_out"), loaded.pictures.front().reason);

@@ -29,6 +29,8 @@ const QMap<QString, QString> &MosaicTexts::builtIn()
         {"save_title", "モザイクファイルを保存"},
         {"write_title", "地図の書き出し先"},
         {"message_title", "モザイク"},
+        // A second filter of the map's file dialog, beside filter_map.
+        {"filter_map_tiff", "GeoTIFF 地図 (*.tif *.tiff)"},
     };
     return texts;
 }

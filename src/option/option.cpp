@@ -2,6 +2,7 @@
 
 #include "app/settinglimits.h"
 #include "engine/basics/conversionparameters.h"
+#include "engine/pictureio/mapwriter.h"
 #include "option/optiontexts.h"
 #include "ui_option.h"
 
@@ -45,9 +46,10 @@ void Option::fillFields()
     ui->lineOutputSizeX->setText(QString::number(outputSizeX));
     ui->lineOutputSizeY->setText(QString::number(outputSizeY));
     ui->lineQuality->setText(QString::number(outputQuality));
-    // Every format other than PNG is written as JPG, so an unknown index shows JPG rather
-    // than an empty list.
-    ui->cbFormat->setCurrentIndex(outputFormat == 1 ? 1 : 0);
+    // The list holds the formats in the order of their codes; every other code is written as
+    // JPG, so an unknown one shows JPG rather than an empty list.
+    const MapFormat format = mapFormatForCode(outputFormat);
+    ui->cbFormat->setCurrentIndex(format == MapFormat::Png ? 1 : format == MapFormat::Tiff ? 2 : 0);
     ui->lineSize->setText(QString::number(penSize));
     ui->lineColor->setText(penColor.toUpper());
     ui->lineLatitude->setText(angleText(latitude));

@@ -32,6 +32,8 @@ void Option::loadLanguage()
     reader.applyText(QStringLiteral("lbl_mode"), ui->labelMode);
     applyItemText(reader, QStringLiteral("mode_standard"), ui->cbMode, 0);
     applyItemText(reader, QStringLiteral("mode_precise"), ui->cbMode, 1);
+    // Only the third format has a text of the language; JPG and PNG are the same everywhere.
+    applyItemText(reader, QStringLiteral("format_tiff"), ui->cbFormat, 2);
     reader.applyText(QStringLiteral("btn_default"), ui->btnDefault);
     reader.applyText(QStringLiteral("btn_cancel"), ui->btnCancel);
     reader.applyWindowTitle(QStringLiteral("title"), this);

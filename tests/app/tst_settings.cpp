@@ -93,6 +93,7 @@ void SettingsTest::firstRunDefaults()
     QCOMPARE(window->azimuth, 0.0);
     QVERIFY(window->overwrite);
     QVERIFY(window->openFiler);
+    QVERIFY(!window->worldFile);
     QCOMPARE(window->sortType, 0);
     QCOMPARE(window->fileNameType, 0);
     QCOMPARE(window->centerX, 0);
@@ -135,11 +136,12 @@ void SettingsTest::roundTripOfEveryKey()
         window->azimuth = 12.25;
         window->overwrite = false;
         window->openFiler = false;
+        window->worldFile = true;
         window->close();
     }
     QSettings file(settingsPath(), QSettings::IniFormat);
-    // The 26 keys of the first release and ConversionMode and DetectDisk added since.
-    QCOMPARE(file.allKeys().size(), 28);
+    // The 26 keys of the first release and ConversionMode, DetectDisk and WorldFile added since.
+    QCOMPARE(file.allKeys().size(), 29);
 
     auto window = windowtesting::makeWindow(folder.path());
     QCOMPARE(window->size(), QSize(700, 640));
@@ -167,6 +169,7 @@ void SettingsTest::roundTripOfEveryKey()
     QCOMPARE(window->azimuth, 12.25);
     QVERIFY(!window->overwrite);
     QVERIFY(!window->openFiler);
+    QVERIFY(window->worldFile);
     QCOMPARE(formOf(*window).lineRadius->text(), QStringLiteral("294"));
     QCOMPARE(formOf(*window).lineCenterX->text(), QStringLiteral("520"));
 }
@@ -205,7 +208,7 @@ void SettingsTest::handWrittenFileWithEveryKey()
                   "OutputFolder=/maps\n"
                   "InputFileSortType=1\n"
                   "OutputFileNameType=1\n"
-                  "OutputFormat=1\n"
+                  "OutputFormat=2\n"
                   "OutputQuality=77\n"
                   "Latitude=-12.5\n"
                   "Longitude=170.25\n"
@@ -213,7 +216,8 @@ void SettingsTest::handWrittenFileWithEveryKey()
                   "Overwrite=false\n"
                   "OpenFiler=false\n"
                   "ConversionMode=1\n"
-                  "DetectDisk=true\n");
+                  "DetectDisk=true\n"
+                  "WorldFile=true\n");
     {
         auto window = windowtesting::makeWindow(folder.path());
         QVERIFY(window->autoPreview);
@@ -232,7 +236,8 @@ void SettingsTest::handWrittenFileWithEveryKey()
         QCOMPARE(window->outputFolder, QStringLiteral("/maps"));
         QCOMPARE(window->sortType, 1);
         QCOMPARE(window->fileNameType, 1);
-        QCOMPARE(window->outputFormat, 1);
+        // TIFF, the third format.
+        QCOMPARE(window->outputFormat, 2);
         QCOMPARE(window->outputQuality, 77);
         QCOMPARE(window->latitude, -12.5);
         QCOMPARE(window->longitude, 170.25);
@@ -241,6 +246,7 @@ void SettingsTest::handWrittenFileWithEveryKey()
         QVERIFY(!window->openFiler);
         QCOMPARE(window->conversionMode, 1);
         QVERIFY(window->detectDisk);
+        QVERIFY(window->worldFile);
         window->close();
     }
     QSettings file(settingsPath(), QSettings::IniFormat);
@@ -252,7 +258,7 @@ void SettingsTest::handWrittenFileWithEveryKey()
                                             "Longitude OpenFiler OutputFileNameType OutputFolder "
                                             "OutputFormat OutputQuality OutputSizeX OutputSizeY "
                                             "Overwrite PenColor PenSize PreviewGeometry "
-                                            "PreviewWindow Radius SaveFileName"));
+                                            "PreviewWindow Radius SaveFileName WorldFile"));
 }
 
 void SettingsTest::unknownKeysSurvive()

@@ -387,8 +387,8 @@ void StartupTest::builtProgramSilentRuns()
 
     QSettings written(place.filePath(QStringLiteral("orvix.ini")), QSettings::IniFormat);
     QCOMPARE(written.value(QStringLiteral("MyNote")).toString(), QStringLiteral("kept"));
-    // The 28 keys of the program and the one it does not know.
-    QCOMPARE(written.allKeys().size(), 29);
+    // The 29 keys of the program and the one it does not know.
+    QCOMPARE(written.allKeys().size(), 30);
     QVERIFY(!QFile::exists(QDir(elsewhere.path()).filePath(QStringLiteral("orvix.ini"))));
 }
 

@@ -200,6 +200,16 @@ void TestBatchCommandLine::options_data()
     QTest::newRow("after --, files named like options")
         << QStringList{"--format", "jpg", "--", "IN/--size", "--overwrite"} << QString() << 1
         << QStringList{"--size.jpg"} << "IN/--size -> OUT/--size.jpg";
+    // The settings file asks for PNG maps of 256 x 128 pixels.
+    QTest::newRow("TIFF maps") << QStringList{"--format", "tiff", "IN/a.png", "IN/b.jpg"}
+                               << QString() << 0 << QStringList{"a.tif", "b.tif"}
+                               << "IN/b.jpg -> OUT/b.tif";
+    QTest::newRow("world files, the second map renamed")
+        << QStringList{"--world-file", "--format=jpg", "IN/b.jpg", "IN/b.jpg"} << QString() << 0
+        << QStringList{"b.jgw", "b.jpg", "b_2.jgw", "b_2.jpg"} << "IN/b.jpg -> OUT/b_2.jpg";
+    QTest::newRow("no world file beside a TIFF map")
+        << QStringList{"--world-file", "--format", "TIFF", "IN/a.png"} << QString() << 0
+        << QStringList{"a.tif"} << "IN/a.png -> OUT/a.tif";
     QTest::newRow("diagnostics asked for")
         << QStringList{"IN/a.png"} << "orvix.diagnostics.debug=true" << 0 << QStringList{"a.png"}
         << "Convert error  0";
@@ -221,6 +231,8 @@ void TestBatchCommandLine::options_data()
     refused("unknown naming", {"--naming", "random"}, "--naming");
     refused("unknown mode", {"--mode", "fast"}, "--mode");
     refused("switch with a value", {"--overwrite=yes"}, "--overwrite");
+    refused("world-file switch with a value", {"--world-file=on"}, "--world-file");
+    refused("format tif is spelt tiff", {"--format", "tif"}, "--format");
     refused("unknown option", {"--radius", "5"}, "--radius");
     refused("good option before a bad one", {"--quality", "50", "--distance", "-1"}, "--distance");
     // Maps that take nothing of the picture fail their file and leave nothing behind.
@@ -267,8 +279,18 @@ void TestBatchCommandLine::options()
                      .convert(QImage(folder.in() + "/a.png"), params)
                      .map.convertToFormat(QImage::Format_ARGB32));
     }
+    for (const QString &name : written) {
+        const QByteArray bytes = readBytes(folder.out() + "/" + name);
+        // The maps of 256 x 128 pixels span the globe; TIFF maps carry that in their tags.
+        if (name.endsWith("gw"))
+            QCOMPARE(bytes, QByteArray("1.40625\n0\n0\n-1.40625\n-179.296875\n89.296875\n"));
+        else if (name.endsWith(".tif"))
+            QCOMPARE(bytes.left(4), QByteArray("II*\0", 4));
+    }
     const SettingsRecord stored = SettingsFile(folder.settingsFile()).load();
     QCOMPARE(stored.radius, 28);
+    QVERIFY(!stored.worldFile);
+    QCOMPARE(stored.outputFormat, 1);
     QCOMPARE(stored.outputSizeX, 256);
     QCOMPARE(stored.outputFolder, folder.out());
 }

@@ -137,11 +137,13 @@ void TestBatchConvertDialog::builtInForm()
     for (QObject *object : dialog.children())
         if (object->isWidgetType())
             order << object->objectName();
-    QCOMPARE(order, QStringList({"btnSelectFiles", "btnSelectFolder", "label_2", "label_4",
-                                 "btnOutputFolder", "labelSelectCount", "labelOutputFolder",
-                                 "radioSortType2", "label_3", "radioSortType1", "radioFilename1",
-                                 "label_5", "radioFilename2", "btnConvert", "btnClose", "label_1",
-                                 "checkOpenFiler", "checkOverwrite", "checkDetectDisk"}));
+    QCOMPARE(order,
+             QStringList(
+                 {"btnSelectFiles",  "btnSelectFolder",  "label_2",           "label_4",
+                  "btnOutputFolder", "labelSelectCount", "labelOutputFolder", "radioSortType2",
+                  "label_3",         "radioSortType1",   "radioFilename1",    "label_5",
+                  "radioFilename2",  "btnConvert",       "btnClose",          "label_1",
+                  "checkOpenFiler",  "checkOverwrite",   "checkDetectDisk",   "checkWorldFile"}));
 
     QCOMPARE(dialog.texts.size(), 5);
     QCOMPARE(dialog.texts.value("file_filter"), QString("画像ファイル (*.gif *.png *.jpg)"));
@@ -182,6 +184,7 @@ void TestBatchConvertDialog::formWidgets_data()
         "変換後、エクスプローラーで開く　(Windowsのみ)");
     row("checkOverwrite", "QCheckBox", {10, 340, 401, 20}, "出力ファイルを上書きする");
     row("checkDetectDisk", "QCheckBox", {130, 415, 251, 21}, "画像ごとに円を検出する");
+    row("checkWorldFile", "QCheckBox", {230, 195, 251, 21}, "ワールドファイルも書き出す");
 }
 
 void TestBatchConvertDialog::formWidgets()
@@ -282,6 +285,10 @@ void TestBatchConvertDialog::languageKeys_data()
     row("chk_overwrite", "checkOverwrite", "出力ファイルを上書きする");
     row("chk_open_filer", "checkOpenFiler", "変換後、エクスプローラーで開く　(Windowsのみ)");
     row("chk_detect_disk", "checkDetectDisk", "画像ごとに円を検出する");
+    row("chk_world_file", "checkWorldFile", "ワールドファイルも書き出す");
+    row("chk_world_file_tip", "checkWorldFile.toolTip",
+        "JPG・PNG の地図の横に、GIS で地図の位置が分かるワールドファイル（.jgw・.pgw）を書き出しま"
+        "す。TIFF の地図は位置をファイル内に持ちます。");
     row("chk_open_filer_tip", "checkOpenFiler.toolTip",
         "変換が終わると、出力フォルダをデスクトップのファイルマネージャー（Windows "
         "ではエクスプローラー）"
@@ -410,21 +417,29 @@ void TestBatchConvertDialog::choicesComeBack_data()
     QTest::addColumn<bool>("overwrite");
     QTest::addColumn<bool>("openFiler");
     QTest::addColumn<bool>("detectDisk");
+    QTest::addColumn<bool>("worldFile");
 
     // Every row starts from sortType 0, fileNameType 0, overwrite and openFiler on, detectDisk
-    // off.
-    const QString all =
-        "radioSortType2 radioFilename2 checkOverwrite checkOpenFiler checkDetectDisk";
-    QTest::newRow("convert stores") << all << "btnConvert" << 1 << 1 << 1 << false << false << true;
-    QTest::newRow("close stores too") << all << "btnClose" << 0 << 1 << 1 << false << false << true;
+    // and worldFile off.
+    const QString all = "radioSortType2 radioFilename2 checkOverwrite checkOpenFiler "
+                        "checkDetectDisk checkWorldFile";
+    QTest::newRow("convert stores")
+        << all << "btnConvert" << 1 << 1 << 1 << false << false << true << true;
+    QTest::newRow("close stores too")
+        << all << "btnClose" << 0 << 1 << 1 << false << false << true << true;
     QTest::newRow("close box stores nothing")
-        << all << "close box" << 0 << 0 << 0 << true << true << false;
+        << all << "close box" << 0 << 0 << 0 << true << true << false << false;
     QTest::newRow("escape stores nothing")
-        << all << "escape" << 0 << 0 << 0 << true << true << false;
-    QTest::newRow("date order only, close") << "radioSortType2"
-                                            << "btnClose" << 0 << 1 << 0 << true << true << false;
-    QTest::newRow("back to name order") << "radioSortType2 radioSortType1"
-                                        << "btnConvert" << 1 << 0 << 0 << true << true << false;
+        << all << "escape" << 0 << 0 << 0 << true << true << false << false;
+    QTest::newRow("date order only, close")
+        << "radioSortType2"
+        << "btnClose" << 0 << 1 << 0 << true << true << false << false;
+    QTest::newRow("back to name order")
+        << "radioSortType2 radioSortType1"
+        << "btnConvert" << 1 << 0 << 0 << true << true << false << false;
+    QTest::newRow("world file only")
+        << "checkWorldFile"
+        << "btnConvert" << 1 << 0 << 0 << true << true << false << true;
 }
 
 void TestBatchConvertDialog::choicesComeBack()
@@ -437,6 +452,7 @@ void TestBatchConvertDialog::choicesComeBack()
     QFETCH(bool, overwrite);
     QFETCH(bool, openFiler);
     QFETCH(bool, detectDisk);
+    QFETCH(bool, worldFile);
 
     BatchConvertDialog dialog;
     dialog.sortType = 0;
@@ -461,6 +477,7 @@ void TestBatchConvertDialog::choicesComeBack()
     QCOMPARE(dialog.overwrite, overwrite);
     QCOMPARE(dialog.openFiler, openFiler);
     QCOMPARE(dialog.detectDisk, detectDisk);
+    QCOMPARE(dialog.worldFile, worldFile);
 }
 
 void TestBatchConvertDialog::enterActivatesClose_data()

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -15,6 +16,12 @@ QString widgetText(const QWidget &window, const QString &where)
     if (where.endsWith(QLatin1String(".toolTip"))) {
         const QWidget *widget = window.findChild<QWidget *>(where.section('.', 0, 0));
         return widget ? widget->toolTip() : QStringLiteral("<no widget %1>").arg(where);
+    }
+    // "cbFormat.item2": an entry of a list.
+    if (where.contains(QLatin1String(".item"))) {
+        const auto *list = window.findChild<QComboBox *>(where.section('.', 0, 0));
+        const int index = where.section(QLatin1String(".item"), 1).toInt();
+        return list ? list->itemText(index) : QStringLiteral("<no list %1>").arg(where);
     }
     if (auto *menu = window.findChild<QMenu *>(where))
         return menu->title();

@@ -8,7 +8,8 @@
 
 // What the language file under test makes a window show: the window's title when where is
 // the window's own object name, the tool tip of the child widget named before ".toolTip",
-// else the text of the child menu, action, label or button called where.
+// entry N of the list named before ".itemN", else the text of the child menu, action, label or
+// button called where.
 QString widgetText(const QWidget &window, const QString &where);
 
 // The language files that check one key of one section: none at all, one where the key has

@@ -72,6 +72,8 @@ private slots:
     void dropOfOnePictureOpensIt();
     void dropOfSeveralPicturesGoesToBatch();
     void browsePicksOutputName();
+    void browseFilterFollowsTheFormat_data();
+    void browseFilterFollowsTheFormat();
     void convertWritesNewFile_data();
     void convertWritesNewFile();
     void convertAsksBeforeOverwriting_data();
@@ -168,6 +170,8 @@ void MainWindowCommandsTest::openGivesDefaultCircleAndName_data()
                                 << QVector<int>{150, 250, 147} << "KY-PHOTO.png";
     QTest::newRow("odd size") << "moon.jpg" << QSize(65, 33) << 0 << QVector<int>{32, 16, 15}
                               << "KY-moon.jpg";
+    QTest::newRow("tiff output") << "mars.png" << QSize(100, 100) << 2 << QVector<int>{50, 50, 49}
+                                 << "KY-mars.tif";
 }
 
 void MainWindowCommandsTest::openGivesDefaultCircleAndName()
@@ -365,6 +369,28 @@ void MainWindowCommandsTest::dropOfSeveralPicturesGoesToBatch()
     QVERIFY(drop.isAccepted());
     QCOMPARE(window->batchFiles, QStringList({first, second}));
     QVERIFY(window->sourceImage.isNull());
+}
+
+void MainWindowCommandsTest::browseFilterFollowsTheFormat_data()
+{
+    QTest::addColumn<int>("outputFormat");
+    QTest::addColumn<QString>("filter");
+
+    QTest::newRow("JPG") << 0 << QStringLiteral("画像ファイル (*.jpg)");
+    QTest::newRow("PNG") << 1 << QStringLiteral("画像ファイル (*.png)");
+    QTest::newRow("TIFF") << 2 << QStringLiteral("GeoTIFF 地図 (*.tif *.tiff)");
+}
+
+void MainWindowCommandsTest::browseFilterFollowsTheFormat()
+{
+    QFETCH(int, outputFormat);
+    QFETCH(QString, filter);
+
+    openSmallPicture();
+    window->outputFormat = outputFormat;
+    ModalAnswerer answerer(QMessageBox::Ok, choose(folder.filePath(QStringLiteral("map"))));
+    formOf(*window).btnBrowse->click();
+    QCOMPARE(answerer.fileDialogFilters, QStringList{filter});
 }
 
 void MainWindowCommandsTest::browsePicksOutputName()

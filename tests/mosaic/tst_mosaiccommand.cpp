@@ -1,4 +1,5 @@
 #include "mosaicscenes.h"
+#include "tiffreading.h"
 
 #include <QFile>
 #include <QProcess>
@@ -37,6 +38,11 @@ private slots:
             << QStringList{
                    "views/a.png: share [1-9]\\d\\.\\d %", "views/b.png: share [1-9]\\d\\.\\d %",
                    "m.png: 360 x 180, covered \\d+\\.\\d % of the map, 2 of 2 pictures used"};
+        QTest::newRow("a TIFF map")
+            << general + section(1, "views/a.png", 0) << "m.tiff" << 0
+            << QStringList{
+                   "views/a.png: share 100\\.0 %",
+                   "m.tiff: 360 x 180, covered \\d+\\.\\d % of the map, 1 of 1 pictures used"};
         QTest::newRow("a missing file")
             << general + section(1, "views/a.png", 0) + section(2, "views/none.png", 90) << "m.jpg"
             << 1
@@ -97,7 +103,9 @@ private slots:
         if (QTest::currentDataTag() == QLatin1String("a bad value"))
             QVERIFY2(errors.contains("[picture1] Radius"), qPrintable(errors));
         if (status < 2) {
-            const QImage written(dir.filePath(map));
+            const QImage written = map.endsWith(".tiff")
+                                       ? tiffreading::readTiff(dir.filePath(map)).pixels
+                                       : QImage(dir.filePath(map));
             QCOMPARE(written.size(), QSize(360, 180));
             // The equator at the first picture's centre is covered; a pole is not.
             QVERIFY(qGray(written.pixel(180, 90)) > 40);

@@ -218,9 +218,10 @@ void TestOption::form()
     } else if (auto *push = qobject_cast<QPushButton *>(child)) {
         QCOMPARE(push->text(), text);
     } else if (auto *combo = qobject_cast<QComboBox *>(child)) {
-        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->count(), 3);
         QCOMPARE(combo->itemText(0), QString("JPG"));
         QCOMPARE(combo->itemText(1), QString("PNG"));
+        QCOMPARE(combo->itemText(2), QString("GeoTIFF"));
     } else {
         QVERIFY(qobject_cast<QLineEdit *>(child));
         QVERIFY(static_cast<QLineEdit *>(child)->text().isEmpty());
@@ -279,6 +280,9 @@ void TestOption::execFillsFields_data()
         << 123456789.0 << QStringList{"1.23457",   "1024",    "1024",        "1",          "1",
                                       "#80ABCDEF", "12.3457", "-1.2345e-05", "1.23457e+08"}
         << 0;
+    QTest::newRow("GeoTIFF, code 2")
+        << 100.0 << 2048 << 1024 << 85 << 2 << "#ffff0000" << 3 << 0.0 << 0.0 << 0.0
+        << QStringList{"100", "2048", "1024", "85", "3", "#FFFF0000", "0", "0", "0"} << 2;
     QTest::newRow("unknown format index shows JPG")
         << 100.0 << 2048 << 1024 << 85 << 7 << "#ffff0000" << 3 << 0.0 << 0.0 << 0.0
         << QStringList{"100", "2048", "1024", "85", "3", "#FFFF0000", "0", "0", "0"} << 0;
@@ -559,16 +563,20 @@ void TestOption::severalRefusedFields()
 void TestOption::format_data()
 {
     QTest::addColumn<int>("before");
+    QTest::addColumn<int>("key");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<int>("after");
 
-    QTest::newRow("PNG") << 0 << "PNG" << 1;
-    QTest::newRow("JPG") << 1 << "JPG" << 0;
+    QTest::newRow("PNG") << 0 << int(Qt::Key_Down) << "PNG" << 1;
+    QTest::newRow("JPG") << 1 << int(Qt::Key_Up) << "JPG" << 0;
+    QTest::newRow("GeoTIFF after PNG") << 1 << int(Qt::Key_Down) << "GeoTIFF" << 2;
+    QTest::newRow("PNG after GeoTIFF") << 2 << int(Qt::Key_Up) << "PNG" << 1;
 }
 
 void TestOption::format()
 {
     QFETCH(int, before);
+    QFETCH(int, key);
     QFETCH(QString, chosen);
     QFETCH(int, after);
 
@@ -577,7 +585,7 @@ void TestOption::format()
     const int result = execWithUser(dialog, [&] {
         auto *combo = dialog.findChild<QComboBox *>("cbFormat");
         combo->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(combo, before == 0 ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(combo, Qt::Key(key));
         QCOMPARE(combo->currentText(), chosen);
         QTest::mouseClick(button(dialog, "btnOk"), Qt::LeftButton);
     });
@@ -749,6 +757,9 @@ void TestOption::languageKeys_data()
     QTest::newRow("error_mess") << "error_mess"
                                 << ""
                                 << "範囲内で入力して下さい";
+    QTest::newRow("format_tiff") << "format_tiff"
+                                 << "cbFormat.item2"
+                                 << "GeoTIFF";
 }
 
 void TestOption::languageKeys()

@@ -13,3 +13,9 @@ bool hasSixteenBits(const QImage &picture);
 // ARGB32 (not premultiplied, as it was), RGBA64_Premultiplied as ARGB32_Premultiplied. Other
 // pictures are returned as they are; null when memory runs out.
 QImage toEightBits(const QImage &picture);
+
+// One channel's nearest 8-bit value, round(v / 257), for decoders that narrow as they go.
+inline quint32 eightBitChannel(quint32 value)
+{
+    return (value * 2 + 257) / 514;
+}

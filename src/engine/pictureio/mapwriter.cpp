@@ -2,7 +2,9 @@
 
 #include "engine/basics/picturedepth.h"
 #include "engine/basics/rowscheduler.h"
+#include "engine/pictureio/tiffmapwriter.h"
 #include "engine/pictureio/wholefilewriter.h"
+#include "engine/pictureio/worldfile.h"
 
 #include <QColorSpace>
 #include <QFileInfo>
@@ -50,12 +52,36 @@ void packRow(const QRgb *in, uchar *out, int width)
 
 MapFormat mapFormatForCode(int outputFormat)
 {
+    if (outputFormat == 2)
+        return MapFormat::Tiff;
     return outputFormat == 1 ? MapFormat::Png : MapFormat::Jpg;
 }
 
 QString mapFormatName(MapFormat format)
 {
-    return format == MapFormat::Png ? QStringLiteral("png") : QStringLiteral("jpg");
+    switch (format) {
+    case MapFormat::Png:
+        return QStringLiteral("png");
+    case MapFormat::Tiff:
+        return QStringLiteral("tif");
+    case MapFormat::Jpg:
+        break;
+    }
+    return QStringLiteral("jpg");
+}
+
+bool mapFormatForSuffix(const QString &suffix, MapFormat *format)
+{
+    const QString lower = suffix.toLower();
+    if (lower == QLatin1String("jpg") || lower == QLatin1String("jpeg"))
+        *format = MapFormat::Jpg;
+    else if (lower == QLatin1String("png"))
+        *format = MapFormat::Png;
+    else if (lower == QLatin1String("tif") || lower == QLatin1String("tiff"))
+        *format = MapFormat::Tiff;
+    else
+        return false;
+    return true;
 }
 
 QString outputFormatName(int outputFormat)
@@ -73,22 +99,46 @@ bool writeMap(const QImage &map, MapTarget &target, MapFormat format, int qualit
     };
     if (map.isNull())
         return fail(QStringLiteral("there is no map to write"));
+    const QString folder = QFileInfo(target.path).path();
     WholeFileWriter file;
-    if (!file.begin(QFileInfo(target.path).path()))
+    if (!file.begin(folder))
         return fail(file.errorString());
-    QImageWriter writer(&file, mapFormatName(format).toLatin1());
-    writer.setQuality(quality);
-    // JPG holds 8 bits: a map of 16 bits per channel is rounded to them as a map of 8 bits is
-    // written (premultiplied, so blended on black); PNG writes the 64-bit formats at 16 bits.
-    const bool narrowed = format == MapFormat::Jpg && hasSixteenBits(map);
-    if (!writer.write(narrowed ? toEightBits(map) : map))
-        return fail(writer.errorString());
+    if (format == MapFormat::Tiff) {
+        QString error;
+        if (!writeTiffMap(map, file, &error))
+            return fail(error);
+    } else {
+        QImageWriter writer(&file, mapFormatName(format).toLatin1());
+        writer.setQuality(quality);
+        // JPG holds 8 bits: a map of 16 bits per channel is rounded to them as a map of 8 bits
+        // is written (premultiplied, so blended on black); PNG writes the 64-bit formats at 16
+        // bits.
+        const bool narrowed = format == MapFormat::Jpg && hasSixteenBits(map);
+        if (!writer.write(narrowed ? toEightBits(map) : map))
+            return fail(writer.errorString());
+    }
+    WholeFileWriter world;
+    const bool withWorld = target.worldFile && format != MapFormat::Tiff;
+    if (withWorld) {
+        if (!world.begin(folder))
+            return fail(world.errorString());
+        world.write(worldFileText(map.size()));
+        if (!world.flushToDisk())
+            return fail(world.errorString());
+    }
     if (mayReplace && !mayReplace())
         return fail(QStringLiteral("the map was not to be written"));
     for (;;) {
         switch (file.place(target.path, target.replace)) {
         case WholeFileWriter::Placed::Yes:
-            return true;
+            if (!withWorld ||
+                world.place(worldFilePath(target.path), true) == WholeFileWriter::Placed::Yes)
+                return true;
+            // The map stays: removing it would lose the file it may have replaced. The write
+            // still fails, so that the missing world file is reported.
+            return fail(
+                QStringLiteral("the map was written, but its world file %1 could not be: %2")
+                    .arg(worldFilePath(target.path), world.errorString()));
         case WholeFileWriter::Placed::Failed:
             return fail(file.errorString());
         case WholeFileWriter::Placed::NameTaken:

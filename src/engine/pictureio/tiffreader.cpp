@@ -1,6 +1,7 @@
 #include "engine/pictureio/tiffreader.h"
 
 #include "engine/basics/largebuffer.h"
+#include "engine/basics/picturedepth.h"
 
 #include <QFileDevice>
 #include <QIODevice>
@@ -391,12 +392,6 @@ inline quint32 unassociate(quint32 colour, quint32 alpha, quint32 full)
     return alpha ? std::min(full, (colour * full + alpha / 2) / alpha) : 0;
 }
 
-// The nearest 8-bit value of a 16-bit one: round(v / 257).
-inline quint32 toEightBit(quint32 value)
-{
-    return (value * 2 + 257) / 514;
-}
-
 // Converts n file pixels to the picture's format: 32-bit ARGB, or four 16-bit channels in the
 // order R, G, B, A when deep.
 template <typename Sample, bool deep, int channels>
@@ -426,7 +421,8 @@ void convertRun(const Sample *source, int n, uchar *target, qsizetype step, cons
             pixel[3] = quint16(a);
         } else {
             if constexpr (sizeof(Sample) == 2) {
-                r = toEightBit(r), g = toEightBit(g), b = toEightBit(b), a = toEightBit(a);
+                r = eightBitChannel(r), g = eightBitChannel(g), b = eightBitChannel(b),
+                a = eightBitChannel(a);
             }
             *reinterpret_cast<quint32 *>(target) = a << 24 | r << 16 | g << 8 | b;
         }

@@ -114,19 +114,24 @@ WholeFileWriter::Placed WholeFileWriter::failed(int error)
     return Placed::Failed;
 }
 
-WholeFileWriter::Placed WholeFileWriter::place(const QString &path, bool replace)
+bool WholeFileWriter::flushToDisk()
 {
     if (descriptor < 0) {
         if (errorString().isEmpty())
             setErrorString(QStringLiteral("the file was not opened"));
-        return Placed::Failed;
+        return false;
     }
-    // Everything on the disk first, so that the name never shows a file cut by a crash. A
-    // network file system may tell of a full disk only now.
+    // A network file system may tell of a full disk only at the sync.
     if (flushBuffer() && ::fdatasync(descriptor) != 0 && errno != EINVAL)
         writeError = errno;
-    if (writeError != 0)
-        return failed(writeError);
+    return writeError == 0 || fail(writeError);
+}
+
+WholeFileWriter::Placed WholeFileWriter::place(const QString &path, bool replace)
+{
+    // Everything on the disk first, so that the name never shows a file cut by a crash.
+    if (!flushToDisk())
+        return Placed::Failed;
     const QByteArray name = QFile::encodeName(path);
     const Placed placed =
         method == Method::UnnamedFile ? placeUnnamed(name, replace) : placeNamed(name, replace);

@@ -47,6 +47,10 @@ public:
     // Opens the hidden file in folder for writing; false with errorString() set when it
     // cannot be made there.
     bool begin(const QString &folder, Method method = Method::Automatic);
+    // Puts everything written so far on the disk: false with errorString() set when the file
+    // system refused it (a full disk), which place() would then report. Lets a second file
+    // that belongs with this one fail before either is placed.
+    bool flushToDisk();
     // Puts the written file under path, which lies in the folder given to begin. With replace,
     // an existing entry is replaced in one step (a symbolic link itself, never the file it
     // points to); without, an existing name gives NameTaken and another name may be tried.

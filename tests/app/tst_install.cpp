@@ -104,7 +104,7 @@ void InstallTest::desktopEntryOpensPictures()
     QFile file(installed(QStringLiteral("share/applications/orvix.desktop")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    QVERIFY(text.contains("\nMimeType=image/jpeg;image/png;image/gif;\n"));
+    QVERIFY(text.contains("\nMimeType=image/jpeg;image/png;image/gif;image/tiff;image/webp;\n"));
 }
 
 void InstallTest::iconsHaveTheirSizes_data()

@@ -145,8 +145,11 @@ void TestBatchConvertDialog::builtInForm()
                   "radioFilename2",  "btnConvert",       "btnClose",          "label_1",
                   "checkOpenFiler",  "checkOverwrite",   "checkDetectDisk",   "checkWorldFile"}));
 
-    QCOMPARE(dialog.texts.size(), 5);
+    // The five stored texts, and the picker's second filter of every format the reader takes.
+    QCOMPARE(dialog.texts.size(), 6);
     QCOMPARE(dialog.texts.value("file_filter"), QString("画像ファイル (*.gif *.png *.jpg)"));
+    QCOMPARE(dialog.texts.value("file_filter_all"),
+             QString("すべての画像 (*.gif *.png *.jpg *.jpeg *.tif *.tiff *.webp)"));
     QCOMPARE(dialog.texts.value("file_selected"), selectedText);
     QCOMPARE(dialog.texts.value("output_open_title"),
              QString("変換後のファイルを保存するフォルダを選択して下さい"));
@@ -246,7 +249,7 @@ void TestBatchConvertDialog::languageSection()
     // An unquoted comma makes a list, which leaves the built-in text.
     QCOMPARE(dialog.texts.value("file_filter"), QString("画像ファイル (*.gif *.png *.jpg)"));
     QCOMPARE(dialog.texts.value("folder_open_title"), QString("Choose a folder"));
-    QCOMPARE(dialog.texts.size(), 5);
+    QCOMPARE(dialog.texts.size(), 6);
     QVERIFY(QFile::exists(langFile));
 }
 
@@ -313,7 +316,7 @@ void TestBatchConvertDialog::languageKeys()
 
     const auto withoutFile = dialogWithLanguage<BatchConvertDialog>(files.missing);
     QCOMPARE(shownText(*withoutFile), builtIn);
-    QCOMPARE(withoutFile->texts.size(), 5);
+    QCOMPARE(withoutFile->texts.size(), 6);
     QVERIFY(!QFile::exists(files.missing));
     QCOMPARE(shownText(*dialogWithLanguage<BatchConvertDialog>(files.filled)),
              QString("一括 " + key));
@@ -551,7 +554,8 @@ void TestBatchConvertDialog::pickFiles()
     QCOMPARE(script.pending(), 0);
 
     QCOMPARE(title, QString("変換するファイルを選択して下さい"));
-    QCOMPARE(filters, QStringList{"画像ファイル (*.gif *.png *.jpg)"});
+    QCOMPARE(filters, QStringList({"画像ファイル (*.gif *.png *.jpg)",
+                                   "すべての画像 (*.gif *.png *.jpg *.jpeg *.tif *.tiff *.webp)"}));
     QCOMPARE(startFolder, dir.path());
     QCOMPARE(mode, QFileDialog::ExistingFiles);
     // The picker's order, and the next picker opens where these came from.

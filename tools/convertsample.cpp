@@ -3,11 +3,11 @@
 // own first-start value; the circle defaults to the one a freshly opened picture gets.
 
 #include "engine/pictureio/mapwriter.h"
+#include "engine/pictureio/picturereader.h"
 #include "engine/standard/mapconverter.h"
 #include "toolsupport.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QTextStream>
 
 using toolsupport::fail;
@@ -68,8 +68,8 @@ int main(int argc, char *argv[])
         {"quality", "JPG quality, 1 to 100 (85).", "quality"},
         {"mode", "Conversion: standard or precise (standard).", "mode"},
     });
-    parser.addPositionalArgument("picture", "Picture of the globe (JPG, PNG or GIF).");
-    parser.addPositionalArgument("map", "Map to write (.jpg or .png).");
+    parser.addPositionalArgument("picture", "Picture of the globe (JPG, PNG, GIF, TIFF or WebP).");
+    parser.addPositionalArgument("map", "Map to write (.jpg, .png or .tif).");
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -78,10 +78,10 @@ int main(int argc, char *argv[])
     const QString input = positional.at(0);
     const QString output = positional.at(1);
 
-    QImageReader reader(input);
-    const QImage picture = reader.read();
+    QString readError;
+    const QImage picture = readPicture(input, &readError);
     if (picture.isNull())
-        return fail(QStringLiteral("cannot read %1: %2").arg(input, reader.errorString()));
+        return fail(QStringLiteral("cannot read %1: %2").arg(input, readError));
 
     ConversionParameters params;
     int quality = 85;

@@ -343,6 +343,25 @@ void MosaicDialog::showPreview()
         ui->labelPreview->setPixmap(QPixmap::fromImage(shown));
 }
 
+QString MosaicDialog::chosenMapPath()
+{
+    QFileDialog picker(this, text(QStringLiteral("write_title")));
+    picker.setAcceptMode(QFileDialog::AcceptSave);
+    const QString tiffFilter = text(QStringLiteral("filter_map_tiff"));
+    picker.setNameFilters({text(QStringLiteral("filter_map")), tiffFilter});
+    // A name typed without a suffix gets that of the chosen filter, before the dialog asks
+    // whether a file of the full name may be replaced.
+    picker.setDefaultSuffix(QStringLiteral("jpg"));
+    connect(&picker, &QFileDialog::filterSelected, &picker,
+            [&picker, tiffFilter](const QString &f) {
+                picker.setDefaultSuffix(f == tiffFilter ? QStringLiteral("tif")
+                                                        : QStringLiteral("jpg"));
+            });
+    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty())
+        return QString();
+    return picker.selectedFiles().first();
+}
+
 void MosaicDialog::on_btnWrite_clicked()
 {
     QString problem;
@@ -351,10 +370,7 @@ void MosaicDialog::on_btnWrite_clicked()
         return message(QStringLiteral("bad_value"), problem);
     if (d.pictures.empty())
         return message(QStringLiteral("no_pictures"), QString());
-    const QString path =
-        QFileDialog::getSaveFileName(this, text(QStringLiteral("write_title")), QString(),
-                                     text(QStringLiteral("filter_map")) + QStringLiteral(";;") +
-                                         text(QStringLiteral("filter_map_tiff")));
+    const QString path = chosenMapPath();
     if (path.isEmpty())
         return;
     // The name's suffix chooses the format; a name without a known one is written as JPG.

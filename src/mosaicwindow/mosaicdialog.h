@@ -73,6 +73,8 @@ private:
     void showPreview();
     void message(const QString &key, const QString &detail);
     QString text(const QString &key) const;
+    // The map's name, asked for with a save dialog; empty when cancelled.
+    QString chosenMapPath();
 
     Ui::MosaicDialog *ui;
     // True while the widgets are filled by the program, not edited by the user.

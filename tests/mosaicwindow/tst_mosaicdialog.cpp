@@ -1,5 +1,6 @@
 #include "../mosaic/mosaicscenes.h"
 #include "app/mosaicfile.h"
+#include "engine/pictureio/picturereader.h"
 #include "modalanswerer.h"
 #include "mosaic/mosaicpictures.h"
 #include "mosaicwindow/mosaicdialog.h"
@@ -188,9 +189,22 @@ private slots:
                  regions.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     }
 
-    // Writing: the map of the chosen size in the chosen place, the bar full, a box saying so.
+    // Writing: the map of the chosen size in the chosen place and format, the bar full, a box
+    // saying so. A name typed without a suffix gets the chosen filter's.
+    void writesTheMap_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("tiffFilter");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("PNG named") << "map.png" << false << "map.png";
+        QTest::newRow("no suffix, first filter") << "map" << false << "map.jpg";
+        QTest::newRow("no suffix, TIFF filter") << "map" << true << "map.tif";
+    }
     void writesTheMap()
     {
+        QFETCH(QString, typed);
+        QFETCH(bool, tiffFilter);
+        QFETCH(QString, written);
         MosaicFolder folder;
         MosaicDescription mosaic;
         mosaic.outputSizeX = 360;
@@ -200,16 +214,28 @@ private slots:
         MosaicDialog dialog;
         dialog.show();
         QVERIFY(dialog.openMosaicFile(folder.path("m.ini")));
-        const QString map = folder.path("copy/map.png");
-        ModalAnswerer answerer(QMessageBox::Ok, [map](QFileDialog *picker) {
+        const QString map = folder.path("copy/" + written);
+        ModalAnswerer answerer(QMessageBox::Ok, [&](QFileDialog *picker) {
             picker->setDirectory(QFileInfo(map).absolutePath());
-            picker->findChild<QLineEdit *>("fileNameEdit")->setText(QFileInfo(map).fileName());
+            if (tiffFilter) {
+                // As the dialog reports the user's choice of the second filter.
+                picker->selectNameFilter(picker->nameFilters().at(1));
+                emit picker->filterSelected(picker->nameFilters().at(1));
+            }
+            picker->findChild<QLineEdit *>("fileNameEdit")->setText(typed);
             QMetaObject::invokeMethod(picker, "accept");
         });
         QTest::mouseClick(dialog.findChild<QPushButton *>("btnWrite"), Qt::LeftButton);
         QCOMPARE(answerer.boxes.size(), 1);
         QVERIFY2(answerer.boxes[0].text.endsWith(map), qPrintable(answerer.boxes[0].text));
-        QCOMPARE(QImage(map).size(), QSize(360, 180));
+        // The file's first bytes show the format it was written in.
+        QFile file(map);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray signature = written.endsWith("tif")   ? QByteArray("II*")
+                                     : written.endsWith("png") ? QByteArray("\x89PNG")
+                                                               : QByteArray("\xff\xd8\xff");
+        QVERIFY(file.read(4).startsWith(signature));
+        QCOMPARE(readPicture(map).size(), QSize(360, 180));
         QCOMPARE(dialog.findChild<QProgressBar *>("progressBar")->value(), 100);
         QVERIFY(dialog.isEnabled());
     }

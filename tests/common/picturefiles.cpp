@@ -111,8 +111,8 @@ bool writeTiff(QIODevice &device, const QImage &picture, const TiffVariant &vari
     const bool turned = variant.orientation >= 5;
     const int width = turned ? picture.height() : picture.width();
     const int height = turned ? picture.width() : picture.height();
-    TIFF *tiff = TIFFClientOpen("test", "w", &device, readBytes, writeBytes, seekTo, closeNothing,
-                                sizeOf, mapNothing, unmapNothing);
+    TIFF *tiff = TIFFClientOpen("test", variant.bigTiff ? "w8" : "w", &device, readBytes,
+                                writeBytes, seekTo, closeNothing, sizeOf, mapNothing, unmapNothing);
     if (!tiff)
         return false;
     const bool alpha = variant.channels == 2 || variant.channels == 4;

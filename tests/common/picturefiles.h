@@ -19,6 +19,7 @@ struct TiffVariant
     bool ycbcr = false;           // JPEG only: YCbCr colours with 2 x 2 subsampling
     int orientation = 1;          // the orientation tag; the samples are stored turned to match
     int jpegQuality = 90;
+    bool bigTiff = false; // 64-bit offsets
 };
 
 // The picture's samples as the variant stores them: grey variants take the red channel, 8-bit

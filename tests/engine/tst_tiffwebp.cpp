@@ -127,6 +127,7 @@ void TiffWebpTest::readAsThePng_data()
         {"8-bit RGB, transposed (orientation 5)", {8, 3, none, true, 8, false, false, 5}, 0},
         {"16-bit RGB, orientation 7", {16, 3, lzw, false, 8, false, false, 7}, 0},
         {"8-bit RGBA, orientation 8, tiles", {8, 4, deflate, true, 8, false, false, 8}, 0},
+        {"16-bit RGB, BigTIFF, LZW, tiles", {16, 3, lzw, true, 8, false, false, 1, 90, true}, 0},
     };
     for (const Row &row : rows) {
         const TiffVariant &v = row.variant;

@@ -6,6 +6,7 @@
 
 #include "damagedpictures.h"
 #include "engine/pictureio/picturereader.h"
+#include "standarderrorcapture.h"
 #include "testfiles.h"
 
 #include <QFile>
@@ -133,7 +134,12 @@ void DamagedPicturesTest::damagedFiles()
     const QString path = dir.filePath(fileName);
     QVERIFY(writeBytes(path, bytes));
     QString error;
+    StandardErrorCapture printed(dir.filePath(QStringLiteral("stderr.txt")));
     const QImage picture = readPicture(path, &error);
+    // A cut file is told of in the reason alone: the decoders print nothing of their own.
+    const QString printedText = printed.text();
+    if (QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String(": cut")))
+        QVERIFY2(printedText.isEmpty(), qPrintable(printedText));
     if (picture.isNull()) {
         QVERIFY2(!error.isEmpty(), "refused without a reason");
         if (outcome == Sample::TooLarge)

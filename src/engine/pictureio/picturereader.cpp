@@ -3,6 +3,7 @@
 #include "engine/pictureio/gifblocks.h"
 #include "engine/pictureio/jpegreader.h"
 #include "engine/pictureio/pictureformat.h"
+#include "engine/pictureio/pngchunks.h"
 #include "engine/pictureio/regularfile.h"
 #include "engine/pictureio/sixteenbitpng.h"
 #include "engine/pictureio/tiffreader.h"
@@ -125,6 +126,20 @@ QImage readPictureAtLeast(const QString &path, QString *error, QImage spentPictu
                 ? readTiff(file, maxPicturePixels, maxSixteenBitPictureBytes, &reason)
                 : readWebp(file, maxPicturePixels, &reason);
         return picture.isNull() ? fail(reason) : picture;
+    }
+
+    // A cut PNG is refused before libpng, which would also print its own complaint.
+    if (format.readerFormat == "png") {
+        const bool cut = pngChunksRunPastEnd(file);
+        const QSize declared = pngHeaderSize(start);
+        if (cut && declared.isValid() &&
+            qint64(declared.width()) * declared.height() > maxPicturePixels)
+            return tooLarge(declared);
+        if (cut)
+            return fail(QStringLiteral(
+                "the file ends before the picture does (its PNG chunks run past its end)"));
+        if (!file.seek(0))
+            return fail(file.errorString());
     }
 
     // The other formats read here declare their size in the header too, so an absurd size is
